@@ -1,0 +1,31 @@
+// What a command needs to know about where it runs: the installation directory and the
+// environment. Production fills it from the process; tests point it at temporary folders.
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace velmo {
+
+struct Context {
+  // Directory of the tool's executable, without a trailing separator except at a drive root.
+  std::wstring installDir;
+  // Looks an environment variable up by name (case-insensitively, as the platform does);
+  // nullopt when it is not defined.
+  std::function<std::optional<std::wstring>(const std::wstring&)> lookup;
+
+  // The variable's value, or the empty text when it is not defined.
+  std::wstring Env(const std::wstring& name) const;
+
+  // The context of the running tool: its executable's directory and the process environment.
+  static Context FromProcess();
+};
+
+// The directory part of a full file name, as the tool reports its installation directory:
+// "C:\a\b\x.exe" -> "C:\a\b", "C:\x.exe" -> "C:\".
+std::wstring DirectoryOfFile(const std::wstring& fullFileName);
+
+// The process's own environment variable, or nullopt when it is not defined.
+std::optional<std::wstring> ProcessEnvironmentVariable(const std::wstring& name);
+
+}  // namespace velmo

@@ -1,0 +1,319 @@
+#include "app/form1.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "app/browser_layout.h"
+#include "app/form1_layout.h"
+#include "app/path_file.h"
+#include "app/window_dpi.h"
+#include "commands/cache_redirection.h"
+#include "commands/launch_commands.h"
+#include "commands/profile_relocation.h"
+#include "support/dll_version.h"
+#include "support/file_queries.h"
+#include "support/folder_picker.h"
+#include "support/platform_error.h"
+#include "support/text_codec.h"
+
+namespace velmo {
+namespace {
+
+constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kClearedStyleBits = 0xFFFAFFFF;  // drops WS_MAXIMIZEBOX and WS_THICKFRAME
+constexpr DWORD kAddedStyleBits = 0x000A0000;    // WS_MINIMIZEBOX and WS_SYSMENU
+constexpr wchar_t kSimSun[] = L"宋体";
+constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
+
+UniqueFont MakeFont(int tenthsOfPoint, int weight, int dpi) {
+  LOGFONTW font{};
+  font.lfHeight = PointsToFontHeight(tenthsOfPoint, dpi);
+  font.lfWeight = weight;
+  font.lfCharSet = GB2312_CHARSET;
+  font.lfQuality = CLEARTYPE_QUALITY;
+  lstrcpynW(font.lfFaceName, kSimSun, LF_FACESIZE);
+  return UniqueFont(CreateFontIndirectW(&font));
+}
+
+// The window class, the style and the extended style of a control kind.
+struct ControlClass {
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+ControlClass ClassOf(ControlKind kind) {
+  constexpr DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  switch (kind) {
+    case ControlKind::Label:
+      return {WC_STATICW, common | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0};
+    case ControlKind::Frame:
+      return {WC_BUTTONW, common | BS_GROUPBOX, 0};
+    case ControlKind::Button:
+      return {WC_BUTTONW, common | WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case ControlKind::TextBox:
+      return {WC_EDITW, common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+  }
+  return {WC_STATICW, common, 0};
+}
+
+// Creation order gives the z-order and so the Tab order: the controls in the order of their tab
+// indexes, frames last so that they lie beneath the controls drawn inside their boxes.
+std::vector<const ControlSpec*> CreationOrder() {
+  std::vector<const ControlSpec*> order;
+  for (const ControlSpec& spec : kForm1Controls) order.push_back(&spec);
+  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+    const bool aFrame = a->kind == ControlKind::Frame;
+    const bool bFrame = b->kind == ControlKind::Frame;
+    if (aFrame != bFrame) return bFrame;
+    return a->tabIndex < b->tabIndex;
+  });
+  return order;
+}
+
+}  // namespace
+
+Form1::Form1(HINSTANCE instance, Context context)
+    : instance_(instance), context_(std::move(context)) {}
+
+Form1::~Form1() {
+  if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+}
+
+int Form1::Run(int showCommand) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = &Form1::WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(
+      instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClassName;
+  if (RegisterClassExW(&windowClass) == 0) return 1;
+
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClassName, kToolTitle, kInitialStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                            nullptr, instance_, this);
+  if (window_ == nullptr) return 1;
+
+  Form_Initialize();
+
+  ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+  UpdateWindow(window_);
+  SetFocus(Control(kCommand1));
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(window_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+void Form1::Form_Initialize() {
+  // 1. Common controls (version 6, through the manifest).
+  InitCommonControls();
+  // 2. A title bar with system menu and minimize box; no maximize box, no sizing border.
+  SetFrameStyle();
+  CreateControls();
+  // 3. Centre on the primary screen.
+  CentreOnScreen();
+  // 4. The tool must sit beside the browser.
+  if (!FileExists(browser::ExecutablePath(context_.installDir))) {
+    MessageBoxW(nullptr, kMissingBrowserText, kMissingBrowserTitle, kMbOk | kMbIconError);
+    EndNow();
+  }
+  // 5. The default cache folder.
+  SetText1(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
+  // 6. The browser's version.
+  SetControlText(kLabel5, kVersionLinePrefix + GetFileVersionText(browser::ExecutablePath(
+                                                   context_.installDir)));
+  // 7. The folders recorded in the path file.
+  ShowPathFileLines();
+}
+
+void Form1::SetFrameStyle() {
+  const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+  const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kClearedStyleBits)) |
+                            static_cast<LONG_PTR>(kAddedStyleBits);
+  SetWindowLongPtrW(window_, GWL_STYLE, newStyle);
+}
+
+void Form1::CreateControls() {
+  for (const ControlSpec* spec : CreationOrder()) {
+    const ControlClass controlClass = ClassOf(spec->kind);
+    CreateWindowExW(controlClass.exStyle, controlClass.className, spec->caption,
+                    controlClass.style, 0, 0, 0, 0, window_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->id)), instance_, nullptr);
+  }
+  // Text1 takes text of any length.
+  SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0);
+  ApplyDpi(WindowDpi(window_));
+}
+
+void Form1::ApplyDpi(int dpi) {
+  dpi_ = dpi;
+  defaultFont_ = MakeFont(90, FW_NORMAL, dpi);
+  headingFont_ = MakeFont(105, FW_BOLD, dpi);
+  textBoxFont_ = MakeFont(120, FW_NORMAL, dpi);
+
+  for (const ControlSpec& spec : kForm1Controls) {
+    HWND control = Control(spec.id);
+    const HFONT font = spec.font == FontKind::Heading   ? headingFont_.Get()
+                       : spec.font == FontKind::TextBox ? textBoxFont_.Get()
+                                                        : defaultFont_.Get();
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowPos(control, nullptr, TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
+                 TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // The client area is 7095 x 5535 twips whatever the frame around it.
+  const SIZE outer = OuterSizeForClient(
+      TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi),
+      static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
+      static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi);
+  SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Form1::CentreOnScreen() {
+  RECT rect{};
+  GetWindowRect(window_, &rect);
+  const float screenWidth = static_cast<float>(GetSystemMetrics(SM_CXSCREEN));
+  const float screenHeight = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
+  const float width = static_cast<float>(rect.right - rect.left);
+  const float height = static_cast<float>(rect.bottom - rect.top);
+  // A window larger than the screen gets a negative left or top: its centre stays centred.
+  const int left = static_cast<int>(std::floor((screenWidth - width) / 2.0f));
+  const int top = static_cast<int>(std::floor((screenHeight - height) / 2.0f));
+  SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::ShowPathFileLines() {
+  const std::wstring pathFile = browser::PathFileForReading(context_.installDir);
+  if (!FileExists(pathFile)) return;
+  try {
+    const PathFileLines lines = ReadPathFile(context_.installDir);
+    SetControlText(kLabel6, kConfigLinePrefix + lines.line1 + L"\r\n" + kCacheLinePrefix +
+                                lines.line2);
+  } catch (const PlatformError& error) {
+    // The window still opens; the panel stays empty.
+    MessageBoxW(nullptr, error.Describe().c_str(), kToolTitle, kMbOk | kMbIconError);
+  }
+}
+
+int Form1::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {
+  return MessageBoxW(window_, text.c_str(), title.empty() ? kToolTitle : title.c_str(), style);
+}
+
+void Form1::EndNow() { ExitProcess(0); }
+
+std::wstring Form1::Text1() const {
+  HWND edit = Control(kText1);
+  const int length = GetWindowTextLengthW(edit);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(edit, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  return text;
+}
+
+void Form1::SetText1(const std::wstring& text) { SetControlText(kText1, text); }
+
+std::wstring Form1::ShowFolderDialog() { return BrowseForFolderPath(); }
+
+void Form1::SetControlText(int id, const std::wstring& text) {
+  SetWindowTextW(Control(id), text.c_str());
+}
+
+void Form1::Command1_Click() { RelocateProfile(context_, *this); }
+void Form1::Command2_Click() { BrowseCacheFolder(context_, *this); }
+void Form1::Command3_Click() { MoveCacheFolder(context_, *this); }
+void Form1::Command4_Click() { ViewCacheFiles(context_, *this); }
+void Form1::Command5_Click() { SetAsDefaultBrowser(context_, *this); }
+void Form1::Command6_Click() { LaunchBrowser(context_, *this); }
+
+void Form1::RunHandler(void (Form1::*handler)()) {
+  // One handler at a time: a click that arrives while the folder browser of another handler is
+  // open is ignored.
+  if (handlerRunning_) return;
+  handlerRunning_ = true;
+  try {
+    (this->*handler)();
+  } catch (const PlatformError& error) {
+    MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+  } catch (const std::exception&) {
+    MsgBox(kUnexpectedErrorText, kMbOk | kMbIconError, kToolTitle);
+  }
+  handlerRunning_ = false;
+}
+
+void Form1::OnCommand(int id, int notification) {
+  if (notification != BN_CLICKED) return;
+  switch (id) {
+    case kCommand1: RunHandler(&Form1::Command1_Click); break;
+    case kCommand2: RunHandler(&Form1::Command2_Click); break;
+    case kCommand3: RunHandler(&Form1::Command3_Click); break;
+    case kCommand4: RunHandler(&Form1::Command4_Click); break;
+    case kCommand5: RunHandler(&Form1::Command5_Click); break;
+    case kCommand6: RunHandler(&Form1::Command6_Click); break;
+    default: break;  // Enter (IDOK) and Esc (IDCANCEL) run nothing
+  }
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    auto* form = static_cast<Form1*>(create->lpCreateParams);
+    form->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  }
+  auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return form->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    return 0;  // nothing may leave a window procedure
+  }
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_ACTIVATE:
+      // Keep the focused control across switches to other windows.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        focusBeforeDeactivation_ = GetFocus();
+      } else if (focusBeforeDeactivation_ != nullptr && IsChild(window_, focusBeforeDeactivation_)) {
+        SetFocus(focusBeforeDeactivation_);
+        return 0;
+      }
+      break;
+    case WM_DPICHANGED: {
+      ApplyDpi(HIWORD(wParam));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace velmo

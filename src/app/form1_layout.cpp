@@ -1,0 +1,33 @@
+#include "app/form1_layout.h"
+
+#include <windows.h>
+
+namespace velmo {
+
+// clang-format off
+const std::array<ControlSpec, 16> kForm1Controls = {{
+  {kLabel1,   L"Label1",   ControlKind::Label,   L"常规设置：",                          240,  120, 2535,  255,  5, FontKind::Heading},
+  {kFrame1,   L"Frame1",   ControlKind::Frame,   L"将Velmo浏览器配置文件转移到程序目录下", 120,  480, 6855,  855,  4, FontKind::Default},
+  {kCommand1, L"Command1", ControlKind::Button,  L"设置",                                240,  830, 1455,  375,  0, FontKind::Default},
+  {kLabel2,   L"Label2",   ControlKind::Label,
+     L"默认将Velmo浏览器配置文件、Cookies转移到程序目录下，将webkit缓存转移到系统缓存文件夹", 1800,  840, 5055,  375,  6, FontKind::Default},
+  {kLabel3,   L"Label3",   ControlKind::Label,   L"高级设置：",                          240, 1440, 1575,  255,  7, FontKind::Heading},
+  {kFrame2,   L"Frame2",   ControlKind::Frame,   L"自定义（移动）Webkit缓存文件夹",        120, 1800, 6855, 1815,  8, FontKind::Default},
+  {kText1,    L"Text1",    ControlKind::TextBox, L"",                                    240, 2160, 5415,  360,  2, FontKind::TextBox},
+  {kCommand2, L"Command2", ControlKind::Button,  L"浏览",                               5880, 2145,  975,  375,  1, FontKind::Default},
+  {kCommand3, L"Command3", ControlKind::Button,  L"移动文件夹",                           240, 2640, 1455,  375,  3, FontKind::Default},
+  {kCommand4, L"Command4", ControlKind::Button,  L"查看缓存文件",                        2760, 2640, 1455,  375,  9, FontKind::Default},
+  {kCommand6, L"Command6", ControlKind::Button,  L"启动Velmo浏览器",                     5400, 2640, 1455,  375, 15, FontKind::Default},
+  {kCommand5, L"Command5", ControlKind::Button,  L"将绿化版Velmo浏览器设置为默认浏览器",    240, 3120, 3975,  375, 11, FontKind::Default},
+  {kLabel4,   L"Label4",   ControlKind::Label,   L"信息区:",                             240, 3720, 1815,  255, 12, FontKind::Heading},
+  {kFrame3,   L"Frame3",   ControlKind::Frame,   L"当前Velmo浏览器绿化信息",              120, 4080, 6855, 1455, 10, FontKind::Default},
+  {kLabel5,   L"Label5",   ControlKind::Label,   L"",                                    240, 4320, 6255,  255, 13, FontKind::Default},
+  {kLabel6,   L"Label6",   ControlKind::Label,   L"",                                    240, 4560, 6615,  795, 14, FontKind::Default},
+}};
+// clang-format on
+
+int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, kTwipsPerInch); }
+
+int PointsToFontHeight(int tenthsOfPoint, int dpi) { return -MulDiv(tenthsOfPoint, dpi, 720); }
+
+}  // namespace velmo

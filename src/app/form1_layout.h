@@ -1,0 +1,43 @@
+// The main window's layout as data: every control with its caption, position and size in twips
+// (1440 to the inch), tab index and font. Form1 converts it to pixels at the window's DPI.
+#pragma once
+#include <array>
+
+namespace velmo {
+
+enum class ControlKind { Label, Frame, Button, TextBox };
+enum class FontKind { Default, Heading, TextBox };
+
+// Control identifiers. None is IDOK (1) or IDCANCEL (2): Enter and Esc must not run a command.
+enum ControlId : int {
+  kCommand1 = 101, kCommand2, kCommand3, kCommand4, kCommand5, kCommand6,
+  kText1 = 201,
+  kLabel1 = 301, kLabel2, kLabel3, kLabel4, kLabel5, kLabel6,
+  kFrame1 = 401, kFrame2, kFrame3,
+};
+
+struct ControlSpec {
+  int id;
+  const wchar_t* name;
+  ControlKind kind;
+  const wchar_t* caption;
+  int left, top, width, height;  // twips, relative to the window's client area
+  int tabIndex;
+  FontKind font;
+};
+
+inline constexpr int kClientWidthTwips = 7095;
+inline constexpr int kClientHeightTwips = 5535;
+inline constexpr int kTwipsPerInch = 1440;
+
+// The sixteen controls from top to bottom.
+extern const std::array<ControlSpec, 16> kForm1Controls;
+
+// twips -> pixels at `dpi`, rounded to the nearest pixel.
+int TwipsToPixels(int twips, int dpi);
+
+// Typographic points -> a LOGFONT height (negative: character height) at `dpi`.
+// `tenthsOfPoint` is the size in tenths of a point (105 for 10.5 pt).
+int PointsToFontHeight(int tenthsOfPoint, int dpi);
+
+}  // namespace velmo

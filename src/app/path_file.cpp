@@ -1,0 +1,132 @@
+#include "app/path_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "app/browser_layout.h"
+#include "support/platform_error.h"
+#include "support/text_codec.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kWriteOperation[] = L"写入路径文件";
+constexpr wchar_t kReadOperation[] = L"读取路径文件";
+
+void WriteAll(HANDLE file, const std::string& bytes, const std::wstring& name) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+      ThrowLastError(kWriteOperation, name);
+    }
+    done += written;
+  }
+}
+
+// A temporary file beside the path file; removed again unless it was moved into place.
+class TemporarySibling {
+ public:
+  explicit TemporarySibling(const std::wstring& directory) {
+    wchar_t name[MAX_PATH + 16] = {};
+    // GetTempFileNameW needs room for the directory plus "vpfXXXX.tmp"; a directory too long
+    // for it gets a fixed name beside the path file instead.
+    if (directory.size() + 14 < MAX_PATH && GetTempFileNameW(directory.c_str(), L"vpf", 0, name)) {
+      path_ = name;
+    } else {
+      path_ = directory + L"\\path.velmo-new";
+    }
+  }
+  ~TemporarySibling() {
+    if (!path_.empty()) DeleteFileW(path_.c_str());
+  }
+  TemporarySibling(const TemporarySibling&) = delete;
+  TemporarySibling& operator=(const TemporarySibling&) = delete;
+
+  const std::wstring& Path() const { return path_; }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::wstring path_;
+};
+
+}  // namespace
+
+std::string PathFileBytes(const std::vector<std::wstring>& lines) {
+  std::string bytes;
+  for (const std::wstring& line : lines) {
+    bytes += ToAnsi(line);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines) {
+  const std::wstring target = browser::PathFileForWriting(installDir);
+  const std::string bytes = PathFileBytes(lines);
+
+  TemporarySibling temporary(installDir);
+  {
+    UniqueFileHandle file(CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError(kWriteOperation, target);
+    WriteAll(file.Get(), bytes, target);
+    if (!FlushFileBuffers(file.Get())) ThrowLastError(kWriteOperation, target);
+  }
+  if (!MoveFileExW(temporary.Path().c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ThrowLastError(kWriteOperation, target);
+  }
+  temporary.Keep();
+}
+
+void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& cacheFolder) {
+  WritePathFile(installDir, {browser::SettingFolder(installDir), cacheFolder,
+                             browser::CookiesFolder(installDir)});
+}
+
+void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder) {
+  WritePathFile(installDir, {browser::kSettingFolderName, cacheFolder});
+}
+
+PathFileLines ParsePathFileBytes(std::string_view bytes) {
+  std::string lines[3];
+  int count = 0;
+  std::size_t position = 0;
+  while (position < bytes.size()) {  // the end of the file is tested before each line
+    std::size_t end = bytes.find('\r', position);
+    if (end == std::string_view::npos) end = bytes.size();
+    if (count < 3) lines[count] = std::string(bytes.substr(position, end - position));
+    ++count;
+    position = end;
+    if (position < bytes.size()) {  // skip the CR and an LF right after it
+      ++position;
+      if (position < bytes.size() && bytes[position] == '\n') ++position;
+    }
+  }
+  return {FromAnsi(lines[0]), FromAnsi(lines[1]), FromAnsi(lines[2])};
+}
+
+PathFileLines ReadPathFile(const std::wstring& installDir) {
+  const std::wstring name = browser::PathFileForReading(installDir);
+  UniqueFileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError(kReadOperation, name);
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
+      ThrowLastError(kReadOperation, name);
+    }
+    if (read == 0) break;
+    bytes.append(buffer, read);
+  }
+  return ParsePathFileBytes(bytes);
+}
+
+}  // namespace velmo

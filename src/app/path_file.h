@@ -1,0 +1,36 @@
+// The path file: the small text file beside the browser that names its configuration, Webkit
+// cache and cookies folders. ANSI code page, every line ended by CR LF, always written whole.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmo {
+
+struct PathFileLines {
+  std::wstring line1;  // configuration folder (or the word "Setting")
+  std::wstring line2;  // Webkit cache folder
+  std::wstring line3;  // cookies folder (absent in the relative form)
+};
+
+// Writes `lines` to <installDir>\path: each converted to the ANSI code page and ended by CR LF.
+// The bytes go to a temporary file in the same folder that then replaces the path file, so a
+// failed write never leaves the browser a truncated file. Throws PlatformError on failure.
+void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines);
+
+// The absolute form: <dir>\Setting, the cache folder, <dir>\Setting\Cookies.
+void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& cacheFolder);
+// The relative form: the word "Setting" and the cache folder.
+void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder);
+
+// Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
+PathFileLines ReadPathFile(const std::wstring& installDir);
+
+// Splits the file's bytes into its first three lines (as ANSI bytes, converted): a line ends at
+// CR or CR LF, a lone LF is text, the end of the file ends the last line; later lines dropped.
+PathFileLines ParsePathFileBytes(std::string_view bytes);
+
+// The bytes WritePathFile puts on disk for `lines`.
+std::string PathFileBytes(const std::vector<std::wstring>& lines);
+
+}  // namespace velmo

@@ -1,0 +1,10 @@
+// The Set command: moves the browser's profile beside the browser and writes the path file.
+#pragma once
+#include "app/context.h"
+#include "app/ui.h"
+
+namespace velmo {
+
+void RelocateProfile(const Context& context, Ui& ui);
+
+}  // namespace velmo

@@ -1,0 +1,50 @@
+#include "support/dll_version.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "support/system_library.h"
+
+namespace velmo {
+namespace {
+
+using GetSizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+using GetInfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+using QueryValueFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
+}  // namespace
+
+std::wstring GetFileVersionText(const std::wstring& path) {
+  const UniqueModule versionDll = LoadSystemLibrary(L"version.dll");
+  const auto getSize = SystemProcedure<GetSizeFn>(versionDll, "GetFileVersionInfoSizeW");
+  const auto getInfo = SystemProcedure<GetInfoFn>(versionDll, "GetFileVersionInfoW");
+  const auto queryValue = SystemProcedure<QueryValueFn>(versionDll, "VerQueryValueW");
+  if (getSize == nullptr || getInfo == nullptr || queryValue == nullptr) return {};
+
+  DWORD handle = 0;
+  const DWORD size = getSize(path.c_str(), &handle);
+  if (static_cast<LONG>(size) < 1) return {};
+
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
+  if (!getInfo(path.c_str(), 0, size, buffer.data())) return {};
+
+  void* root = nullptr;
+  UINT rootLength = 0;
+  if (!queryValue(buffer.data(), L"\\", &root, &rootLength) || root == nullptr ||
+      rootLength < 16) {
+    return {};
+  }
+  // The root block must lie inside our buffer before its first 16 bytes are read.
+  const auto* rootBytes = static_cast<const unsigned char*>(root);
+  if (rootBytes < buffer.data() || rootBytes + 16 > buffer.data() + buffer.size()) return {};
+
+  VS_FIXEDFILEINFO info{};
+  CopyMemory(&info, rootBytes, 16);
+  return std::to_wstring(HIWORD(info.dwFileVersionMS)) + L"." +
+         std::to_wstring(LOWORD(info.dwFileVersionMS)) + L"." +
+         std::to_wstring(HIWORD(info.dwFileVersionLS)) + L"." +
+         std::to_wstring(LOWORD(info.dwFileVersionLS));
+}
+
+}  // namespace velmo

@@ -1,0 +1,35 @@
+#include "support/file_queries.h"
+
+#include <windows.h>
+
+#include "support/text_codec.h"
+
+namespace velmo {
+namespace {
+
+// Attribute query whose failure leaves nothing behind for the caller: the thread's last error is
+// put back as it was before the call.
+DWORD QueryAttributes(const std::wstring& path) {
+  const DWORD previousError = GetLastError();
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  SetLastError(previousError);
+  return attributes;
+}
+
+}  // namespace
+
+bool FolderExists(const std::wstring& path) {
+  const DWORD attributes = QueryAttributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = QueryAttributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool ConChinese(const std::wstring& text) { return AnsiByteLength(text) != text.size(); }
+
+bool NeedsRelativeForm(const std::wstring& path) { return ConChinese(path) || !SurvivesAnsi(path); }
+
+}  // namespace velmo

@@ -1,0 +1,22 @@
+// Small questions the window and the commands ask before they touch a path or show it.
+// None of them reports a failure: a path that cannot be queried is simply not there.
+#pragma once
+#include <string>
+
+namespace velmo {
+
+// True exactly when the path names an existing directory (a drive root counts).
+bool FolderExists(const std::wstring& path);
+
+// True exactly when the path names an existing entry that is not a directory.
+bool FileExists(const std::wstring& path);
+
+// True exactly when the text's byte length in the ANSI code page differs from its number of
+// UTF-16 units, i.e. it holds characters that take two bytes there (Chinese on code page 936).
+bool ConChinese(const std::wstring& text);
+
+// True when the path cannot go to the browser safely in the ANSI code page: it holds double-byte
+// characters, or characters the code page cannot represent at all (they would arrive as '?').
+bool NeedsRelativeForm(const std::wstring& path);
+
+}  // namespace velmo

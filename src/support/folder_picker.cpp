@@ -1,0 +1,48 @@
+#include "support/folder_picker.h"
+
+#include <windows.h>
+#include <shldisp.h>
+
+#include "support/com.h"
+#include "support/file_queries.h"
+#include "support/platform_error.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kPrompt[] = L"选择目录:";
+constexpr wchar_t kRootFolder[] = L"C:\\Scripts";
+constexpr wchar_t kOperation[] = L"打开文件夹选择对话框";
+
+void Check(HRESULT hr) {
+  if (FAILED(hr)) ThrowHresult(kOperation, hr);
+}
+
+}  // namespace
+
+std::wstring BrowseForFolderPath() {
+  ComApartment apartment;
+  CLSID shellClass{};
+  Check(CLSIDFromProgID(L"Shell.Application", &shellClass));
+  ComPtr<IShellDispatch> shell;
+  Check(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                         IID_IShellDispatch, shell.PutVoid()));
+
+  // Without the usual root folder the whole tree is offered instead of an empty dialog.
+  Variant root = FolderExists(kRootFolder) ? Variant::FromText(kRootFolder) : Variant();
+  const Bstr prompt(kPrompt);
+  ComPtr<Folder> folder;
+  Check(shell->BrowseForFolder(0, prompt.Get(), 0, *root.Get(), folder.Put()));
+  if (!folder) return {};  // cancelled
+
+  ComPtr<Folder2> folder2;
+  Check(folder->QueryInterface(IID_Folder2, folder2.PutVoid()));
+  ComPtr<FolderItem> self;
+  Check(folder2->get_Self(self.Put()));
+  if (!self) ThrowHresult(kOperation, E_POINTER);
+  Bstr path;
+  Check(self->get_Path(path.Put()));
+  return path.Text();
+}
+
+}  // namespace velmo

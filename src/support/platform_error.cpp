@@ -1,0 +1,69 @@
+#include "support/platform_error.h"
+
+#include <cstdio>
+#include <cwchar>
+#include <utility>
+
+#include "support/text_codec.h"
+
+namespace velmo {
+namespace {
+
+std::string NarrowSummary(const std::wstring& operation, const std::wstring& path,
+                          std::uint32_t code) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
+  return ToUtf8(operation) + " [" + ToUtf8(path) + "]: " + hex;
+}
+
+std::wstring TrimTrailingSpace(std::wstring text) {
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+    text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+PlatformError::PlatformError(std::wstring operation, std::wstring path, std::uint32_t code,
+                             bool isHresult)
+    : std::runtime_error(NarrowSummary(operation, path, code)),
+      operation_(std::move(operation)),
+      path_(std::move(path)),
+      code_(code),
+      isHresult_(isHresult) {}
+
+std::wstring PlatformError::SystemMessage() const {
+  DWORD messageId = code_;
+  // HRESULTs that wrap a Win32 code carry the better message under the Win32 code.
+  if (isHresult_ && HRESULT_FACILITY(code_) == FACILITY_WIN32) messageId = HRESULT_CODE(code_);
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, messageId, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text;
+  if (length != 0 && buffer != nullptr) text.assign(buffer, length);
+  if (buffer != nullptr) LocalFree(buffer);
+  text = TrimTrailingSpace(std::move(text));
+  wchar_t number[32];
+  std::swprintf(number, 32, isHresult_ ? L"0x%08lX" : L"%lu", static_cast<unsigned long>(code_));
+  if (text.empty()) return std::wstring(L"错误代码 ") + number;
+  return text + L"（错误代码 " + number + L"）";
+}
+
+std::wstring PlatformError::Describe() const {
+  std::wstring text = operation_ + L"失败。";
+  if (!path_.empty()) text += L"\r\n路径：" + path_;
+  text += L"\r\n原因：" + SystemMessage();
+  return text;
+}
+
+void ThrowLastError(std::wstring operation, std::wstring path) {
+  const DWORD code = GetLastError();
+  throw PlatformError(std::move(operation), std::move(path), code);
+}
+
+void ThrowHresult(std::wstring operation, HRESULT hr, std::wstring path) {
+  throw PlatformError(std::move(operation), std::move(path), static_cast<std::uint32_t>(hr), true);
+}
+
+}  // namespace velmo

@@ -1,0 +1,79 @@
+// RAII owners for the kernel, file-search and module handles the tool obtains.
+// Copying is deleted, moving transfers ownership; each kind knows its own invalid value.
+#pragma once
+#include <windows.h>
+
+#include <utility>
+
+namespace velmo {
+
+template <typename Traits>
+class UniqueResource {
+ public:
+  using Value = typename Traits::Value;
+
+  UniqueResource() noexcept = default;
+  explicit UniqueResource(Value value) noexcept : value_(value) {}
+  ~UniqueResource() { Reset(); }
+
+  UniqueResource(const UniqueResource&) = delete;
+  UniqueResource& operator=(const UniqueResource&) = delete;
+  UniqueResource(UniqueResource&& other) noexcept : value_(other.Release()) {}
+  UniqueResource& operator=(UniqueResource&& other) noexcept {
+    if (this != &other) Reset(other.Release());
+    return *this;
+  }
+
+  [[nodiscard]] Value Get() const noexcept { return value_; }
+  [[nodiscard]] bool Valid() const noexcept { return value_ != Traits::Invalid(); }
+  explicit operator bool() const noexcept { return Valid(); }
+
+  Value Release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+  void Reset(Value value = Traits::Invalid()) noexcept {
+    Value old = std::exchange(value_, value);
+    if (old != Traits::Invalid()) Traits::Close(old);
+  }
+
+ private:
+  Value value_ = Traits::Invalid();
+};
+
+// Process, thread and snapshot handles: null when absent.
+struct KernelHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value h) noexcept { ::CloseHandle(h); }
+};
+
+// CreateFile and CreateToolhelp32Snapshot report failure as INVALID_HANDLE_VALUE.
+struct FileHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Value h) noexcept { ::CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+  using Value = HANDLE;
+  static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Value h) noexcept { ::FindClose(h); }
+};
+
+struct ModuleTraits {
+  using Value = HMODULE;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value h) noexcept { ::FreeLibrary(h); }
+};
+
+struct GdiFontTraits {
+  using Value = HFONT;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value h) noexcept { ::DeleteObject(h); }
+};
+
+using UniqueHandle = UniqueResource<KernelHandleTraits>;
+using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueFont = UniqueResource<GdiFontTraits>;
+
+}  // namespace velmo

@@ -24,7 +24,8 @@
 namespace velmo {
 namespace {
 
-constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// No WS_CLIPCHILDREN: the frames (group boxes) leave their inside to the window to paint.
+constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kClearedStyleBits = 0xFFFAFFFF;  // drops WS_MAXIMIZEBOX and WS_THICKFRAME
 constexpr DWORD kAddedStyleBits = 0x000A0000;    // WS_MINIMIZEBOX and WS_SYSMENU
 constexpr wchar_t kSimSun[] = L"宋体";
@@ -51,7 +52,7 @@ ControlClass ClassOf(ControlKind kind) {
   constexpr DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
   switch (kind) {
     case ControlKind::Label:
-      return {WC_STATICW, common | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0};
+      return {WC_STATICW, common | SS_LEFT | SS_NOPREFIX, 0};
     case ControlKind::Frame:
       return {WC_BUTTONW, common | BS_GROUPBOX, 0};
     case ControlKind::Button:

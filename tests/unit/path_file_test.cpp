@@ -1,0 +1,111 @@
+#include "app/path_file.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/browser_layout.h"
+#include "support/platform_error.h"
+#include "support/text_codec.h"
+#include "support/temp_dir.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+TEST(PathFileParse, LineEndsAndLineCount) {
+  struct Case {
+    std::string bytes;
+    std::wstring line1, line2, line3;
+  };
+  const Case cases[] = {
+      {"", L"", L"", L""},
+      {"\r\n", L"", L"", L""},
+      {"A\r\nB\r\n", L"A", L"B", L""},
+      {"A\r\nB\r\nC\r\nD\r\nE\r\n", L"A", L"B", L"C"},  // later lines dropped
+      {"A\rB\rC", L"A", L"B", L"C"},                    // a lone CR ends a line
+      {"A\nB\r\nC", L"A\nB", L"C", L""},                // a lone LF is text
+      {"A\r\n\r\nC", L"A", L"", L"C"},                  // an empty middle line counts
+      {"last line without end", L"last line without end", L"", L""},
+      {"A\r\r\nB", L"A", L"", L"B"},  // CR, then CR LF: two line ends
+  };
+  for (const Case& c : cases) {
+    const PathFileLines lines = ParsePathFileBytes(c.bytes);
+    EXPECT_EQ(lines.line1, c.line1) << c.bytes;
+    EXPECT_EQ(lines.line2, c.line2) << c.bytes;
+    EXPECT_EQ(lines.line3, c.line3) << c.bytes;
+  }
+}
+
+TEST(PathFileParse, ConvertsFromGbk) {
+  const PathFileLines lines = ParsePathFileBytes("Setting\r\nD:\\\xbb\xba\xb4\xe6\r\n");  // 缓存
+  EXPECT_EQ(lines.line1, L"Setting");
+  EXPECT_EQ(lines.line2, L"D:\\缓存");
+}
+
+TEST(PathFileWrite, AbsoluteAndRelativeFormsAreExactGbkBytes) {
+  TempDir dir(L"绿化 test");
+  WriteAbsolutePathFile(dir.Path(), L"C:\\users\\root\\Temp\\WebkitCache");
+  const std::string expectedDir = ToAnsi(dir.Path());
+  EXPECT_EQ(ReadBytes(dir / L"path").value(),
+            expectedDir + "\\Setting\r\nC:\\users\\root\\Temp\\WebkitCache\r\n" + expectedDir +
+                "\\Setting\\Cookies\r\n");
+
+  WriteRelativePathFile(dir.Path(), L"E:\\缓存");
+  EXPECT_EQ(ReadBytes(dir / L"path").value(), "Setting\r\nE:\\\xbb\xba\xb4\xe6\r\n");
+}
+
+TEST(PathFileWrite, ReplacesALongerFileWholeAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  WriteBytes(dir / L"path", std::string(5000, 'x') + "\r\nold second\r\nold third\r\n");
+  WritePathFile(dir.Path(), {L"one", L"two"});
+  EXPECT_EQ(ReadBytes(dir / L"path").value(), "one\r\ntwo\r\n");
+  EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), 1u);
+
+  // What was written reads back through the reader's name ("Path").
+  const PathFileLines lines = ReadPathFile(dir.Path());
+  EXPECT_EQ(lines.line1, L"one");
+  EXPECT_EQ(lines.line2, L"two");
+  EXPECT_EQ(lines.line3, L"");
+}
+
+TEST(PathFileWrite, FailureRaisesAndKeepsTheOldFile) {
+  TempDir dir;
+  // A folder where the file must go: the write fails and nothing is left behind.
+  testing::MakeDirs(dir / L"path");
+  EXPECT_THROW(WritePathFile(dir.Path(), {L"a", L"b"}), PlatformError);
+  EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), 1u);
+
+  // A file in use by another program (no sharing): the old bytes stay intact.
+  TempDir second;
+  WriteBytes(second / L"path", "old\r\n");
+  {
+    UniqueFileHandle held(CreateFileW((second / L"path").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.Valid());
+    EXPECT_THROW(WritePathFile(second.Path(), {L"new"}), PlatformError);
+  }
+  EXPECT_EQ(ReadBytes(second / L"path").value(), "old\r\n");
+  EXPECT_EQ(testing::TreeSnapshot(second.Path()).size(), 1u);
+}
+
+TEST(PathFileRead, UnreadableFileRaisesWithItsName) {
+  TempDir dir;
+  WriteBytes(dir / L"path", "a\r\n");
+  UniqueFileHandle held(CreateFileW((dir / L"path").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held.Valid());
+  try {
+    ReadPathFile(dir.Path());
+    FAIL() << "an unreadable path file was read";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.Path(), browser::PathFileForReading(dir.Path()));
+    EXPECT_NE(error.Describe().find(L"路径文件"), std::wstring::npos);
+  }
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,11 +1,51 @@
 #include "commands/launch_commands.h"
 
+#include "app/browser_layout.h"
+#include "app/path_file.h"
+#include "support/file_queries.h"
+#include "support/process_launch.h"
+
 namespace velmo {
+namespace {
 
-void ViewCacheFiles(const Context&, Ui&) {}
+// Shown when there is no path file or its cache folder does not exist.
+constexpr wchar_t kNotPortableText[] = L"检测到未成功绿化。";
+constexpr wchar_t kDefaultBrowserSetText[] = L"成功设置Velmo浏览器为默认浏览器";
+// What failed, for the error box of a launch that cannot start its program.
+constexpr wchar_t kStartFileManagerOperation[] = L"打开资源管理器";
+constexpr wchar_t kStartBrowserOperation[] = L"启动Velmo浏览器";
 
-void SetAsDefaultBrowser(const Context&, Ui&) {}
+void ShowNotPortable(Ui& ui) {
+  ui.MsgBox(kNotPortableText, kMbOk | kMbIconInformation, kFriendlyTitle);
+}
 
-void LaunchBrowser(const Context&, Ui&) {}
+}  // namespace
+
+void ViewCacheFiles(const Context& context, Ui& ui) {
+  if (!FileExists(browser::PathFileForReading(context.installDir))) {
+    ShowNotPortable(ui);
+    return;
+  }
+  // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.
+  const std::wstring cacheFolder = ReadPathFile(context.installDir).line2;
+  if (!FolderExists(cacheFolder)) {
+    ShowNotPortable(ui);
+    return;
+  }
+  OpenFolderInFileManager(cacheFolder, WindowState::Normal, kStartFileManagerOperation);
+}
+
+void SetAsDefaultBrowser(const Context& context, Ui& ui) {
+  // The browser registers itself; the tool does not wait for it. A browser that cannot be
+  // started throws before the success box.
+  StartProgram(browser::ExecutablePath(context.installDir), {browser::kDefaultBrowserSwitch},
+               WindowState::Minimized, kStartBrowserOperation);
+  ui.MsgBox(kDefaultBrowserSetText, kMbOk | kMbIconInformation, kFriendlyTitle);
+}
+
+void LaunchBrowser(const Context& context, Ui&) {
+  StartProgram(browser::ExecutablePath(context.installDir), {}, WindowState::Normal,
+               kStartBrowserOperation);
+}
 
 }  // namespace velmo

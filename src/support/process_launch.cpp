@@ -1,0 +1,111 @@
+#include "support/process_launch.h"
+
+#include <utility>
+
+#include "support/platform_error.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kFileManagerName[] = L"explorer.exe";
+constexpr wchar_t kFindWindowsFolderOperation[] = L"查找Windows文件夹";
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+// No file or folder name can hold a quote; one in a path would end the quoted text early and
+// turn the rest of the path into further arguments.
+void RejectQuote(const std::wstring& path, const std::wstring& operation) {
+  if (path.find(L'"') != std::wstring::npos) {
+    throw PlatformError(operation, path, ERROR_INVALID_NAME);
+  }
+}
+
+// CreateProcessW with the application named explicitly, so that the command line is never
+// searched for a program, and without inheriting any of the tool's handles.
+StartedProcess Start(const std::wstring& program, std::wstring commandLine, WindowState state,
+                     const std::wstring& operation) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(state);
+  PROCESS_INFORMATION created{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &created)) {
+    ThrowLastError(operation, program);
+  }
+  UniqueHandle thread(created.hThread);
+  StartedProcess started;
+  started.processId = created.dwProcessId;
+  started.process = UniqueHandle(created.hProcess);
+  return started;
+}
+
+}  // namespace
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+    return argument;
+  }
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes are literal unless a quote follows them: then each one is doubled and the
+    // quote itself escaped.
+    if (c == L'"') {
+      quoted.append(backslashes * 2 + 1, L'\\');
+    } else {
+      quoted.append(backslashes, L'\\');
+    }
+    backslashes = 0;
+    quoted.push_back(c);
+  }
+  // The closing quote follows: the backslashes before it are doubled.
+  quoted.append(backslashes * 2, L'\\');
+  quoted.push_back(L'"');
+  return quoted;
+}
+
+std::wstring BuildCommandLine(const std::wstring& program,
+                              const std::vector<std::wstring>& arguments) {
+  // The program's name is read up to its closing quote with no escapes.
+  std::wstring commandLine = Quoted(program);
+  for (const std::wstring& argument : arguments) commandLine += L" " + QuoteArgument(argument);
+  return commandLine;
+}
+
+StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                            WindowState state, const std::wstring& operation) {
+  RejectQuote(program, operation);
+  return Start(program, BuildCommandLine(program, arguments), state, operation);
+}
+
+std::wstring FileManagerPath() {
+  // The system's own Windows folder (not a per-user one on terminal servers).
+  std::wstring folder(MAX_PATH, L'\0');
+  for (;;) {
+    const UINT length = GetSystemWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0) ThrowLastError(kFindWindowsFolderOperation);
+    if (length < folder.size()) {
+      folder.resize(length);
+      break;
+    }
+    folder.resize(length);
+  }
+  if (folder.back() != L'\\') folder += L'\\';
+  return folder + kFileManagerName;
+}
+
+StartedProcess OpenFolderInFileManager(const std::wstring& folder, WindowState state,
+                                       const std::wstring& operation) {
+  RejectQuote(folder, operation);
+  const std::wstring fileManager = FileManagerPath();
+  // The file manager reads its command line itself: a quoted path is taken literally, a
+  // backslash before the closing quote included, so the folder is not escaped.
+  return Start(fileManager, Quoted(fileManager) + L" " + Quoted(folder), state, operation);
+}
+
+}  // namespace velmo

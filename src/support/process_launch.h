@@ -1,0 +1,49 @@
+// Starting other programs without a search: the program is always named by its full path, its
+// command line is quoted, and the caller never waits for the program.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/unique_handle.h"
+
+namespace velmo {
+
+// How the started program shows its first window.
+enum class WindowState : WORD {
+  Normal = SW_SHOWNORMAL,        // shown normally and given the focus
+  Minimized = SW_SHOWMINIMIZED,  // shown minimised and given the focus
+};
+
+// The started process. Callers that only start a program let it go at once.
+struct StartedProcess {
+  DWORD processId = 0;
+  UniqueHandle process;
+};
+
+// One argument as the usual command-line parsers read it back: unchanged when it holds no
+// space, tab or quote and is not empty, else quoted with its quotes and the backslashes before
+// them escaped.
+std::wstring QuoteArgument(const std::wstring& argument);
+
+// The program's full path in quotes, then each argument quoted as needed, separated by spaces.
+std::wstring BuildCommandLine(const std::wstring& program, const std::vector<std::wstring>& arguments);
+
+// Starts `program` (a full path: no search of any folder takes place) with `arguments` and the
+// first window in `state`. Returns once the process exists. Throws PlatformError carrying
+// `operation` and the program's path when the process cannot be started.
+StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                            WindowState state, const std::wstring& operation);
+
+// <Windows folder>\explorer.exe, the file manager. Throws PlatformError when the Windows folder
+// cannot be found.
+std::wstring FileManagerPath();
+
+// Starts the file manager on `folder`, which it receives in quotes. Throws PlatformError carrying
+// `operation` when the folder's path holds a quote (no folder's name can) or the file manager
+// cannot be started.
+StartedProcess OpenFolderInFileManager(const std::wstring& folder, WindowState state,
+                                       const std::wstring& operation);
+
+}  // namespace velmo

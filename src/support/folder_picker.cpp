@@ -13,6 +13,8 @@ namespace {
 constexpr wchar_t kPrompt[] = L"选择目录:";
 constexpr wchar_t kRootFolder[] = L"C:\\Scripts";
 constexpr wchar_t kOperation[] = L"打开文件夹选择对话框";
+// The shell's number for the desktop (ssfDESKTOP): the root of the whole tree.
+constexpr int kDesktopRoot = 0;
 
 void Check(HRESULT hr) {
   if (FAILED(hr)) ThrowHresult(kOperation, hr);
@@ -22,14 +24,17 @@ void Check(HRESULT hr) {
 
 std::wstring BrowseForFolderPath() {
   ComApartment apartment;
+  if (!apartment.Usable()) ThrowHresult(kOperation, apartment.Result());
   CLSID shellClass{};
   Check(CLSIDFromProgID(L"Shell.Application", &shellClass));
   ComPtr<IShellDispatch> shell;
   Check(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                          IID_IShellDispatch, shell.PutVoid()));
 
-  // Without the usual root folder the whole tree is offered instead of an empty dialog.
-  Variant root = FolderExists(kRootFolder) ? Variant::FromText(kRootFolder) : Variant();
+  // Without the usual root folder the whole tree is offered, from the desktop down, instead of
+  // a dialog with nothing to choose.
+  Variant root =
+      FolderExists(kRootFolder) ? Variant::FromText(kRootFolder) : Variant::FromInt(kDesktopRoot);
   const Bstr prompt(kPrompt);
   ComPtr<Folder> folder;
   Check(shell->BrowseForFolder(0, prompt.Get(), 0, *root.Get(), folder.Put()));

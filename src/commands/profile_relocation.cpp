@@ -1,7 +1,193 @@
 #include "commands/profile_relocation.h"
 
-namespace velmo {
+#include <windows.h>
 
-void RelocateProfile(const Context&, Ui&) {}
+#include <optional>
+#include <string>
+
+#include "app/browser_layout.h"
+#include "app/path_file.h"
+#include "commands/double_byte_question.h"
+#include "commands/setting_replacement.h"
+#include "support/file_queries.h"
+#include "support/folder_deletion.h"
+#include "support/platform_error.h"
+#include "support/search_process.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kBrowserRunningText[] =
+    L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
+constexpr wchar_t kOverwriteQuestion[] =
+    L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件"
+    L"覆盖当前绿色版的配置文件？";
+constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
+
+// Failures of the copy and of the swap. The Setting folder and the path file are as they were.
+constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
+constexpr wchar_t kCopyFailedSuffix[] =
+    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用，或者磁盘空间不足。"
+    L"绿色版原有的配置文件和路径文件保持原样，请检查后再试。";
+constexpr wchar_t kInUsePrefix[] = L"无法覆盖当前绿色版的配置文件，以下文件正在被其他程序使用：\r\n";
+constexpr wchar_t kInUseSuffix[] =
+    L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。"
+    L"绿色版原有的配置文件和路径文件保持原样。";
+constexpr wchar_t kBlockedPrefix[] = L"无法在以下位置存放配置文件：\r\n";
+constexpr wchar_t kBlockedSuffix[] =
+    L"\r\n该位置已被占用且无法替换。绿色版原有的配置文件和路径文件保持原样。";
+// The new configuration is in place; only the old one could not be removed completely.
+constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
+constexpr wchar_t kOldLeftBehindSuffix[] = L"\r\n可以在关闭正在使用它的程序后手动删除。";
+
+struct WorkingPaths {
+  std::wstring profile;
+  std::wstring defaultCache;
+  std::wstring setting;
+  std::array<std::wstring, 3> profileCaches;
+};
+
+WorkingPaths ComputePaths(const Context& context) {
+  const std::wstring appData = context.Env(L"APPDATA");
+  WorkingPaths paths{browser::ProfileFolder(appData),
+                     browser::DefaultCacheFolder(context.Env(L"TEMP")),
+                     browser::SettingFolder(context.installDir),
+                     browser::ProfileCacheFolders(appData)};
+  // The video cache has always been found through the lower-case name; the lookup ignores case.
+  paths.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
+  return paths;
+}
+
+// The path file as it was before this click, so that a relocation that fails can put it back.
+class PathFileBackup {
+ public:
+  explicit PathFileBackup(const std::wstring& installDir)
+      : path_(browser::PathFileForWriting(installDir)) {
+    if (!FileExists(path_)) return;
+    const UniqueFileHandle file(CreateFileW(path_.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError(kReadOperation, path_);
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+      bytes.append(buffer, read);
+    }
+    bytes_ = std::move(bytes);
+  }
+
+  // Best effort: the user is told about the failure that made this necessary either way.
+  void Restore() const {
+    if (!bytes_) {
+      DeleteFileW(path_.c_str());
+      return;
+    }
+    const UniqueFileHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file && !bytes_->empty()) {
+      WriteFile(file.Get(), bytes_->data(), static_cast<DWORD>(bytes_->size()), &written, nullptr);
+    }
+  }
+
+ private:
+  static constexpr wchar_t kReadOperation[] = L"读取路径文件";
+  std::wstring path_;
+  std::optional<std::string> bytes_;
+};
+
+void ShowSuccess(Ui& ui) { ui.MsgBox(kSuccessText, kMbOk | kMbIconInformation, kFriendlyTitle); }
+
+void ShowError(Ui& ui, const std::wstring& text) {
+  ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
+}
+
+// Writes the path file; a failure is shown and ends the command before anything is deleted.
+bool WritePathFileOrReport(Ui& ui, const Context& context, const std::wstring& cacheFolder,
+                           bool relative) {
+  try {
+    if (relative) {
+      WriteRelativePathFile(context.installDir, cacheFolder);
+    } else {
+      WriteAbsolutePathFile(context.installDir, cacheFolder);
+    }
+    return true;
+  } catch (const PlatformError& error) {
+    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    return false;
+  }
+}
+
+// Deletes the profile's cache folders (a missing or busy one stays, without a message), then
+// puts a fresh copy of the profile in place of the Setting folder and reports the outcome.
+void CopyProfileToSetting(Ui& ui, const WorkingPaths& paths, const PathFileBackup& backup) {
+  const FolderDeleter deleter;
+  for (const std::wstring& cache : paths.profileCaches) {
+    SkipIfFails([&] { deleter.DeleteFolder(cache); });
+  }
+  const ReplacementResult result = ReplaceWithCopy(paths.profile, paths.setting, deleter);
+  switch (result.status) {
+    case ReplacementStatus::kDone:
+      ShowSuccess(ui);
+      return;
+    case ReplacementStatus::kOldLeftBehind:
+      ui.MsgBox(kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix),
+                kMbOk | kMbIconInformation, kFriendlyTitle);
+      return;
+    case ReplacementStatus::kCopyFailed:
+      backup.Restore();
+      ShowError(ui, kCopyFailedPrefix + paths.profile + kCopyFailedSuffix);
+      return;
+    case ReplacementStatus::kInUse:
+      backup.Restore();
+      ShowError(ui, kInUsePrefix + result.path + kInUseSuffix);
+      return;
+    case ReplacementStatus::kBlocked:
+      backup.Restore();
+      ShowError(ui, kBlockedPrefix + result.path + kBlockedSuffix);
+      return;
+  }
+}
+
+}  // namespace
+
+void RelocateProfile(const Context& context, Ui& ui) {
+  const WorkingPaths paths = ComputePaths(context);
+
+  if (IsProcessRunning(browser::kExecutableName)) {
+    ui.MsgBox(kBrowserRunningText, kMbOk | kMbIconInformation, kFriendlyTitle);
+    return;
+  }
+
+  if (!FolderExists(paths.profile)) {
+    // No profile yet: point the browser at the Setting folder beside it.
+    if (WritePathFileOrReport(ui, context, paths.defaultCache, true)) ShowSuccess(ui);
+    return;
+  }
+
+  // The absolute form only where the Setting folder's path reaches the browser unchanged.
+  const bool relative = NeedsRelativeForm(paths.setting);
+  if (relative && ui.MsgBox(DoubleBytePathQuestion(paths.setting), kMbYesNo | kMbIconInformation,
+                            kFriendlyTitle) == kIdYes) {
+    ui.EndNow();
+  }
+  std::optional<PathFileBackup> backup;
+  try {
+    backup.emplace(context.installDir);
+  } catch (const PlatformError& error) {
+    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    return;
+  }
+  if (!WritePathFileOrReport(ui, context, paths.defaultCache, relative)) return;
+
+  if (FolderExists(paths.setting) &&
+      ui.MsgBox(kOverwriteQuestion, kMbYesNo | kMbIconInformation, kFriendlyTitle) != kIdYes) {
+    ShowSuccess(ui);
+    return;
+  }
+  CopyProfileToSetting(ui, paths, *backup);
+}
 
 }  // namespace velmo

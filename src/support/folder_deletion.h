@@ -1,0 +1,44 @@
+// Removing folder trees: through the system's file-system automation object, as the browser's
+// users know it from scripts, or with the file API where that object is not available (it can be
+// disabled by policy). Both remove read-only and hidden entries too.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "support/com.h"
+
+namespace velmo {
+
+inline constexpr wchar_t kFileSystemObjectProgId[] = L"Scripting.FileSystemObject";
+
+class FolderDeleter {
+ public:
+  // Creates the automation object named `progId`; when it cannot be created, the deleter works
+  // with the file API instead. Never throws.
+  explicit FolderDeleter(const wchar_t* progId = kFileSystemObjectProgId);
+  FolderDeleter(const FolderDeleter&) = delete;
+  FolderDeleter& operator=(const FolderDeleter&) = delete;
+
+  bool UsesAutomationObject() const { return static_cast<bool>(fileSystem_); }
+
+  // Deletes the folder with everything in it (DeleteFolder with force). Throws PlatformError when
+  // the folder does not exist or could not be removed completely; what could be removed is gone.
+  void DeleteFolder(const std::wstring& path) const;
+
+ private:
+  ComApartment apartment_;
+  ComPtr<IDispatch> fileSystem_;
+  DISPID deleteFolder_ = DISPID_UNKNOWN;
+};
+
+// The file API's removal of a folder tree, with the same effect as DeleteFolder with force:
+// read-only and hidden entries are removed, linked folders are unlinked without touching what
+// they point to, and a failing entry does not stop the others. Throws PlatformError for the first
+// entry that could not be removed, or when `path` is not an existing folder.
+void DeleteFolderTree(const std::wstring& path);
+
+// The first file or folder in the tree (the folder itself included) that cannot be deleted now
+// because another program has it open without allowing deletion; nullopt when there is none.
+std::optional<std::wstring> FindEntryInUse(const std::wstring& folder);
+
+}  // namespace velmo

@@ -1,0 +1,20 @@
+// Copying a folder with everything in it through the shell's file operation.
+#pragma once
+#include <string>
+
+namespace velmo {
+
+// Copies the folder `source` to `destination` with one shell copy operation.
+// - A destination that does not exist becomes a folder holding a copy of the source's contents.
+// - A destination that is an existing folder receives the source as a subfolder of the source's
+//   name, as the shell does.
+// - A plain file at the destination (not hidden, not system) is deleted first when `overwrite`
+//   is true; when it cannot be deleted nothing is copied.
+// `showProgress` lets the shell show its progress window and its own questions; without it the
+// copy runs silently and creates the folders it needs without asking.
+// Returns true only when the shell reported success, nothing was aborted, and every file and
+// folder of the source is present in the copy with the same size. Never throws.
+bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
+                bool overwrite);
+
+}  // namespace velmo

@@ -1,0 +1,120 @@
+#include "support/module1.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "support/temp_dir.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+using testing::MakeDirs;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::TreeSnapshot;
+using testing::WriteBytes;
+
+// A profile-like tree: nested folders, an empty folder, a read-only and a hidden file, Chinese
+// names and a name the ANSI code page cannot write.
+void MakeSampleTree(const std::wstring& root) {
+  WriteBytes(root + L"\\Default\\Preferences", "{\"homepage\":\"about:blank\"}");
+  WriteBytes(root + L"\\Default\\Extensions\\插件\\manifest.json", "{}");
+  WriteBytes(root + L"\\书签.txt", "\xca\xe9\xc7\xa9");
+  WriteBytes(root + L"\\readonly.dat", "ro");
+  WriteBytes(root + L"\\hidden.dat", "hidden");
+  WriteBytes(root + L"\\\u0e01\u0151.txt", "outside the code page");
+  MakeDirs(root + L"\\Empty");
+  SetFileAttributesW((root + L"\\readonly.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((root + L"\\hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
+}
+
+DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+TEST(CopyFolder, MissingDestinationBecomesACompleteCopy) {
+  for (const bool showProgress : {true, false}) {
+    TempDir dir(L"copy");
+    const std::wstring source = dir / L"源 profile";
+    MakeSampleTree(source);
+    const auto before = TreeSnapshot(source);
+    // Missing parents are made too, and a name outside the code page is reached as given.
+    const std::wstring destination = dir / L"out\\\u0e01 设置";
+
+    ASSERT_TRUE(CopyFolder(source, destination, showProgress, true)) << showProgress;
+
+    EXPECT_EQ(TreeSnapshot(destination), before);
+    EXPECT_EQ(TreeSnapshot(source), before);  // the source is left as it was
+    EXPECT_TRUE(Attributes(destination + L"\\readonly.dat") & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(Attributes(destination + L"\\hidden.dat") & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(Attributes(dir / L"out\\? 设置"), INVALID_FILE_ATTRIBUTES);
+    SetFileAttributesW((source + L"\\readonly.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW((destination + L"\\readonly.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+TEST(CopyFolder, ExistingDestinationFolderReceivesTheSourceAsASubfolder) {
+  TempDir dir(L"copy");
+  const std::wstring source = dir / L"velmoexplorer";
+  WriteBytes(source + L"\\a\\b.txt", "b");
+  WriteBytes(dir / L"Setting\\mine.txt", "mine");
+
+  EXPECT_TRUE(CopyFolder(source, dir / L"Setting", true, true));
+
+  EXPECT_EQ(ReadBytes(dir / L"Setting\\mine.txt"), "mine");
+  EXPECT_EQ(ReadBytes(dir / L"Setting\\velmoexplorer\\a\\b.txt"), "b");
+  EXPECT_FALSE(ReadBytes(dir / L"Setting\\a\\b.txt"));
+}
+
+TEST(CopyFolder, PlainFileAtDestinationIsReplacedOnlyWhenOverwriting) {
+  TempDir dir(L"copy");
+  const std::wstring source = dir / L"profile";
+  WriteBytes(source + L"\\x.txt", "x");
+
+  WriteBytes(dir / L"kept", "plain file");
+  EXPECT_FALSE(CopyFolder(source, dir / L"kept", true, false));
+  EXPECT_EQ(ReadBytes(dir / L"kept"), "plain file");
+
+  WriteBytes(dir / L"replaced", "plain file");
+  EXPECT_TRUE(CopyFolder(source, dir / L"replaced", true, true));
+  EXPECT_EQ(ReadBytes(dir / L"replaced\\x.txt"), "x");
+}
+
+TEST(CopyFolder, HiddenOrSystemFileAtDestinationIsNeverDeleted) {
+  TempDir dir(L"copy");
+  const std::wstring source = dir / L"profile";
+  WriteBytes(source + L"\\x.txt", "x");
+  for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+    const std::wstring destination = dir / (L"guarded" + std::to_wstring(attribute));
+    WriteBytes(destination, "guarded");
+    SetFileAttributesW(destination.c_str(), attribute);
+
+    EXPECT_FALSE(CopyFolder(source, destination, true, true));
+    EXPECT_EQ(ReadBytes(destination), "guarded");
+    EXPECT_FALSE(Attributes(destination) & FILE_ATTRIBUTE_DIRECTORY);
+  }
+}
+
+TEST(CopyFolder, FailuresAreReportedNotHidden) {
+  TempDir dir(L"copy");
+  // A missing source: nothing is made.
+  EXPECT_FALSE(CopyFolder(dir / L"missing", dir / L"out1", true, true));
+  EXPECT_EQ(Attributes(dir / L"out1"), INVALID_FILE_ATTRIBUTES);
+
+  // A file that another handle holds without sharing cannot be read: the copy is incomplete,
+  // whether or not the shell says so.
+  const std::wstring source = dir / L"profile";
+  WriteBytes(source + L"\\free.txt", "free");
+  WriteBytes(source + L"\\sub\\held.txt", "held");
+  {
+    const UniqueFileHandle held(CreateFileW((source + L"\\sub\\held.txt").c_str(), GENERIC_READ,
+                                            0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_FALSE(CopyFolder(source, dir / L"out2", false, true));
+  }
+  // With the file free again the same copy succeeds.
+  EXPECT_TRUE(CopyFolder(source, dir / L"out3", false, true));
+  EXPECT_EQ(ReadBytes(dir / L"out3\\sub\\held.txt"), "held");
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,0 +1,116 @@
+#include "support/folder_deletion.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "support/file_queries.h"
+#include "support/platform_error.h"
+#include "support/temp_dir.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+using testing::MakeDirs;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+constexpr wchar_t kNoSuchObject[] = L"Velmo.NoSuchAutomationObject";
+
+void MakeStubbornTree(const std::wstring& root) {
+  WriteBytes(root + L"\\Cache\\data_0", "0");
+  WriteBytes(root + L"\\Cache\\index", "i");
+  WriteBytes(root + L"\\只读\\文件.txt", "r");
+  WriteBytes(root + L"\\hidden.bin", "h");
+  MakeDirs(root + L"\\empty\\deeper");
+  SetFileAttributesW((root + L"\\只读\\文件.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((root + L"\\hidden.bin").c_str(),
+                     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW((root + L"\\只读").c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+// Both ways of deleting must have the same effect: the automation object, and the file API used
+// where that object cannot be created.
+class FolderDeleterTest : public ::testing::TestWithParam<bool> {
+ protected:
+  FolderDeleter deleter_{GetParam() ? kFileSystemObjectProgId : kNoSuchObject};
+};
+
+TEST_P(FolderDeleterTest, UsesTheAutomationObjectOnlyWhenItExists) {
+  EXPECT_EQ(deleter_.UsesAutomationObject(), GetParam());
+}
+
+TEST_P(FolderDeleterTest, RemovesReadOnlyAndHiddenEntriesAndLeavesSiblings) {
+  TempDir dir(L"删除");
+  MakeStubbornTree(dir / L"victim");
+  WriteBytes(dir / L"victim2\\keep.txt", "keep");
+
+  deleter_.DeleteFolder(dir / L"victim");
+
+  EXPECT_FALSE(FolderExists(dir / L"victim"));
+  EXPECT_FALSE(FileExists(dir / L"victim"));
+  EXPECT_EQ(ReadBytes(dir / L"victim2\\keep.txt"), "keep");
+}
+
+TEST_P(FolderDeleterTest, MissingFolderOrPlainFileIsAnError) {
+  TempDir dir(L"删除");
+  EXPECT_THROW(deleter_.DeleteFolder(dir / L"missing"), PlatformError);
+  // A plain file is never deleted as a folder. (Windows' automation object reports it as a
+  // missing path; Wine's says nothing, so only the file API's report is checked.)
+  WriteBytes(dir / L"file", "f");
+  const bool reported = !SkipIfFails([&] { deleter_.DeleteFolder(dir / L"file"); });
+  if (!deleter_.UsesAutomationObject()) {
+    EXPECT_TRUE(reported);
+  }
+  EXPECT_EQ(ReadBytes(dir / L"file"), "f");
+}
+
+TEST_P(FolderDeleterTest, FileHeldOpenKeepsTheFolderAndIsAnError) {
+  TempDir dir(L"删除");
+  WriteBytes(dir / L"victim\\free.txt", "free");
+  WriteBytes(dir / L"victim\\sub\\held.txt", "held");
+  {
+    const UniqueFileHandle held(CreateFileW((dir / L"victim\\sub\\held.txt").c_str(),
+                                            GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_THROW(deleter_.DeleteFolder(dir / L"victim"), PlatformError);
+    EXPECT_TRUE(FileExists(dir / L"victim\\sub\\held.txt"));
+  }
+  // Once the file is free the folder goes.
+  deleter_.DeleteFolder(dir / L"victim");
+  EXPECT_FALSE(FolderExists(dir / L"victim"));
+}
+
+INSTANTIATE_TEST_SUITE_P(AutomationAndFileApi, FolderDeleterTest, ::testing::Bool());
+
+TEST(FindEntryInUse, NamesTheHeldFileAndNothingElse) {
+  TempDir dir(L"占用");
+  MakeStubbornTree(dir / L"Setting");
+  EXPECT_EQ(FindEntryInUse(dir / L"Setting"), std::nullopt);  // read-only is not "in use"
+
+  const std::wstring heldPath = dir / L"Setting\\Cache\\index";
+  {
+    // Held for reading only, but without allowing deletion: still blocks the removal.
+    const UniqueFileHandle held(CreateFileW(heldPath.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(FindEntryInUse(dir / L"Setting"), heldPath);
+  }
+  {
+    // A program that allows deletion does not block it.
+    const UniqueFileHandle shared(CreateFileW(
+        heldPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(FindEntryInUse(dir / L"Setting"), std::nullopt);
+  }
+  // The checks leave everything in place.
+  EXPECT_EQ(ReadBytes(heldPath), "i");
+  SetFileAttributesW((dir / L"Setting\\只读").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW((dir / L"Setting\\只读\\文件.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace
+}  // namespace velmo

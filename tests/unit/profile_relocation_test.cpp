@@ -1,0 +1,329 @@
+#include "commands/profile_relocation.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+using testing::EndNowCalled;
+using testing::MakeContext;
+using testing::MakeDirs;
+using testing::ReadBytes;
+using testing::RecordedBox;
+using testing::ScriptedUi;
+using testing::TempDir;
+using testing::TreeSnapshot;
+using testing::WriteBytes;
+
+// The command's own texts, written out here so that a slip in the code shows.
+const std::wstring kFriendly = L"友情提示";
+const std::wstring kRunning = L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
+const std::wstring kOverwrite =
+    L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件覆盖"
+    L"当前绿色版的配置文件？";
+const std::wstring kSuccess = L"成功设置，重启Velmo浏览器后生效。";
+
+std::wstring DoubleByteQuestion(const std::wstring& setting) {
+  return L"检测到当前绿色版存放的路径：\u201c" + setting +
+         L"\u201d\u3002存在中文字符，请将绿色版复制到非中文的路径再开始制作。\r\n"
+         L"是否需要停止当前绿色版的制作？如果选择\u201c是\u201d则停止制作，如果选择\u201c否\u201d"
+         L"则强制在当前目录下制作绿色版，这样制作的绿色版将无法使用部分浏览器插件";
+}
+
+// A box as (text, style, title), so that gtest can compare and print the sequence.
+using Box = std::tuple<std::wstring, unsigned, std::wstring>;
+
+std::vector<Box> Shown(const ScriptedUi& ui) {
+  std::vector<Box> shown;
+  for (const RecordedBox& box : ui.boxes) shown.emplace_back(box.text, box.style, box.title);
+  return shown;
+}
+
+const Box kSuccessBox{kSuccess, 0x40, kFriendly};
+const Box kOverwriteBox{kOverwrite, 0x44, kFriendly};
+
+// An installation folder (its name chosen by the test), a roaming folder with the browser's
+// profile, and a temporary folder, all fresh for each test.
+class ProfileRelocation : public ::testing::Test {
+ protected:
+  void Use(const std::wstring& installHint) {
+    install_ = std::make_unique<TempDir>(installHint);
+    context_ = MakeContext(install_->Path(), {{L"APPDATA", roaming_.Path()},
+                                              {L"TEMP", temp_.Path()}});
+  }
+  void SetUp() override { Use(L"install"); }
+
+  std::wstring Install() const { return install_->Path(); }
+  std::wstring Setting() const { return Install() + L"\\Setting"; }
+  std::wstring PathFile() const { return Install() + L"\\path"; }
+  std::wstring Profile() const { return roaming_ / L"velmoexplorer"; }
+  std::wstring Cache() const { return temp_ / L"WebkitCache"; }
+
+  // A profile with settings, a read-only and a hidden file, Chinese names and the three caches.
+  void MakeProfile(bool withCaches = true) {
+    testing::RemoveTree(Profile());
+    WriteBytes(Profile() + L"\\Default\\Preferences", "{\"x\":1}");
+    WriteBytes(Profile() + L"\\Default\\书签.json", "[]");
+    WriteBytes(Profile() + L"\\Webkit\\Cookies", "cookie");
+    WriteBytes(Profile() + L"\\readonly.dat", "ro");
+    WriteBytes(Profile() + L"\\hidden.dat", "h");
+    SetFileAttributesW((Profile() + L"\\readonly.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((Profile() + L"\\hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    if (withCaches) {
+      WriteBytes(Profile() + L"\\Webkit\\Cache\\data_0", "c1");
+      WriteBytes(Profile() + L"\\Webkit\\Cache2\\entries\\e", "c2");
+      WriteBytes(Profile() + L"\\VelmoVideoCache\\v.tmp", "v");
+      SetFileAttributesW((Profile() + L"\\Webkit\\Cache\\data_0").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+  }
+
+  // What the profile holds once its caches are gone: what Setting must hold after a copy.
+  std::map<std::wstring, std::string> ProfileWithoutCaches() const {
+    auto tree = TreeSnapshot(Profile());
+    std::erase_if(tree, [](const auto& entry) {
+      const std::wstring& name = entry.first;
+      return name.starts_with(L"Webkit\\Cache\\") || name.starts_with(L"Webkit\\Cache2\\") ||
+             name.starts_with(L"VelmoVideoCache\\");
+    });
+    return tree;
+  }
+
+  std::string Absolute() const {
+    return ToAnsi(Setting() + L"\r\n" + Cache() + L"\r\n" + Setting() + L"\\Cookies\r\n");
+  }
+  std::string Relative() const { return ToAnsi(L"Setting\r\n" + Cache() + L"\r\n"); }
+
+  // Names directly in the installation folder: no temporary copy may be left beside Setting.
+  std::map<std::wstring, std::string> TopLevel() const {
+    auto tree = TreeSnapshot(Install());
+    std::erase_if(tree, [](const auto& entry) {
+      const std::wstring& name = entry.first;
+      const auto slash = name.find(L'\\');
+      return slash != std::wstring::npos && slash + 1 != name.size();
+    });
+    return tree;
+  }
+
+  void Run() { RelocateProfile(context_, ui_); }
+
+  TempDir roaming_{L"roaming"};
+  TempDir temp_{L"temp"};
+  std::unique_ptr<TempDir> install_;
+  Context context_;
+  ScriptedUi ui_;
+};
+
+TEST_F(ProfileRelocation, CopiesTheProfileWithoutItsCachesAndWritesTheAbsoluteForm) {
+  MakeProfile();
+  const auto expected = ProfileWithoutCaches();
+
+  Run();
+
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
+  EXPECT_EQ(ReadBytes(PathFile()), Absolute());
+  EXPECT_EQ(TreeSnapshot(Setting()), expected);
+  EXPECT_EQ(TreeSnapshot(Profile()), expected);  // the profile stays, only its caches go
+  EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
+                                                              {L"path", Absolute()}}));
+}
+
+TEST_F(ProfileRelocation, MissingCachesAreNoObstacle) {
+  MakeProfile(false);
+  Run();
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
+  EXPECT_EQ(TreeSnapshot(Setting()), TreeSnapshot(Profile()));
+}
+
+TEST_F(ProfileRelocation, WithoutAProfileOnlyTheRelativeFormIsWritten) {
+  Use(L"浏览器 安装");  // a Chinese installation path raises no question here
+  Run();
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
+  EXPECT_EQ(ReadBytes(PathFile()), Relative());
+  EXPECT_EQ(GetFileAttributesW(Setting().c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // Nor with APPDATA undefined: "\velmoexplorer" on the current drive is not there.
+  ScriptedUi second;
+  RelocateProfile(MakeContext(Install(), {{L"TEMP", temp_.Path()}}), second);
+  EXPECT_EQ(Shown(second), (std::vector<Box>{kSuccessBox}));
+  EXPECT_EQ(ReadBytes(PathFile()), Relative());
+}
+
+TEST_F(ProfileRelocation, ExistingSettingKeptOnNoButLineTwoIsReset) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "my old settings");
+  // Line 2 as the Move folder command left it.
+  WriteBytes(PathFile(), ToAnsi(Setting() + L"\r\nD:\\缓存\r\n" + Setting() + L"\\Cookies\r\n"));
+  const auto profileBefore = TreeSnapshot(Profile());
+  ui_.answers = {kIdNo};
+
+  Run();
+
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kOverwriteBox, kSuccessBox}));
+  EXPECT_EQ(ReadBytes(PathFile()), Absolute());
+  EXPECT_EQ(TreeSnapshot(Setting()), (std::map<std::wstring, std::string>{
+                                         {L"mine.txt", "my old settings"}}));
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);  // the caches were not touched
+}
+
+TEST_F(ProfileRelocation, ExistingSettingReplacedOnYes) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "my old settings");
+  WriteBytes(Setting() + L"\\sub\\ro.txt", "ro");
+  SetFileAttributesW((Setting() + L"\\sub\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  const auto expected = ProfileWithoutCaches();
+  ui_.answers = {kIdYes};
+
+  Run();
+
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kOverwriteBox, kSuccessBox}));
+  EXPECT_EQ(TreeSnapshot(Setting()), expected);  // a fresh copy, not nested, nothing old
+  EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
+                                                              {L"path", Absolute()}}));
+}
+
+TEST_F(ProfileRelocation, PlainFileNamedSettingIsReplacedWithoutAQuestion) {
+  MakeProfile();
+  WriteBytes(Setting(), "not a folder");
+  Run();
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
+  EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
+}
+
+TEST_F(ProfileRelocation, DoubleBytePathStopsOnYes) {
+  Use(L"绿色版");
+  MakeProfile();
+  WriteBytes(PathFile(), "old\r\n");
+  const auto profileBefore = TreeSnapshot(Profile());
+  ui_.answers = {kIdYes};
+
+  EXPECT_THROW(Run(), EndNowCalled);
+
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{{DoubleByteQuestion(Setting()), 0x44, kFriendly}}));
+  EXPECT_EQ(ReadBytes(PathFile()), "old\r\n");
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+  EXPECT_EQ(GetFileAttributesW(Setting().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ProfileRelocation, PathTheBrowserCannotTakeGetsTheRelativeFormOnNo) {
+  // Chinese characters, and a character the code page lacks (it would arrive as '?').
+  for (const std::wstring hint : {L"绿色版", L"port\u0e01able"}) {
+    Use(hint);
+    MakeProfile();
+    ScriptedUi ui;
+    ui.answers = {kIdNo};
+    RelocateProfile(context_, ui);
+
+    EXPECT_EQ(Shown(ui), (std::vector<Box>{{DoubleByteQuestion(Setting()), 0x44, kFriendly},
+                                                  kSuccessBox}));
+    EXPECT_EQ(ReadBytes(PathFile()), Relative());
+    // The copy still goes to the Setting folder by its full path.
+    EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
+  }
+}
+
+TEST_F(ProfileRelocation, RelativeFormBytesAreGbk) {
+  Use(L"浏览器");
+  ScriptedUi ui;
+  RelocateProfile(MakeContext(Install(), {{L"APPDATA", roaming_.Path()}, {L"TEMP", L"D:\\临时"}}),
+                  ui);
+  EXPECT_EQ(ReadBytes(PathFile()), "Setting\r\nD:\\\xc1\xd9\xca\xb1\\WebkitCache\r\n");
+}
+
+// --- Faults: nothing the user had is lost, and the user is told --------------------------------
+
+TEST_F(ProfileRelocation, CopyThatFailsPutsEverythingBack) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "my old settings");
+  const std::string oldPathFile = "Setting\r\nD:\\Cache\r\n";
+  WriteBytes(PathFile(), oldPathFile);
+  const auto topBefore = TopLevel();
+  ui_.answers = {kIdYes};
+  {
+    const UniqueFileHandle held(CreateFileW((Profile() + L"\\Default\\Preferences").c_str(),
+                                            GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    Run();
+  }
+  ASSERT_EQ(ui_.boxes.size(), 2u);
+  EXPECT_EQ(Shown(ui_)[0], kOverwriteBox);
+  EXPECT_EQ(ui_.boxes[1].style, 0x10u);
+  EXPECT_EQ(ui_.boxes[1].title, kFriendly);
+  EXPECT_NE(ui_.boxes[1].text.find(Profile()), std::wstring::npos);
+  EXPECT_EQ(ui_.boxes[1].text.find(kSuccess), std::wstring::npos);
+  EXPECT_EQ(ReadBytes(PathFile()), oldPathFile);
+  EXPECT_EQ(TreeSnapshot(Setting()), (std::map<std::wstring, std::string>{
+                                         {L"mine.txt", "my old settings"}}));
+  EXPECT_EQ(TopLevel(), topBefore);
+}
+
+TEST_F(ProfileRelocation, FailedFirstCopyRemovesThePathFileItWrote) {
+  MakeProfile();
+  {
+    const UniqueFileHandle held(CreateFileW((Profile() + L"\\hidden.dat").c_str(), GENERIC_READ,
+                                            0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    Run();
+  }
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].style, 0x10u);
+  EXPECT_TRUE(TopLevel().empty()) << "no path file, no Setting, no partial copy";
+}
+
+TEST_F(ProfileRelocation, SettingInUseIsNamedAndKept) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\Default\\Cookies", "old cookies");
+  WriteBytes(Setting() + L"\\other.txt", "other");
+  const auto settingBefore = TreeSnapshot(Setting());
+  ui_.answers = {kIdYes};
+  {
+    const UniqueFileHandle held(CreateFileW((Setting() + L"\\Default\\Cookies").c_str(),
+                                            GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    Run();
+  }
+  ASSERT_EQ(ui_.boxes.size(), 2u);
+  EXPECT_EQ(ui_.boxes[1].style, 0x10u);
+  EXPECT_NE(ui_.boxes[1].text.find(Setting() + L"\\Default\\Cookies"), std::wstring::npos);
+  EXPECT_EQ(TreeSnapshot(Setting()), settingBefore);  // not emptied, nothing nested
+  EXPECT_FALSE(ReadBytes(PathFile()));               // there was none before
+  EXPECT_EQ(TopLevel().size(), 1u);                  // Setting alone
+}
+
+TEST_F(ProfileRelocation, UnwritablePathFileStopsBeforeAnythingIsDeleted) {
+  MakeProfile();
+  MakeDirs(PathFile());  // a folder where the path file must go
+  const auto profileBefore = TreeSnapshot(Profile());
+
+  Run();
+
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].style, 0x10u);
+  EXPECT_NE(ui_.boxes[0].text.find(PathFile()), std::wstring::npos);
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+  EXPECT_EQ(GetFileAttributesW(Setting().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ProfileRelocation, HiddenFileNamedSettingIsLeftAndReported) {
+  MakeProfile();
+  WriteBytes(Setting(), "hidden");
+  SetFileAttributesW(Setting().c_str(), FILE_ATTRIBUTE_HIDDEN);
+  Run();
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].style, 0x10u);
+  EXPECT_EQ(ReadBytes(Setting()), "hidden");
+  EXPECT_FALSE(ReadBytes(PathFile()));
+}
+
+}  // namespace
+}  // namespace velmo

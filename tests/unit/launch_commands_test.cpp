@@ -1,0 +1,188 @@
+#include "commands/launch_commands.h"
+
+#include <windows.h>
+// Needs the types of windows.h.
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+#include <string>
+
+#include "app/browser_layout.h"
+#include "app/path_file.h"
+#include "support/platform_error.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+using testing::MakeContext;
+using testing::MakeDirs;
+using testing::RecordedBox;
+using testing::ScriptedUi;
+using testing::TempDir;
+using testing::WriteBytes;
+
+constexpr DWORD kWaitMs = 15000;
+
+std::set<DWORD> FileManagerProcesses() {
+  std::set<DWORD> ids;
+  UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return ids;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    if (lstrcmpiW(entry.szExeFile, L"explorer.exe") == 0) ids.insert(entry.th32ProcessID);
+  }
+  return ids;
+}
+
+struct FolderWindowSearch {
+  std::wstring title;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchFolderWindow(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<FolderWindowSearch*>(parameter);
+  wchar_t className[64] = {};
+  wchar_t title[512] = {};
+  GetClassNameW(window, className, 64);
+  GetWindowTextW(window, title, 512);
+  const bool fileManager =
+      lstrcmpW(className, L"ExplorerWClass") == 0 || lstrcmpW(className, L"CabinetWClass") == 0;
+  if (fileManager && IsWindowVisible(window) && search->title == title) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The file manager's window showing the folder with this name, once it has appeared.
+HWND WaitForFolderWindow(const std::wstring& folderName) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < kWaitMs) {
+    FolderWindowSearch search{folderName};
+    EnumWindows(&MatchFolderWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+void CloseAndWait(HWND window) {
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  const DWORD start = GetTickCount();
+  while (IsWindow(window) && GetTickCount() - start < kWaitMs) Sleep(20);
+}
+
+void ExpectOnlyNotPortableBox(const ScriptedUi& ui, const std::string& situation) {
+  ASSERT_EQ(ui.boxes.size(), 1u) << situation;
+  EXPECT_EQ(ui.boxes[0].text, L"检测到未成功绿化。") << situation;
+  EXPECT_EQ(ui.boxes[0].title, L"友情提示") << situation;
+  EXPECT_EQ(ui.boxes[0].style, 0x40u) << situation;
+}
+
+TEST(ViewCacheFiles, MissingPathFileOrCacheFolderGivesTheOneNoticeAndStartsNothing) {
+  TempDir dir(L"view cache");
+  const std::wstring install = dir / L"inst";
+  const std::wstring deleted = dir / L"gone";
+  const std::wstring aFile = dir / L"file.txt";
+  MakeDirs(install);
+  WriteBytes(aFile, "x");
+  const Context context = MakeContext(install, {});
+  const std::set<DWORD> before = FileManagerProcesses();
+
+  struct Case {
+    std::string situation;
+    std::optional<std::string> pathFileBytes;  // nullopt: no path file at all
+  };
+  const Case cases[] = {
+      {"no path file", std::nullopt},
+      {"empty path file", ""},
+      {"one line only", ToAnsi(dir / L"ca che") + "\r\n"},
+      {"line 2 names a deleted folder", "Setting\r\n" + ToAnsi(deleted) + "\r\n"},
+      {"line 2 names a file", "Setting\r\n" + ToAnsi(aFile) + "\r\n"},
+      {"line 2 in line 1's place", ToAnsi(dir.Path()) + "\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    testing::RemoveTree(install + L"\\path");
+    if (c.pathFileBytes) WriteBytes(install + L"\\path", *c.pathFileBytes);
+    ScriptedUi ui;
+    ViewCacheFiles(context, ui);
+    ExpectOnlyNotPortableBox(ui, c.situation);
+  }
+  // A folder where the path file should be is no path file either.
+  testing::RemoveTree(install + L"\\path");
+  MakeDirs(install + L"\\Path");
+  ScriptedUi ui;
+  ViewCacheFiles(context, ui);
+  ExpectOnlyNotPortableBox(ui, "a folder named Path");
+
+  // The file manager is started synchronously, so a wrongly started one would be listed now.
+  EXPECT_EQ(FileManagerProcesses(), before);
+}
+
+TEST(ViewCacheFiles, UnreadablePathFileIsReportedAsAnErrorWithoutANotice) {
+  TempDir dir(L"view cache");
+  const std::wstring install = dir / L"inst";
+  WriteBytes(install + L"\\path", "Setting\r\n" + ToAnsi(dir.Path()) + "\r\n");
+  const UniqueFileHandle held(CreateFileW((install + L"\\path").c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  ScriptedUi ui;
+  EXPECT_THROW(ViewCacheFiles(MakeContext(install, {}), ui), PlatformError);
+  EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST(ViewCacheFiles, OpensLineTwoOfARelativeFormFileEvenWithSpacesAndChinese) {
+  TempDir dir(L"view cache");
+  const std::wstring install = dir / L"inst";
+  const std::wstring folderName = L"Webkit 缓存 a,b";
+  const std::wstring cache = dir / folderName;
+  MakeDirs(install);
+  MakeDirs(cache);
+  WriteRelativePathFile(install, cache);
+  ScriptedUi ui;
+
+  ViewCacheFiles(MakeContext(install, {}), ui);
+
+  EXPECT_TRUE(ui.boxes.empty());
+  HWND window = WaitForFolderWindow(folderName);
+  ASSERT_NE(window, nullptr) << "no file manager window for the cache folder";
+  CloseAndWait(window);
+}
+
+TEST(BrowserLaunch, MissingBrowserIsAnErrorNamingItAndNoSuccessIsClaimed) {
+  TempDir dir(L"launch");
+  const std::wstring install = dir / L"sp ace";
+  MakeDirs(install);
+  const Context context = MakeContext(install, {});
+  const std::wstring browser = install + L"\\velmoexplorer.exe";
+
+  for (const bool setDefault : {false, true}) {
+    ScriptedUi ui;
+    try {
+      if (setDefault) {
+        SetAsDefaultBrowser(context, ui);
+      } else {
+        LaunchBrowser(context, ui);
+      }
+      ADD_FAILURE() << "a missing browser was started";
+    } catch (const PlatformError& error) {
+      EXPECT_EQ(error.Operation(), L"启动Velmo浏览器");
+      EXPECT_EQ(error.Path(), browser);
+      EXPECT_EQ(error.Code(), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+      EXPECT_NE(error.Describe().find(browser), std::wstring::npos);
+    }
+    EXPECT_TRUE(ui.boxes.empty()) << "set as default: " << setDefault;
+  }
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,0 +1,348 @@
+// The Set button through the real window: a browser installation with the tool beside it, a
+// roaming profile of its own, the boxes read off the screen and the results read off the disk.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form1_layout.h"
+#include "app/ui.h"
+#include "gui_driver.h"
+#include "running_browser.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+
+namespace velmo::e2e {
+namespace {
+
+using testing::MakeDirs;
+using testing::ReadBytes;
+using testing::RemoveTree;
+using testing::TempDir;
+using testing::TreeSnapshot;
+using testing::WriteBytes;
+
+using Tree = std::map<std::wstring, std::string>;
+
+const std::wstring kRunningText = L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
+const std::wstring kOverwriteText =
+    L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件覆盖"
+    L"当前绿色版的配置文件？";
+const std::wstring kSuccessText = L"成功设置，重启Velmo浏览器后生效。";
+
+std::wstring DoubleByteText(const std::wstring& setting) {
+  return L"检测到当前绿色版存放的路径：“" + setting +
+         L"”。存在中文字符，请将绿色版复制到非中文的路径再开始制作。\r\n"
+         L"是否需要停止当前绿色版的制作？如果选择“是”则停止制作，如果选择“否”则强制在当前目录下"
+         L"制作绿色版，这样制作的绿色版将无法使用部分浏览器插件";
+}
+
+BOOL CALLBACK NoteIcon(HWND child, LPARAM param) {
+  DWORD_PTR icon = 0;
+  SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 5000, &icon);
+  if (icon == 0) return TRUE;
+  *reinterpret_cast<bool*>(param) = true;
+  return FALSE;
+}
+
+// Whether the box shows an icon. Which one cannot be told from here: under Wine the system
+// icons are separate handles in every process. (The styles themselves are checked by the
+// command's tests with the scripted window.)
+bool ShowsIcon(const BoxInfo& box) {
+  bool shown = false;
+  EnumChildWindows(box.window, &NoteIcon, reinterpret_cast<LPARAM>(&shown));
+  return shown;
+}
+
+Tree WithoutCaches(Tree tree) {
+  std::erase_if(tree, [](const auto& entry) {
+    const std::wstring& name = entry.first;
+    return name.starts_with(L"Webkit\\Cache\\") || name.starts_with(L"Webkit\\Cache2\\") ||
+           name.starts_with(L"VelmoVideoCache\\");
+  });
+  return tree;
+}
+
+class SetCommand : public ::testing::Test {
+ protected:
+  // Installs the tool in a fresh folder whose name holds `hint`.
+  void Install(const std::wstring& hint = L"velmo-e2e-set") {
+    install_.emplace(hint);
+    exe_ = SetUpInstallation(install_->Path());
+  }
+  void SetUp() override {
+    Install();
+    MakeDirs(Roaming());
+    MakeDirs(Temp());
+  }
+
+  void Start(EnvironmentChanges environment = {}) {
+    environment.try_emplace(L"APPDATA", Roaming());
+    environment.try_emplace(L"TEMP", Temp());
+    tool_.emplace(exe_, environment);
+    ASSERT_NE(tool_->WaitForMainWindow(), nullptr);
+  }
+
+  // Clicks Set and returns the first box.
+  BoxInfo ClickSet() {
+    tool_->Click(kCommand1);
+    return NextBox();
+  }
+  BoxInfo NextBox() {
+    const std::optional<BoxInfo> box = tool_->WaitForBox();
+    if (!box) {
+      ADD_FAILURE() << "no message box appeared";
+      return {};
+    }
+    return *box;
+  }
+  // Answers `box` and returns the box that follows it.
+  BoxInfo Answer(const BoxInfo& box, int button) {
+    tool_->Answer(box, button);
+    return NextBox();
+  }
+  void Finish(const BoxInfo& box) {
+    tool_->Answer(box, IDOK);
+    EXPECT_FALSE(tool_->WaitForBox(800).has_value()) << "an unexpected further box";
+  }
+
+  // A profile with subfolders, a read-only and a hidden file, Chinese names and the three caches.
+  void MakeProfile() {
+    WriteBytes(Profile() + L"\\Default\\Preferences", "{\"homepage\":\"about:blank\"}");
+    WriteBytes(Profile() + L"\\Default\\书签\\收藏夹.json", "[]");
+    WriteBytes(Profile() + L"\\Webkit\\Cookies", "cookie jar");
+    WriteBytes(Profile() + L"\\Webkit\\Cache\\data_1", "cache 1");
+    WriteBytes(Profile() + L"\\Webkit\\Cache2\\entries\\0A", "cache 2");
+    WriteBytes(Profile() + L"\\VelmoVideoCache\\clip.tmp", "video");
+    WriteBytes(Profile() + L"\\只读.dat", "read-only");
+    WriteBytes(Profile() + L"\\hidden.dat", "hidden");
+    SetFileAttributesW((Profile() + L"\\只读.dat").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((Profile() + L"\\hidden.dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  }
+
+  std::wstring Dir() const { return install_->Path(); }
+  std::wstring Setting() const { return Dir() + L"\\Setting"; }
+  std::wstring PathFile() const { return Dir() + L"\\path"; }
+  std::wstring Roaming() const { return environment_ / L"AppData\\Roaming"; }
+  std::wstring Temp() const { return environment_ / L"Temp"; }
+  std::wstring Profile() const { return Roaming() + L"\\velmoexplorer"; }
+  std::string Absolute() const {
+    return ToAnsi(Setting() + L"\r\n" + Temp() + L"\\WebkitCache\r\n" + Setting() +
+                  L"\\Cookies\r\n");
+  }
+  std::string Relative() const { return ToAnsi(L"Setting\r\n" + Temp() + L"\\WebkitCache\r\n"); }
+
+  // The installation folder's own entries, apart from the tool and the browser.
+  std::vector<std::wstring> TopLevelNames() const {
+    std::vector<std::wstring> names;
+    for (const auto& [name, bytes] : TreeSnapshot(Dir())) {
+      const auto slash = name.find(L'\\');
+      if (slash != std::wstring::npos && slash + 1 != name.size()) continue;
+      if (name == L"velmo_portable.exe" || name == L"velmoexplorer.exe") continue;
+      names.push_back(name);
+    }
+    return names;
+  }
+
+  TempDir environment_{L"velmo-e2e-env"};
+  std::optional<TempDir> install_;
+  std::wstring exe_;
+  std::optional<ToolProcess> tool_;
+};
+
+void ExpectNotice(const BoxInfo& box, const std::wstring& text) {
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.title, kFriendlyTitle);
+  EXPECT_TRUE(ShowsIcon(box));
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+}
+void ExpectQuestion(const BoxInfo& box, const std::wstring& text) {
+  EXPECT_EQ(box.text, text);
+  EXPECT_EQ(box.title, kFriendlyTitle);
+  EXPECT_TRUE(ShowsIcon(box));
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+}
+void ExpectError(const BoxInfo& box, const std::wstring& mentioned) {
+  EXPECT_TRUE(ShowsIcon(box));
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  EXPECT_NE(box.text.find(mentioned), std::wstring::npos) << ToUtf8(box.text);
+  EXPECT_EQ(box.text.find(kSuccessText), std::wstring::npos);
+}
+
+TEST_F(SetCommand, RunningBrowserOnlyGetsTheNotice) {
+  MakeProfile();
+  const Tree profileBefore = TreeSnapshot(Profile());
+  TempDir elsewhere(L"velmo-e2e-other");
+  MakeDirs(elsewhere / L"BIN");
+  RunningBrowser browser(elsewhere / L"BIN\\VELMOEXPLORER.EXE");
+  Start();
+
+  const BoxInfo box = ClickSet();
+  ExpectNotice(box, kRunningText);
+  Finish(box);
+  EXPECT_TRUE(TopLevelNames().empty());
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+
+  // The check comes before the profile test: without a profile it is the same.
+  RemoveTree(Profile());
+  const BoxInfo again = ClickSet();
+  ExpectNotice(again, kRunningText);
+  Finish(again);
+  EXPECT_TRUE(TopLevelNames().empty());
+}
+
+TEST_F(SetCommand, CopiesTheProfileAndWritesTheAbsoluteForm) {
+  MakeProfile();
+  const Tree expected = WithoutCaches(TreeSnapshot(Profile()));
+  Start();
+
+  const BoxInfo box = ClickSet();
+  ExpectNotice(box, kSuccessText);
+  Finish(box);
+  EXPECT_EQ(ReadBytes(PathFile()), Absolute());
+  EXPECT_EQ(TreeSnapshot(Setting()), expected);
+  EXPECT_EQ(TreeSnapshot(Profile()), expected);
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"path"}));
+
+  // A second click finds Setting and replaces it on Yes, with the profile as it is now.
+  WriteBytes(Setting() + L"\\stale.txt", "stale");
+  WriteBytes(Profile() + L"\\Default\\new.txt", "new");
+  const BoxInfo question = ClickSet();
+  ExpectQuestion(question, kOverwriteText);
+  const BoxInfo done = Answer(question, IDYES);
+  ExpectNotice(done, kSuccessText);
+  Finish(done);
+  EXPECT_EQ(TreeSnapshot(Setting()), TreeSnapshot(Profile()));
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"path"}));
+}
+
+TEST_F(SetCommand, NoKeepsSettingButResetsTheCacheLine) {
+  MakeProfile();
+  const Tree profileBefore = TreeSnapshot(Profile());
+  WriteBytes(Setting() + L"\\mine.txt", "mine");
+  WriteBytes(PathFile(), ToAnsi(Setting() + L"\r\nD:\\moved cache\r\n" + Setting() +
+                                L"\\Cookies\r\n"));
+  Start();
+
+  const BoxInfo question = ClickSet();
+  ExpectQuestion(question, kOverwriteText);
+  const BoxInfo done = Answer(question, IDNO);
+  ExpectNotice(done, kSuccessText);
+  Finish(done);
+  EXPECT_EQ(ReadBytes(PathFile()), Absolute());
+  EXPECT_EQ(TreeSnapshot(Setting()), (Tree{{L"mine.txt", "mine"}}));
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+}
+
+TEST_F(SetCommand, WithoutAProfileWritesTheRelativeFormOnly) {
+  Install(L"绿色 浏览器");  // no question about the Chinese path in this case
+  Start();
+  const BoxInfo box = ClickSet();
+  ExpectNotice(box, kSuccessText);
+  Finish(box);
+  EXPECT_EQ(ReadBytes(PathFile()), Relative());
+  EXPECT_EQ(TopLevelNames(), std::vector<std::wstring>{L"path"});
+}
+
+TEST_F(SetCommand, UndefinedAppDataMeansNoProfile) {
+  Start({{L"APPDATA", std::nullopt}});
+  const BoxInfo box = ClickSet();
+  ExpectNotice(box, kSuccessText);
+  Finish(box);
+  EXPECT_EQ(ReadBytes(PathFile()), Relative());
+}
+
+TEST_F(SetCommand, ChinesePathAnsweredYesEndsTheTool) {
+  Install(L"绿色版");
+  MakeProfile();
+  const Tree profileBefore = TreeSnapshot(Profile());
+  Start();
+  const BoxInfo question = ClickSet();
+  ExpectQuestion(question, DoubleByteText(Setting()));
+  tool_->Answer(question, IDYES);
+  EXPECT_TRUE(tool_->WaitForExit().has_value());
+  EXPECT_TRUE(TopLevelNames().empty());
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+}
+
+TEST_F(SetCommand, ChinesePathAnsweredNoWritesRelativeAndCopies) {
+  Install(L"绿色版");
+  MakeProfile();
+  const Tree expected = WithoutCaches(TreeSnapshot(Profile()));
+  Start();
+  const BoxInfo question = ClickSet();
+  ExpectQuestion(question, DoubleByteText(Setting()));
+  const BoxInfo done = Answer(question, IDNO);
+  ExpectNotice(done, kSuccessText);
+  Finish(done);
+  EXPECT_EQ(ReadBytes(PathFile()), Relative());
+  EXPECT_EQ(TreeSnapshot(Setting()), expected);
+}
+
+TEST_F(SetCommand, PlainFileNamedSettingBecomesTheFolder) {
+  MakeProfile();
+  WriteBytes(Setting(), "a file in the way");
+  Start();
+  const BoxInfo box = ClickSet();
+  ExpectNotice(box, kSuccessText);
+  Finish(box);
+  EXPECT_EQ(TreeSnapshot(Setting()), WithoutCaches(TreeSnapshot(Profile())));
+}
+
+// --- Faults ------------------------------------------------------------------------------------
+
+TEST_F(SetCommand, HeldProfileFileFailsTheCopyAndChangesNothing) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "mine");
+  const std::string oldPathFile = "Setting\r\nD:\\cache\r\n";
+  WriteBytes(PathFile(), oldPathFile);
+  const std::vector<std::wstring> topBefore = TopLevelNames();
+  Start();
+  {
+    FileHolder held(Profile() + L"\\Default\\Preferences");
+    const BoxInfo question = ClickSet();
+    ExpectQuestion(question, kOverwriteText);
+    const BoxInfo error = Answer(question, IDYES);
+    ExpectError(error, Profile());
+    Finish(error);
+  }
+  EXPECT_EQ(ReadBytes(PathFile()), oldPathFile);
+  EXPECT_EQ(TreeSnapshot(Setting()), (Tree{{L"mine.txt", "mine"}}));
+  EXPECT_EQ(TopLevelNames(), topBefore);
+}
+
+TEST_F(SetCommand, HeldSettingFileIsReportedAndSettingKept) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\Webkit\\Cookies", "old cookies");
+  const Tree settingBefore = TreeSnapshot(Setting());
+  Start();
+  {
+    FileHolder held(Setting() + L"\\Webkit\\Cookies");
+    const BoxInfo question = ClickSet();
+    const BoxInfo error = Answer(question, IDYES);
+    ExpectError(error, Setting() + L"\\Webkit\\Cookies");
+    Finish(error);
+  }
+  EXPECT_EQ(TreeSnapshot(Setting()), settingBefore);  // nothing nested, nothing lost
+  EXPECT_FALSE(ReadBytes(PathFile()).has_value());
+  EXPECT_EQ(TopLevelNames(), std::vector<std::wstring>{L"Setting\\"});
+}
+
+TEST_F(SetCommand, FolderNamedPathIsReportedAndTheToolStaysOpen) {
+  MakeProfile();
+  const Tree profileBefore = TreeSnapshot(Profile());
+  MakeDirs(PathFile());
+  Start();
+  const BoxInfo error = ClickSet();
+  ExpectError(error, PathFile());
+  Finish(error);
+  EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+  EXPECT_EQ(TopLevelNames(), std::vector<std::wstring>{L"path\\"});
+  EXPECT_EQ(tool_->Close(), 0u);
+}
+
+}  // namespace
+}  // namespace velmo::e2e

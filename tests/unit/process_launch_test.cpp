@@ -1,8 +1,10 @@
 #include "support/process_launch.h"
 
-#include <gtest/gtest.h>
-#include <shellapi.h>
 #include <windows.h>
+// Needs the types of windows.h.
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
@@ -31,18 +33,11 @@ std::wstring OwnFolder() {
   return FolderOf(path);
 }
 
-// The substitute browser, built beside the test program or in the folder above it.
-std::wstring SubstituteBrowser() {
-  const std::wstring beside = OwnFolder() + L"\\velmoexplorer.exe";
-  if (GetFileAttributesW(beside.c_str()) != INVALID_FILE_ATTRIBUTES) return beside;
-  return FolderOf(OwnFolder()) + L"\\velmoexplorer.exe";
-}
-
 // Copies the substitute browser, which records each start in velmoexplorer.log beside itself.
 void PlaceSubstituteBrowser(const std::wstring& to) {
   MakeDirs(FolderOf(to));
-  ASSERT_TRUE(CopyFileW(SubstituteBrowser().c_str(), to.c_str(), FALSE))
-      << "the substitute browser must be built with the test program";
+  ASSERT_TRUE(CopyFileW((OwnFolder() + L"\\velmoexplorer.exe").c_str(), to.c_str(), FALSE))
+      << "the substitute browser must be built beside the test program";
 }
 
 std::vector<std::wstring> SplitArguments(const std::wstring& commandLine) {

@@ -24,7 +24,8 @@ using testing::TreeSnapshot;
 using testing::WriteBytes;
 
 constexpr wchar_t kFriendly[] = L"友情提示";
-constexpr char kOldPathFile[] = "C:\\old\\Setting\r\nC:\\old\\cache\r\nC:\\old\\Setting\\Cookies\r\n";
+constexpr char kOldPathFile[] =
+    "C:\\old\\Setting\r\nC:\\old\\cache\r\nC:\\old\\Setting\\Cookies\r\n";
 
 std::wstring SuccessText(const std::wstring& folder) {
   return L"成功将Webkit缓存文件夹移动到：" + folder + L"\r\n重启浏览器后生效";
@@ -65,7 +66,8 @@ TEST(BrowseCacheFolder, CancelEmptiesText1WithOneBox) {
 
 TEST(BrowseCacheFolder, ChosenFolderIsShownAndPutIntoText1Unchanged) {
   // Exactly as the shell reports it: case, spaces and a drive root's separator kept.
-  for (const std::wstring chosen : {L"D:\\My Cache\\Webkit", L"C:\\", L"\\\\server\\share\\Cache"}) {
+  for (const std::wstring chosen :
+       {L"D:\\My Cache\\Webkit", L"C:\\", L"\\\\server\\share\\Cache"}) {
     ScriptedUi ui;
     ui.text1 = L"before";
     ui.folderDialog = [&] { return chosen; };

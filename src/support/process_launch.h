@@ -22,13 +22,14 @@ struct StartedProcess {
   UniqueHandle process;
 };
 
-// One argument as the usual command-line parsers read it back: unchanged when it holds no
-// space, tab or quote and is not empty, else quoted with its quotes and the backslashes before
-// them escaped.
+// One argument written so that the usual command-line parsers read it back unchanged: as it is
+// when it is not empty and holds no blank or quote, else in quotes, with its quotes and the
+// backslashes before a quote escaped.
 std::wstring QuoteArgument(const std::wstring& argument);
 
 // The program's full path in quotes, then each argument quoted as needed, separated by spaces.
-std::wstring BuildCommandLine(const std::wstring& program, const std::vector<std::wstring>& arguments);
+std::wstring BuildCommandLine(const std::wstring& program,
+                              const std::vector<std::wstring>& arguments);
 
 // Starts `program` (a full path: no search of any folder takes place) with `arguments` and the
 // first window in `state`. Returns once the process exists. Throws PlatformError carrying

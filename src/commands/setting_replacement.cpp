@@ -58,6 +58,9 @@ bool Rename(const std::wstring& from, const std::wstring& to) {
 
 ReplacementResult ReplaceWithCopy(const std::wstring& profile, const std::wstring& setting,
                                   const FolderDeleter& deleter) {
+  const bool occupied = !NothingAt(setting);
+  if (occupied && !Replaceable(setting)) return {ReplacementStatus::kBlocked, setting};
+
   const std::wstring fresh = UnusedSibling(setting, kNewCopyTag);
   if (fresh.empty() || !CopyFolder(profile, fresh, true, true)) {
     if (!fresh.empty()) Discard(fresh, deleter);
@@ -65,11 +68,7 @@ ReplacementResult ReplaceWithCopy(const std::wstring& profile, const std::wstrin
   }
 
   std::wstring aside;
-  if (!NothingAt(setting)) {
-    if (!Replaceable(setting)) {
-      Discard(fresh, deleter);
-      return {ReplacementStatus::kBlocked, setting};
-    }
+  if (occupied) {
     // Checked before anything moves: some systems let a folder be renamed while a file in it is
     // open, and its deletion would then fail halfway.
     if (FolderExists(setting)) {

@@ -176,19 +176,6 @@ std::wstring FolderBrowser::ItemText(HTREEITEM item) const {
   return text;
 }
 
-std::vector<std::wstring> FolderBrowser::ChildTexts(HTREEITEM item, DWORD timeoutMs) const {
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(tree_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item),
-                      SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
-  const DWORD deadline = GetTickCount() + timeoutMs;
-  while (Next(item, TVGN_CHILD) == nullptr && !DeadlinePassed(deadline)) Sleep(kPollMs);
-  std::vector<std::wstring> texts;
-  for (HTREEITEM child = Next(item, TVGN_CHILD); child != nullptr; child = Next(child, TVGN_NEXT)) {
-    texts.push_back(ItemText(child));
-  }
-  return texts;
-}
-
 HTREEITEM FolderBrowser::FindChild(HTREEITEM parent,
                                    bool (*matches)(const std::wstring&, const std::wstring&),
                                    const std::wstring& wanted, DWORD deadline) const {

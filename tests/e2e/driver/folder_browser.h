@@ -37,9 +37,6 @@ class FolderBrowser {
   // True once the dialog has gone, false after the deadline.
   bool WaitClosed(DWORD timeoutMs = kDefaultWaitMs) const;
 
-  // The texts of an item's children (expanding it first); for diagnostics.
-  std::vector<std::wstring> ChildTexts(HTREEITEM item, DWORD timeoutMs = 2000) const;
-
  private:
   FolderBrowser(HWND dialog, HWND tree, DWORD pid) : dialog_(dialog), tree_(tree), pid_(pid) {}
 

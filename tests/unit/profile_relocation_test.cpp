@@ -300,6 +300,38 @@ TEST_F(ProfileRelocation, SettingInUseIsNamedAndKept) {
   EXPECT_EQ(TopLevel().size(), 1u);                  // Setting alone
 }
 
+TEST_F(ProfileRelocation, OldSettingThatCannotBeRemovedIsNamedAfterTheSwap) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\log.txt", "old log");
+  ui_.answers = {kIdYes};
+  std::wstring leftBehind;
+  {
+    // Open with every sharing allowed: the folder can be moved and the file deleted, but where
+    // a deleted file keeps its name until it is closed (Wine, older Windows) the old folder
+    // cannot be removed yet.
+    const UniqueFileHandle open(CreateFileW(
+        (Setting() + L"\\log.txt").c_str(), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
+    Run();
+    for (const auto& [name, bytes] : TopLevel()) {
+      if (name != L"Setting\\" && name != L"path") leftBehind = Install() + L"\\" + name;
+    }
+  }
+  ASSERT_EQ(ui_.boxes.size(), 2u);
+  if (leftBehind.empty()) {
+    EXPECT_EQ(Shown(ui_)[1], kSuccessBox);
+  } else {
+    leftBehind.pop_back();  // the folder's trailing separator
+    EXPECT_EQ(ui_.boxes[1].style, 0x40u);
+    EXPECT_TRUE(ui_.boxes[1].text.starts_with(kSuccess + L"\r\n"));
+    EXPECT_NE(ui_.boxes[1].text.find(leftBehind), std::wstring::npos);
+  }
+  // Either way the new configuration is in place.
+  EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
+  EXPECT_EQ(ReadBytes(PathFile()), Absolute());
+}
+
 TEST_F(ProfileRelocation, UnwritablePathFileStopsBeforeAnythingIsDeleted) {
   MakeProfile();
   MakeDirs(PathFile());  // a folder where the path file must go

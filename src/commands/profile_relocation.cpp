@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/browser_layout.h"
 #include "app/path_file.h"
@@ -72,7 +74,8 @@ class PathFileBackup {
     std::string bytes;
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    while (ReadFile(file.Get(), buffer, static_cast<DWORD>(sizeof buffer), &read, nullptr) &&
+           read > 0) {
       bytes.append(buffer, read);
     }
     bytes_ = std::move(bytes);

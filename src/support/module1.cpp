@@ -78,7 +78,7 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
   operation.wFunc = FO_COPY;
   operation.pFrom = from.c_str();
   operation.pTo = to.c_str();
-  operation.fFlags = showProgress ? 0 : static_cast<FILEOP_FLAGS>(FOF_SILENT | FOF_NOCONFIRMMKDIR);
+  operation.fFlags = static_cast<FILEOP_FLAGS>(showProgress ? 0 : FOF_SILENT | FOF_NOCONFIRMMKDIR);
   const int result = SHFileOperationW(&operation);
   if (result != 0 || operation.fAnyOperationsAborted) return false;
   return FolderExists(landing) && CopyIsComplete(source, landing);

@@ -25,7 +25,9 @@ std::wstring MainModulePathFromModules(DWORD processId) {
   if (!process) return {};
   HMODULE modules[1] = {};
   DWORD needed = 0;
-  if (!EnumProcessModules(process.Get(), modules, sizeof modules, &needed)) return {};
+  if (!EnumProcessModules(process.Get(), modules, static_cast<DWORD>(sizeof modules), &needed)) {
+    return {};
+  }
   std::wstring path(kLongestPath, L'\0');
   const DWORD length = GetModuleFileNameExW(process.Get(), modules[0], path.data(), kLongestPath);
   path.resize(length);
@@ -59,7 +61,7 @@ bool IsProcessRunning(const std::wstring& name) {
   const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
   PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
+  entry.dwSize = static_cast<DWORD>(sizeof entry);
   for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
        more = Process32NextW(snapshot.Get(), &entry)) {
     const std::wstring path = Lower(MainExecutablePath(entry.th32ProcessID));

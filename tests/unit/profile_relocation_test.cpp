@@ -309,9 +309,9 @@ TEST_F(ProfileRelocation, OldSettingThatCannotBeRemovedIsNamedAfterTheSwap) {
     // Open with every sharing allowed: the folder can be moved and the file deleted, but where
     // a deleted file keeps its name until it is closed (Wine, older Windows) the old folder
     // cannot be removed yet.
-    const UniqueFileHandle open(CreateFileW(
-        (Setting() + L"\\log.txt").c_str(), GENERIC_READ,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    const DWORD everyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const UniqueFileHandle open(CreateFileW((Setting() + L"\\log.txt").c_str(), GENERIC_READ,
+                                            everyShare, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(open);
     Run();
     for (const auto& [name, bytes] : TopLevel()) {

@@ -1,0 +1,137 @@
+// Drives the real tool under Wine for the end-to-end tests: starts it with a chosen environment,
+// finds its window, clicks buttons, reads and answers message boxes, reads controls.
+// Every wait polls every 20 ms up to a deadline and never blocks on the tool.
+#pragma once
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmo::e2e {
+
+inline constexpr DWORD kDefaultWaitMs = 15000;
+
+struct ControlInfo {
+  int id = 0;
+  std::wstring className;
+  std::wstring text;
+  RECT rect{};  // in the main window's client coordinates
+  DWORD style = 0;
+  bool focused = false;
+  bool visible = false;
+  bool enabled = false;
+};
+
+struct BoxInfo {
+  HWND window = nullptr;
+  std::wstring title;
+  std::wstring text;            // the box's message text (CR LF as given)
+  std::vector<int> buttons;     // ids of the buttons present: IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7
+  bool hasIcon = false;         // an icon is shown
+  unsigned iconStyle = 0;       // MB_ICONERROR (0x10), MB_ICONINFORMATION (0x40), ... or 0
+  bool ownedByTool = false;     // the box is owned by the tool's main window
+};
+
+// Environment changes for the started tool: a value sets the variable, nullopt removes it.
+using EnvironmentChanges = std::map<std::wstring, std::optional<std::wstring>>;
+
+class ToolProcess {
+ public:
+  // Starts `exe` (full path) with the current environment changed as given, the working directory
+  // set to `workingDir` (or the exe's folder when empty). Throws std::runtime_error on failure.
+  ToolProcess(const std::wstring& exe, const EnvironmentChanges& environment,
+              const std::wstring& workingDir = L"");
+  // Attaches to a tool process that is already running (the driver's command line uses this).
+  explicit ToolProcess(DWORD pid);
+  ~ToolProcess();  // kills the process if it still runs, unless detached
+  // Leaves the process running when this object ends.
+  void Detach();
+  // True once the process has ended.
+  bool Ended() const;
+  ToolProcess(const ToolProcess&) = delete;
+  ToolProcess& operator=(const ToolProcess&) = delete;
+
+  DWORD Pid() const;
+
+  // The visible main window (class VelmoPortableMakerForm1), or nullptr after the deadline.
+  HWND WaitForMainWindow(DWORD timeoutMs = kDefaultWaitMs);
+  // A visible message box (#32770) of the process, or nullopt after the deadline.
+  std::optional<BoxInfo> WaitForBox(DWORD timeoutMs = kDefaultWaitMs);
+  // Answers a box by pressing `buttonId` and waits until it has gone.
+  void Answer(const BoxInfo& box, int buttonId);
+
+  // Posts a click to the main window's control with this id.
+  void Click(int controlId);
+  std::vector<ControlInfo> Controls();
+  std::optional<ControlInfo> Control(int controlId);
+  std::wstring ControlText(int controlId);
+  void SetControlText(int controlId, const std::wstring& text);
+  // The window's outer rectangle and style, and its client size in pixels.
+  RECT WindowRect();
+  DWORD WindowStyle();
+  SIZE ClientSize();
+
+  // The exit code once the process has ended, or nullopt after the deadline.
+  std::optional<DWORD> WaitForExit(DWORD timeoutMs = kDefaultWaitMs);
+  // Closes the main window (WM_CLOSE) and waits for the process to end.
+  std::optional<DWORD> Close(DWORD timeoutMs = kDefaultWaitMs);
+
+ private:
+  PROCESS_INFORMATION info_{};
+  HWND main_ = nullptr;
+  bool detached_ = false;
+};
+
+// The visible top-level windows of any process with this class (and title, when not empty).
+std::vector<HWND> FindTopLevelWindows(const std::wstring& className, const std::wstring& title = L"");
+
+// The tool's executable, the substitute browsers and other build outputs: the folder of the
+// running test program.
+std::wstring TestProgramFolder();
+
+// --- Additions for setting up scenarios ------------------------------------------------------
+
+// The tool's executable as built: TestProgramFolder() + "\velmo_portable.exe".
+std::wstring ToolExecutable();
+
+// The substitute browser builds: version 1.2.3.4, version 1.2.65535.4, no version resource.
+enum class BrowserVariant { Version1234, Version65535, NoVersion };
+
+// Copies the tool (under `toolName`) and the chosen substitute browser (as velmoexplorer.exe)
+// into `folder`, which must exist. Returns the full path of the copied tool.
+std::wstring SetUpInstallation(const std::wstring& folder,
+                               BrowserVariant variant = BrowserVariant::Version1234,
+                               const std::wstring& toolName = L"velmo_portable.exe");
+
+// One start of the substitute browser, as it recorded it in velmoexplorer.log beside itself.
+struct BrowserStart {
+  DWORD pid = 0;
+  bool useShowWindow = false;  // STARTF_USESHOWWINDOW was set
+  int showWindow = 0;          // STARTUPINFO.wShowWindow
+  std::wstring commandLine;    // GetCommandLineW() as the browser saw it
+};
+// Every start recorded in `installDir`\velmoexplorer.log, oldest first (none when no log).
+std::vector<BrowserStart> ReadBrowserLog(const std::wstring& installDir);
+
+// Keeps a file (or folder) open without any sharing, through the velmo_holdfile.exe fixture, for
+// as long as the object lives, so that the tool cannot read, copy or delete it.
+// Throws std::runtime_error when the file could not be held.
+class FileHolder {
+ public:
+  explicit FileHolder(const std::wstring& path);
+  ~FileHolder();
+  FileHolder(const FileHolder&) = delete;
+  FileHolder& operator=(const FileHolder&) = delete;
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// Posts WM_CLOSE to every visible window of this class (and title, when not empty) and waits
+// until they are gone. Returns how many windows were closed.
+int CloseTopLevelWindows(const std::wstring& className, const std::wstring& title = L"",
+                         DWORD timeoutMs = kDefaultWaitMs);
+
+}  // namespace velmo::e2e

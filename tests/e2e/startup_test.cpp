@@ -1,17 +1,329 @@
-// Start-up of the real tool in a temporary installation folder.
+// Start-up of the real tool, copied with a substitute browser into a temporary installation
+// folder and driven through its window: the missing-browser refusal, the information panel, the
+// default cache folder, the window's frame, layout, focus and Tab order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/form1_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
+#include "support/text_codec.h"
 
 namespace velmo::e2e {
 namespace {
 
-TEST(StartupSmoke, WindowAppears) {
-  velmo::testing::TempDir dir(L"e2e");
-  ToolProcess tool(SetUpInstallation(dir.Path()), {});
+using velmo::testing::TempDir;
+using velmo::testing::WriteBytes;
+
+constexpr wchar_t kInfoTemp[] = L"C:\\velmo-temp";
+
+// A temporary installation: the tool and a substitute browser in a fresh folder.
+struct Installation {
+  explicit Installation(BrowserVariant variant = BrowserVariant::Version1234)
+      : tool(SetUpInstallation(dir.Path(), variant)) {}
+  TempDir dir{L"velmo-startup"};
+  std::wstring tool;
+};
+
+EnvironmentChanges StandardEnvironment() {
+  return {{L"TEMP", std::wstring(kInfoTemp)}, {L"APPDATA", std::wstring(L"C:\\velmo-appdata")}};
+}
+
+std::wstring VersionLine(const std::wstring& version) { return kVersionLinePrefix + version; }
+
+std::wstring PathLines(const std::wstring& line1, const std::wstring& line2) {
+  return std::wstring(kConfigLinePrefix) + line1 + L"\r\n" + kCacheLinePrefix + line2;
+}
+
+// --- The browser must lie beside the tool -------------------------------------------------------
+
+void ExpectRefusalAndEnd(ToolProcess& tool) {
+  const std::optional<BoxInfo> box = tool.WaitForBox();
+  ASSERT_TRUE(box.has_value()) << "no error box";
+  EXPECT_EQ(box->title, L"错问题提示");
+  EXPECT_EQ(box->text, L"请将工具放置在Velmo浏览器程序安装目录下再运行。\r\n点击“确定”关闭工具");
+  EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+  EXPECT_TRUE(box->hasIcon);
+  EXPECT_EQ(box->iconStyle, static_cast<unsigned>(MB_ICONERROR));
+  // The window is never shown: not while the box is up, and not after it.
+  EXPECT_EQ(tool.WaitForMainWindow(0), nullptr);
+  tool.Answer(*box, IDOK);
+  EXPECT_TRUE(tool.WaitForExit().has_value()) << "the tool did not end after the error box";
+  EXPECT_EQ(tool.WaitForMainWindow(0), nullptr);
+}
+
+TEST(StartupRefusal, EndsAfterTheErrorBoxWhenNoBrowserIsThere) {
+  TempDir dir(L"velmo-nobrowser");
+  const std::wstring tool = dir / L"velmo_portable.exe";
+  ASSERT_TRUE(CopyFileW(ToolExecutable().c_str(), tool.c_str(), FALSE));
+  ToolProcess process(tool, StandardEnvironment());
+  ExpectRefusalAndEnd(process);
+}
+
+TEST(StartupRefusal, AFolderNamedLikeTheBrowserIsNoBrowser) {
+  TempDir dir(L"velmo-folderbrowser");
+  const std::wstring tool = dir / L"velmo_portable.exe";
+  ASSERT_TRUE(CopyFileW(ToolExecutable().c_str(), tool.c_str(), FALSE));
+  ASSERT_TRUE(CreateDirectoryW((dir / L"velmoexplorer.exe").c_str(), nullptr));
+  // A version resource in there must not matter either.
+  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\velmoexplorer.exe").c_str(),
+                        (dir / L"velmoexplorer.exe\\velmoexplorer.exe").c_str(), FALSE));
+  ToolProcess process(tool, StandardEnvironment());
+  ExpectRefusalAndEnd(process);
+}
+
+// --- The information panel and the default cache folder ----------------------------------------
+
+struct PathFileCase {
+  const char* name;
+  std::optional<std::string> bytes;  // nullopt: no path file
+  std::wstring label6;
+};
+
+class StartupPathFile : public ::testing::TestWithParam<PathFileCase> {};
+
+TEST_P(StartupPathFile, Label6ShowsTheFirstTwoLines) {
+  const PathFileCase& c = GetParam();
+  Installation installation;
+  if (c.bytes) WriteBytes(installation.dir / L"path", *c.bytes);
+  ToolProcess tool(installation.tool, StandardEnvironment());
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
+  EXPECT_EQ(tool.ControlText(kLabel6), c.label6);
+  // The rest of the panel does not depend on the path file; Text1 ignores its cache line.
+  EXPECT_EQ(tool.ControlText(kLabel5), VersionLine(L"1.2.3.4"));
+  EXPECT_EQ(tool.ControlText(kText1), std::wstring(kInfoTemp) + L"\\WebkitCache");
+  EXPECT_FALSE(tool.WaitForBox(0).has_value());
   EXPECT_EQ(tool.Close(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, StartupPathFile,
+    ::testing::Values(
+        PathFileCase{"NoFile", std::nullopt, L""},
+        PathFileCase{"Empty", std::string(), PathLines(L"", L"")},
+        PathFileCase{"OneLine", std::string("C:\\one\r\n"), PathLines(L"C:\\one", L"")},
+        PathFileCase{"OneLineWithoutEnd", std::string("C:\\one"), PathLines(L"C:\\one", L"")},
+        PathFileCase{"TwoLines", std::string("C:\\a\\Setting\r\nD:\\cache\r\n"),
+                     PathLines(L"C:\\a\\Setting", L"D:\\cache")},
+        PathFileCase{"FiveLines", std::string("L1\r\nL2\r\nL3\r\nL4\r\nL5\r\n"),
+                     PathLines(L"L1", L"L2")},
+        PathFileCase{"RelativeForm", std::string("Setting\r\nC:\\temp\\WebkitCache\r\n"),
+                     PathLines(L"Setting", L"C:\\temp\\WebkitCache")},
+        PathFileCase{"LoneCrEndsALine", std::string("L1\rL2\rL3"), PathLines(L"L1", L"L2")},
+        PathFileCase{"LoneLfIsText", std::string("A\nB\n"), PathLines(L"A\nB\n", L"")},
+        // GBK bytes of C:\浏览器\设置 and D:\缓存
+        PathFileCase{"ChineseInTheAnsiCodePage",
+                     std::string("C:\\\xe4\xaf\xc0\xc0\xc6\xf7\\\xc9\xe8\xd6\xc3\r\n"
+                                 "D:\\\xbb\xba\xb4\xe6\r\n"),
+                     PathLines(L"C:\\浏览器\\设置", L"D:\\缓存")}),
+    [](const ::testing::TestParamInfo<PathFileCase>& info) { return info.param.name; });
+
+TEST(StartupPathFileOddities, AFolderNamedPathCountsAsNoPathFile) {
+  Installation installation;
+  ASSERT_TRUE(CreateDirectoryW((installation.dir / L"Path").c_str(), nullptr));
+  ToolProcess tool(installation.tool, StandardEnvironment());
+  ASSERT_NE(tool.WaitForMainWindow(), nullptr);
+  EXPECT_EQ(tool.ControlText(kLabel6), L"");
+  EXPECT_FALSE(tool.WaitForBox(0).has_value());
+  EXPECT_EQ(tool.Close(), 0u);
+}
+
+TEST(StartupPathFileOddities, AnUnreadablePathFileIsReportedAndTheWindowStillOpens) {
+  Installation installation;
+  const std::wstring pathFile = installation.dir / L"path";
+  WriteBytes(pathFile, "C:\\held\r\nD:\\held\r\n");
+  std::optional<BoxInfo> box;
+  {
+    FileHolder holder(pathFile);
+    ToolProcess tool(installation.tool, StandardEnvironment());
+    box = tool.WaitForBox();
+    ASSERT_TRUE(box.has_value()) << "no error box for a path file that cannot be read";
+    // The box names the file and says why; it is an error, and the tool goes on.
+    const std::wstring readName = installation.dir / L"Path";
+    EXPECT_NE(box->text.find(readName), std::wstring::npos) << ToUtf8(box->text);
+    EXPECT_GT(box->text.size(), readName.size() + 10) << "no reason given: " << ToUtf8(box->text);
+    EXPECT_EQ(box->iconStyle, static_cast<unsigned>(MB_ICONERROR));
+    EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+    EXPECT_EQ(tool.WaitForMainWindow(0), nullptr) << "the window showed before the box was answered";
+    tool.Answer(*box, IDOK);
+    ASSERT_NE(tool.WaitForMainWindow(), nullptr) << "the tool ended instead of opening its window";
+    EXPECT_EQ(tool.ControlText(kLabel6), L"");
+    EXPECT_EQ(tool.ControlText(kLabel5), VersionLine(L"1.2.3.4"));
+    EXPECT_EQ(tool.ControlText(kText1), std::wstring(kInfoTemp) + L"\\WebkitCache");
+    EXPECT_EQ(tool.Close(), 0u);
+  }
+  // Reading never changes the file.
+  EXPECT_EQ(velmo::testing::ReadBytes(pathFile), std::string("C:\\held\r\nD:\\held\r\n"));
+}
+
+struct VersionCase {
+  const char* name;
+  BrowserVariant variant;
+  std::wstring shown;
+};
+
+class StartupVersion : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(StartupVersion, Label5ShowsTheBrowsersFileVersion) {
+  Installation installation(GetParam().variant);
+  ToolProcess tool(installation.tool, StandardEnvironment());
+  ASSERT_NE(tool.WaitForMainWindow(), nullptr);
+  EXPECT_EQ(tool.ControlText(kLabel5), VersionLine(GetParam().shown));
+  EXPECT_FALSE(tool.WaitForBox(0).has_value());
+  EXPECT_EQ(tool.Close(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, StartupVersion,
+    ::testing::Values(VersionCase{"Plain", BrowserVariant::Version1234, L"1.2.3.4"},
+                      VersionCase{"Component65535", BrowserVariant::Version65535, L"1.2.65535.4"},
+                      VersionCase{"NoVersionResource", BrowserVariant::NoVersion, L""}),
+    [](const ::testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
+
+struct TempCase {
+  const char* name;
+  std::optional<std::wstring> temp;
+  std::wstring text1;
+};
+
+class StartupText1 : public ::testing::TestWithParam<TempCase> {};
+
+TEST_P(StartupText1, StartsWithTheDefaultCacheFolder) {
+  Installation installation;
+  EnvironmentChanges environment = StandardEnvironment();
+  environment[L"TEMP"] = GetParam().temp;
+  ToolProcess tool(installation.tool, environment);
+  ASSERT_NE(tool.WaitForMainWindow(), nullptr);
+  EXPECT_EQ(tool.ControlText(kText1), GetParam().text1);
+  EXPECT_EQ(tool.Close(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Temp, StartupText1,
+    ::testing::Values(TempCase{"Unset", std::nullopt, L"\\WebkitCache"},
+                      TempCase{"Empty", std::wstring(), L"\\WebkitCache"},
+                      TempCase{"Chinese", std::wstring(L"D:\\临时 文件"), L"D:\\临时 文件\\WebkitCache"},
+                      TempCase{"TrailingSeparatorKept", std::wstring(L"C:\\t\\"),
+                               L"C:\\t\\\\WebkitCache"}),
+    [](const ::testing::TestParamInfo<TempCase>& info) { return info.param.name; });
+
+// The test command maps V: to an empty folder of the build (see tests/CMakeLists.txt).
+TEST(StartupAtDriveRoot, DoubledSeparatorsStillFindTheBrowserAndThePathFile) {
+  const std::wstring root = L"V:\\";
+  const DWORD attributes = GetFileAttributesW(root.c_str());
+  ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      << "drive V: is not mapped; run the end-to-end tests through ctest (./run test)";
+  const std::wstring tool = SetUpInstallation(L"V:");
+  WriteBytes(L"V:\\path", "Setting\r\nV:\\cache\r\n");
+  {
+    ToolProcess process(tool, StandardEnvironment());
+    EXPECT_FALSE(process.WaitForBox(1000).has_value()) << "the browser at V:\\ was not found";
+    ASSERT_NE(process.WaitForMainWindow(), nullptr);
+    EXPECT_EQ(process.ControlText(kLabel5), VersionLine(L"1.2.3.4"));
+    EXPECT_EQ(process.ControlText(kLabel6), PathLines(L"Setting", L"V:\\cache"));
+    EXPECT_EQ(process.Close(), 0u);
+  }
+  for (const wchar_t* name : {L"V:\\path", L"V:\\velmoexplorer.exe", L"V:\\velmo_portable.exe"}) {
+    DeleteFileW(name);
+  }
+}
+
+// --- The window: frame, layout, focus, keyboard -------------------------------------------------
+
+class StartupWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(tool_.WaitForMainWindow(), nullptr);
+  }
+  void TearDown() override { tool_.Close(); }
+
+  std::optional<int> FocusedId() {
+    for (const ControlInfo& control : tool_.Controls()) {
+      if (control.focused) return control.id;
+    }
+    return std::nullopt;
+  }
+
+  // The focused control once the focus differs from `previous` (it moves when the tool's
+  // message loop gets to it), or the unchanged focus after the deadline.
+  std::optional<int> FocusOtherThan(std::optional<int> previous) {
+    std::optional<int> focus = FocusedId();
+    for (DWORD waited = 0; focus == previous && waited < kDefaultWaitMs; waited += 20) {
+      Sleep(20);
+      focus = FocusedId();
+    }
+    return focus;
+  }
+
+  Installation installation_;
+  ToolProcess tool_{installation_.tool, StandardEnvironment()};
+};
+
+TEST_F(StartupWindow, HasAFixedFrameWithMinimizeButtonAndSystemMenu) {
+  const DWORD style = tool_.WindowStyle();
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_VISIBLE);
+  wchar_t caption[64] = {};
+  GetWindowTextW(tool_.WaitForMainWindow(0), caption, 64);
+  EXPECT_STREQ(caption, kToolTitle);
+}
+
+TEST_F(StartupWindow, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
+  const SIZE client = tool_.ClientSize();
+  EXPECT_NEAR(client.cx, kClientWidthTwips / 15.0, 1.0);
+  EXPECT_NEAR(client.cy, kClientHeightTwips / 15.0, 1.0);
+
+  const std::vector<ControlInfo> controls = tool_.Controls();
+  EXPECT_EQ(controls.size(), kForm1Controls.size());
+  for (const ControlSpec& spec : kForm1Controls) {
+    SCOPED_TRACE(spec.name);
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [&](const ControlInfo& c) { return c.id == spec.id; });
+    ASSERT_NE(found, controls.end());
+    const RECT& r = found->rect;
+    EXPECT_NEAR(r.left, spec.left / 15.0, 1.0);
+    EXPECT_NEAR(r.top, spec.top / 15.0, 1.0);
+    EXPECT_NEAR(r.right - r.left, spec.width / 15.0, 1.0);
+    EXPECT_NEAR(r.bottom - r.top, spec.height / 15.0, 1.0);
+    EXPECT_TRUE(found->visible);
+    EXPECT_TRUE(found->enabled);
+    if (spec.id != kLabel5 && spec.id != kLabel6 && spec.id != kText1) {
+      EXPECT_EQ(found->text, spec.caption);
+    }
+    if (spec.kind == ControlKind::Button) {
+      EXPECT_EQ(found->style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON)) << "a default button";
+    }
+  }
+}
+
+TEST_F(StartupWindow, IsCentredOnTheScreen) {
+  const RECT window = tool_.WindowRect();
+  const double centreX = (window.left + window.right) / 2.0;
+  const double centreY = (window.top + window.bottom) / 2.0;
+  EXPECT_NEAR(centreX, GetSystemMetrics(SM_CXSCREEN) / 2.0, 1.0);
+  EXPECT_NEAR(centreY, GetSystemMetrics(SM_CYSCREEN) / 2.0, 1.0);
+}
+
+TEST_F(StartupWindow, FocusStartsOnSetAndTabWalksTheTabOrder) {
+  EXPECT_EQ(FocusOtherThan(std::nullopt), kCommand1);
+  const int order[] = {kCommand2, kText1, kCommand3, kCommand4, kCommand5, kCommand6, kCommand1};
+  for (const int next : order) {
+    const std::optional<int> current = FocusedId();
+    ASSERT_TRUE(current.has_value());
+    HWND focused = GetDlgItem(tool_.WaitForMainWindow(0), *current);
+    PostMessageW(focused, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(focused, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001));
+    EXPECT_EQ(FocusOtherThan(current), next) << "after " << *current;
+  }
 }
 
 }  // namespace

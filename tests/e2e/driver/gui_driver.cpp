@@ -1,7 +1,8 @@
 #include "gui_driver.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <memory>
+#include <type_traits>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -20,6 +21,7 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageTextId = 0xFFFF;  // the static holding a message box's text
 // The static holding a message box's icon: 0x14 on Windows, 0x440 (stc1) in Wine's template.
 constexpr int kMessageIconIds[] = {0x14, 0x440};
+constexpr DWORD kIconPaintWaitMs = 2000;
 constexpr wchar_t kHoldFileClass[] = L"VelmoHoldFile";
 constexpr wchar_t kBrowserLogName[] = L"velmoexplorer.log";
 
@@ -89,20 +91,127 @@ bool HasTreeView(HWND dialog) {
   return FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr) != nullptr;
 }
 
-// The icon style of a message box, found by comparing its icon with the system's icons.
-// Returns 0 when the icon matches none of them (or there is none).
-unsigned IconStyleOf(HICON icon) {
-  if (icon == nullptr) return 0;
+// Polls `probe` every 20 ms until it gives a value or the deadline passes.
+template <typename Probe>
+auto PollUntil(DWORD timeoutMs, Probe probe) -> decltype(probe()) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (auto result = probe()) return result;
+    if (GetTickCount64() >= deadline) return probe();
+    Sleep(kPollMs);
+  }
+}
+
+// Pixels of a rectangle, as 0x00RRGGBB values row by row, drawn by `paint` into a 32-bit bitmap.
+// Owners of the GDI objects the pixel comparison makes.
+struct GdiObjectDeleter {
+  void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
+};
+struct MemoryDcDeleter {
+  void operator()(HDC dc) const { DeleteDC(dc); }
+};
+using UniqueGdiObject = std::unique_ptr<void, GdiObjectDeleter>;
+using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
+
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+template <typename Paint>
+std::vector<DWORD> PixelsOf(int width, int height, Paint paint) {
+  std::vector<DWORD> pixels;
+  const ScreenDc screen;
+  const UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
+  BITMAPINFO bitmapInfo{};
+  bitmapInfo.bmiHeader.biSize = sizeof bitmapInfo.bmiHeader;
+  bitmapInfo.bmiHeader.biWidth = width;
+  bitmapInfo.bmiHeader.biHeight = -height;  // top-down
+  bitmapInfo.bmiHeader.biPlanes = 1;
+  bitmapInfo.bmiHeader.biBitCount = 32;
+  bitmapInfo.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const UniqueGdiObject bitmap(
+      CreateDIBSection(memory.get(), &bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !bitmap) return pixels;
+  const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+  paint(memory.get(), screen.Get());
+  GdiFlush();
+  const DWORD* first = static_cast<const DWORD*>(bits);
+  pixels.assign(first, first + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (DWORD& pixel : pixels) pixel &= 0x00FFFFFF;
+  SelectObject(memory.get(), previous);
+  return pixels;
+}
+
+std::vector<DWORD> IconOn(HICON icon, int width, int height, COLORREF background) {
+  return PixelsOf(width, height, [&](HDC memory, HDC) {
+    const RECT all{0, 0, width, height};
+    const UniqueGdiObject brush(CreateSolidBrush(background));
+    FillRect(memory, &all, static_cast<HBRUSH>(brush.get()));
+    DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+  });
+}
+
+bool Near(DWORD a, DWORD b) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (difference > 24 || difference < -24) return false;
+  }
+  return true;
+}
+
+// Share of the icon's opaque pixels that the screen shows in the icon's colours.
+double Likeness(const std::vector<DWORD>& screen, HICON icon, int width, int height) {
+  const std::vector<DWORD> onBlack = IconOn(icon, width, height, RGB(0, 0, 0));
+  const std::vector<DWORD> onWhite = IconOn(icon, width, height, RGB(255, 255, 255));
+  if (onBlack.size() != screen.size() || onWhite.size() != screen.size()) return 0;
+  std::size_t opaque = 0;
+  std::size_t alike = 0;
+  for (std::size_t i = 0; i < screen.size(); ++i) {
+    if (onBlack[i] != onWhite[i]) continue;  // transparent or blended with the background
+    ++opaque;
+    if (Near(onBlack[i], screen[i])) ++alike;
+  }
+  return opaque == 0 ? 0 : static_cast<double>(alike) / static_cast<double>(opaque);
+}
+
+// The icon style of a message box. Icon handles cannot be compared across processes under Wine,
+// so the icon static's pixels on the screen are compared with the system icons drawn here.
+// Returns 0 when the drawn icon matches none of them (it may not be painted yet).
+unsigned IconStyleOnScreen(HWND iconStatic) {
+  RECT rect{};
+  GetClientRect(iconStatic, &rect);
+  MapWindowPoints(iconStatic, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return 0;
+  const std::vector<DWORD> screen = PixelsOf(width, height, [&](HDC memory, HDC desktop) {
+    BitBlt(memory, 0, 0, width, height, desktop, rect.left, rect.top, SRCCOPY);
+  });
   const std::pair<LPCWSTR, unsigned> candidates[] = {
       {MAKEINTRESOURCEW(32513), MB_ICONERROR},        // IDI_HAND
       {MAKEINTRESOURCEW(32514), MB_ICONQUESTION},     // IDI_QUESTION
       {MAKEINTRESOURCEW(32515), MB_ICONWARNING},      // IDI_EXCLAMATION
       {MAKEINTRESOURCEW(32516), MB_ICONINFORMATION},  // IDI_ASTERISK
   };
+  unsigned best = 0;
+  double bestLikeness = 0.9;  // below this nothing counts as a match
   for (const auto& [id, style] : candidates) {
-    if (LoadIconW(nullptr, id) == icon) return style;
+    const double likeness = Likeness(screen, LoadIconW(nullptr, id), width, height);
+    if (likeness > bestLikeness) {
+      bestLikeness = likeness;
+      best = style;
+    }
   }
-  return 0;
+  return best;
 }
 
 BoxInfo DescribeBox(HWND box, HWND toolWindow) {
@@ -121,21 +230,10 @@ BoxInfo DescribeBox(HWND box, HWND toolWindow) {
     SendMessageTimeoutW(iconStatic, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &icon);
     if (icon == 0) continue;
     info.hasIcon = true;
-    info.iconStyle = IconStyleOf(reinterpret_cast<HICON>(icon));
+    info.iconStyle = PollUntil(kIconPaintWaitMs, [&] { return IconStyleOnScreen(iconStatic); });
   }
   info.ownedByTool = toolWindow != nullptr && GetWindow(box, GW_OWNER) == toolWindow;
   return info;
-}
-
-// Polls `probe` every 20 ms until it gives a value or the deadline passes.
-template <typename Probe>
-auto PollUntil(DWORD timeoutMs, Probe probe) -> decltype(probe()) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (auto result = probe()) return result;
-    if (GetTickCount64() >= deadline) return probe();
-    Sleep(kPollMs);
-  }
 }
 
 std::wstring Upper(std::wstring text) {

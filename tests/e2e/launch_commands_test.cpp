@@ -87,8 +87,7 @@ class LaunchCommands : public ::testing::Test {
   std::wstring Browser() const { return install_ + L"\\velmoexplorer.exe"; }
   std::wstring PathFile() const { return install_ + L"\\path"; }
 
-  // Clicks a button and returns the box that follows, answered with OK. (Its icon is checked
-  // where the commands are tested alone: on Wine icon handles do not compare across processes.)
+  // Clicks a button and returns the box that follows, answered with OK.
   BoxInfo ClickAndReadBox(int button) {
     tool_->Click(button);
     const std::optional<BoxInfo> box = tool_->WaitForBox();
@@ -103,6 +102,7 @@ class LaunchCommands : public ::testing::Test {
   void ExpectNotPortableBox(const BoxInfo& box, const char* situation) {
     EXPECT_EQ(box.text, kNotPortable) << situation;
     EXPECT_EQ(box.title, kFriendly) << situation;
+    EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONINFORMATION)) << situation;
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK}) << situation;
   }
 
@@ -163,6 +163,7 @@ TEST_F(LaunchCommands, LaunchAndSetAsDefaultStartTheBrowserByItsFullPath) {
   const BoxInfo box = ClickAndReadBox(kCommand5);
   EXPECT_EQ(box.text, kDefaultBrowserSet);
   EXPECT_EQ(box.title, kFriendly);
+  EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONINFORMATION));
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   starts = BrowserStarts(2);
   ASSERT_EQ(starts.size(), 2u);
@@ -181,6 +182,7 @@ TEST_F(LaunchCommands, ABrowserRemovedAfterStartUpGivesAnErrorAndNoSuccess) {
     EXPECT_EQ(box.text.substr(0, expectedStart.size()), expectedStart) << ToUtf8(box.text);
     EXPECT_GT(box.text.size(), expectedStart.size()) << "the system's reason is missing";
     EXPECT_EQ(box.title, L"Velmo浏览器绿化工具");
+    EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONERROR));
   }
   // No success box followed the failed Set as default: the next box is the next click's.
   ExpectNotPortableBox(ClickAndReadBox(kCommand4), "after the failed launches");

@@ -536,6 +536,49 @@ FileHolder::FileHolder(const std::wstring& path) {
 
 FileHolder::~FileHolder() { EndProcess(info_); }
 
+bool SaveScreenshot(const RECT& area, const std::wstring& bmpFile) {
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return false;
+  const std::vector<DWORD> pixels = PixelsOf(width, height, [&](HDC memory, HDC desktop) {
+    BitBlt(memory, 0, 0, width, height, desktop, area.left, area.top, SRCCOPY);
+  });
+  if (pixels.empty()) return false;
+  // Bottom-up rows of blue, green, red, each row padded to a multiple of four bytes.
+  const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+  std::string image(rowBytes * static_cast<std::size_t>(height), '\0');
+  for (int y = 0; y < height; ++y) {
+    char* row = image.data() + rowBytes * static_cast<std::size_t>(height - 1 - y);
+    for (int x = 0; x < width; ++x) {
+      const DWORD pixel = pixels[static_cast<std::size_t>(y) * width + x];
+      row[x * 3 + 0] = static_cast<char>(pixel & 0xFF);
+      row[x * 3 + 1] = static_cast<char>((pixel >> 8) & 0xFF);
+      row[x * 3 + 2] = static_cast<char>((pixel >> 16) & 0xFF);
+    }
+  }
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = static_cast<DWORD>(file.bfOffBits + image.size());
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = static_cast<DWORD>(image.size());
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+  bytes += image;
+  try {
+    velmo::testing::WriteBytes(bmpFile, bytes);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
 int CloseTopLevelWindows(const std::wstring& className, const std::wstring& title,
                          DWORD timeoutMs) {
   const std::vector<HWND> windows = FindTopLevelWindows(className, title);

@@ -129,6 +129,11 @@ class FileHolder {
   PROCESS_INFORMATION info_{};
 };
 
+// Saves what the screen shows in `area` (screen coordinates) as a 24-bit BMP file, read through
+// Wine's own screen rather than the X server's, which may not hold every window's latest paint.
+// Returns false when the file cannot be written.
+bool SaveScreenshot(const RECT& area, const std::wstring& bmpFile);
+
 // Posts WM_CLOSE to every visible window of this class (and title, when not empty) and waits
 // until they are gone. Returns how many windows were closed.
 int CloseTopLevelWindows(const std::wstring& className, const std::wstring& title = L"",

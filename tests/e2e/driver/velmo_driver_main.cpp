@@ -4,12 +4,17 @@
 //                                                          as given), print its pid, leave it running
 //   velmo_driver <pid> wait-window [ms]        exit 0 once the main window is visible
 //   velmo_driver <pid> controls                one line per control: id, class, rect, flags, text
+//   velmo_driver <pid> window-rect             the main window on the screen: left top width height
 //   velmo_driver <pid> click <id>              click a button of the main window
 //   velmo_driver <pid> text <id>               print a control's text
 //   velmo_driver <pid> set-text <id> <text>    replace a control's text
-//   velmo_driver <pid> box [ms]                wait for a message box and print it
+//   velmo_driver <pid> box [ms]                wait for a message box and print it (title, text,
+//                                              buttons, icon, owner, rect on the screen)
 //   velmo_driver <pid> answer <button> [ms]    wait for a box, print it, press the button (1 OK,
 //                                              2 Cancel, 6 Yes, 7 No)
+//   velmo_driver <pid> screenshot <file.bmp> [window|box]
+//                                              save what the screen shows of the main window
+//                                              (default) or of the message box that is up
 //   velmo_driver <pid> close [ms]              close the main window, print the exit code
 //   velmo_driver <pid> wait-exit [ms]          wait for the process to end, print the exit code
 //
@@ -32,8 +37,8 @@ using velmo::e2e::ToolProcess;
 
 constexpr wchar_t kUsage[] =
     L"usage: velmo_driver start <tool.exe> [NAME=VALUE | -NAME]...\n"
-    L"       velmo_driver <pid> wait-window|controls|click|text|set-text|box|answer|close|"
-    L"wait-exit [arguments]\n";
+    L"       velmo_driver <pid> wait-window|controls|window-rect|click|text|set-text|box|answer|"
+    L"screenshot|close|wait-exit [arguments]\n";
 
 void Print(const std::wstring& text) {
   const std::string bytes = velmo::ToUtf8(text);
@@ -58,13 +63,20 @@ std::wstring Hex(unsigned value) {
   return buffer;
 }
 
+std::wstring RectText(const RECT& rect) {
+  return std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " +
+         std::to_wstring(rect.right - rect.left) + L" " + std::to_wstring(rect.bottom - rect.top);
+}
+
 void PrintBox(const BoxInfo& box) {
+  RECT rect{};
+  GetWindowRect(box.window, &rect);
   std::wstring buttons;
   for (const int id : box.buttons) buttons += (buttons.empty() ? L"" : L",") + std::to_wstring(id);
   Print(L"title: " + Escaped(box.title) + L"\n" + L"text: " + Escaped(box.text) + L"\n" +
         L"buttons: " + buttons + L"\n" + L"icon: " + (box.hasIcon ? L"yes" : L"no") +
         L" style " + Hex(box.iconStyle) + L"\n" + L"owned: " + (box.ownedByTool ? L"yes" : L"no") +
-        L"\n");
+        L"\n" + L"rect: " + RectText(rect) + L"\n");
 }
 
 DWORD Milliseconds(const std::vector<std::wstring>& args, std::size_t index) {
@@ -108,6 +120,19 @@ int Command(ToolProcess& tool, const std::vector<std::wstring>& args) {
     if (answer) tool.Answer(*box, std::stoi(args[2]));
     return 0;
   }
+  if (verb == L"screenshot" && args.size() >= 3) {
+    RECT area{};
+    if (args.size() >= 4 && args[3] == L"box") {
+      const std::optional<BoxInfo> box = tool.WaitForBox(0);
+      if (!box) return 1;
+      GetWindowRect(box->window, &area);
+    } else if (tool.WaitForMainWindow() != nullptr) {
+      area = tool.WindowRect();
+    } else {
+      return 1;
+    }
+    return velmo::e2e::SaveScreenshot(area, args[2]) ? 0 : 1;
+  }
   if (verb == L"close" || verb == L"wait-exit") {
     const std::optional<DWORD> code =
         verb == L"close" ? tool.Close(Milliseconds(args, 2)) : tool.WaitForExit(Milliseconds(args, 2));
@@ -126,6 +151,10 @@ int Command(ToolProcess& tool, const std::vector<std::wstring>& args) {
             (control.visible ? L"visible " : L"hidden ") +
             (control.enabled ? L"enabled" : L"disabled") + L"\t" + Escaped(control.text) + L"\n");
     }
+    return 0;
+  }
+  if (verb == L"window-rect") {
+    Print(RectText(tool.WindowRect()) + L"\n");
     return 0;
   }
   if (verb == L"click" && args.size() >= 3) {

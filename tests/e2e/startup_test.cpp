@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,8 @@ struct PathFileCase {
   std::optional<std::string> bytes;  // nullopt: no path file
   std::wstring label6;
 };
+
+void PrintTo(const PathFileCase& c, std::ostream* out) { *out << c.name; }
 
 class StartupPathFile : public ::testing::TestWithParam<PathFileCase> {};
 
@@ -167,6 +170,8 @@ struct VersionCase {
   std::wstring shown;
 };
 
+void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.name; }
+
 class StartupVersion : public ::testing::TestWithParam<VersionCase> {};
 
 TEST_P(StartupVersion, Label5ShowsTheBrowsersFileVersion) {
@@ -190,6 +195,8 @@ struct TempCase {
   std::optional<std::wstring> temp;
   std::wstring text1;
 };
+
+void PrintTo(const TempCase& c, std::ostream* out) { *out << c.name; }
 
 class StartupText1 : public ::testing::TestWithParam<TempCase> {};
 

@@ -333,5 +333,34 @@ TEST_F(StartupWindow, FocusStartsOnSetAndTabWalksTheTabOrder) {
   }
 }
 
+// Shift+Tab needs the real keyboard state, so it goes through the system's input queue to the
+// window, which must be the foreground window for that.
+void PressShiftTab() {
+  INPUT keys[4] = {};
+  const WORD codes[4] = {VK_SHIFT, VK_TAB, VK_TAB, VK_SHIFT};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = codes[i];
+    keys[i].ki.dwFlags = (i >= 2) ? KEYEVENTF_KEYUP : 0;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+}
+
+TEST_F(StartupWindow, ShiftTabWalksTheTabOrderBackwards) {
+  HWND window = tool_.WaitForMainWindow(0);
+  ASSERT_EQ(FocusOtherThan(std::nullopt), kCommand1);
+  SetForegroundWindow(window);
+  for (DWORD waited = 0; GetForegroundWindow() != window && waited < kDefaultWaitMs; waited += 20) {
+    Sleep(20);
+  }
+  ASSERT_EQ(GetForegroundWindow(), window) << "the tool's window is not in the foreground";
+  const int order[] = {kCommand6, kCommand5, kCommand4, kCommand3, kText1, kCommand2, kCommand1};
+  for (const int next : order) {
+    const std::optional<int> current = FocusedId();
+    PressShiftTab();
+    EXPECT_EQ(FocusOtherThan(current), next) << "after " << current.value_or(0);
+  }
+}
+
 }  // namespace
 }  // namespace velmo::e2e

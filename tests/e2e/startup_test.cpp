@@ -240,6 +240,69 @@ TEST(StartupAtDriveRoot, DoubledSeparatorsStillFindTheBrowserAndThePathFile) {
   }
 }
 
+// Sets the screen DPI (HKCU\Control Panel\Desktop\LogPixels) for the programs started while it
+// lives, and puts the previous setting back at the end.
+class ScreenDpiSetting {
+ public:
+  explicit ScreenDpiSetting(DWORD dpi) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    DWORD size = sizeof previous_;
+    DWORD type = 0;
+    hadValue_ = RegQueryValueExW(key_, kLogPixels, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS &&
+                type == REG_DWORD;
+    applied_ = RegSetValueExW(key_, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                              sizeof dpi) == ERROR_SUCCESS;
+  }
+  ~ScreenDpiSetting() {
+    if (key_ == nullptr) return;
+    if (hadValue_) {
+      RegSetValueExW(key_, kLogPixels, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
+                     sizeof previous_);
+    } else {
+      RegDeleteValueW(key_, kLogPixels);
+    }
+    RegCloseKey(key_);
+  }
+  ScreenDpiSetting(const ScreenDpiSetting&) = delete;
+  ScreenDpiSetting& operator=(const ScreenDpiSetting&) = delete;
+  bool Applied() const { return applied_; }
+
+ private:
+  static constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+  static constexpr wchar_t kLogPixels[] = L"LogPixels";
+  HKEY key_ = nullptr;
+  DWORD previous_ = 0;
+  bool hadValue_ = false;
+  bool applied_ = false;
+};
+
+// At 336 DPI the window (7095 twips of client area and more) is wider and taller than the
+// 1280 x 1024 screen the tests run on: centring gives it a negative left and top.
+TEST(StartupLargeWindow, AWindowLargerThanTheScreenKeepsItsCentreAtTheScreensCentre) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  ASSERT_LT(screenWidth, 1400);
+  ASSERT_LT(screenHeight, 1100);
+  Installation installation;
+  ScreenDpiSetting dpi(336);
+  ASSERT_TRUE(dpi.Applied());
+  ToolProcess tool(installation.tool, StandardEnvironment());
+  ASSERT_NE(tool.WaitForMainWindow(), nullptr);
+  const RECT window = tool.WindowRect();
+  EXPECT_GT(window.right - window.left, screenWidth);
+  EXPECT_GT(window.bottom - window.top, screenHeight);
+  EXPECT_LT(window.left, 0);
+  EXPECT_LT(window.top, 0);
+  EXPECT_NEAR((window.left + window.right) / 2.0, screenWidth / 2.0, 1.0);
+  EXPECT_NEAR((window.top + window.bottom) / 2.0, screenHeight / 2.0, 1.0);
+  EXPECT_EQ(tool.Close(), 0u);
+}
+
 // --- The window: frame, layout, focus, keyboard -------------------------------------------------
 
 class StartupWindow : public ::testing::Test {

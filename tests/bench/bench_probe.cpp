@@ -7,7 +7,8 @@
 //       visible top-level window of the new process; one warm-up pair is not counted.
 //   velmo_bench_probe search <calls> <extra> <idleExe>
 //       starts <extra> copies of <idleExe>, then times IsProcessRunning("velmoexplorer.exe")
-//       per call over the live process list (no match, so every call is a full pass).
+//       per call over the live process list (no match, so every call is a full pass), and the
+//       bare snapshot of the process list for comparison.
 //   velmo_bench_probe set <toolExe> <appdata> <temp>
 //       starts the tool with that APPDATA and TEMP, clicks Set and times the click until the
 //       success box is up.
@@ -209,8 +210,17 @@ int Search(int calls, int extra, const std::wstring& idleExe) {
       return 1;
     }
   }
-  std::printf("search median_ms=%.2f max_ms=%.2f calls=%d processes=%zu\n", Median(times),
-              *std::max_element(times.begin(), times.end()), calls, ProcessCount());
+  // The floor under any search of the process list: taking and walking the snapshot alone.
+  std::vector<double> snapshotTimes;
+  std::size_t processes = 0;
+  for (int i = 0; i < calls; ++i) {
+    const Stopwatch clock;
+    processes = ProcessCount();
+    snapshotTimes.push_back(clock.Milliseconds());
+  }
+  std::printf("search median_ms=%.2f max_ms=%.2f snapshot_median_ms=%.2f calls=%d processes=%zu\n",
+              Median(times), *std::max_element(times.begin(), times.end()),
+              Median(snapshotTimes), calls, processes);
   return 0;
 }
 

@@ -112,6 +112,48 @@ class MeasuringDc {
   HGDIOBJ previous_ = nullptr;
 };
 
+// The screen's device context for as long as the object lives.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// A bitmap compatible with `reference`, selected into a memory device context of its own.
+class MemoryBitmap {
+ public:
+  MemoryBitmap(HDC reference, int width, int height)
+      : dc_(CreateCompatibleDC(reference)),
+        bitmap_(CreateCompatibleBitmap(reference, width, height)),
+        previous_(SelectObject(dc_, bitmap_)) {}
+  ~MemoryBitmap() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  MemoryBitmap(const MemoryBitmap&) = delete;
+  MemoryBitmap& operator=(const MemoryBitmap&) = delete;
+  HDC Dc() const { return dc_; }
+  // Copies the pixels out in the format `header` describes (the bitmap must not be selected).
+  void Read(int height, void* pixels, BITMAPINFOHEADER& header) const {
+    SelectObject(dc_, previous_);
+    GetDIBits(dc_, bitmap_, 0, static_cast<UINT>(height), pixels,
+              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    SelectObject(dc_, bitmap_);
+  }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ previous_;
+};
+
 // Saves what the screen shows of the window as a 24-bit BMP.
 void SaveScreenshot(HWND window, const std::wstring& path) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -132,17 +174,12 @@ void SaveScreenshot(HWND window, const std::wstring& path) {
   const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
   std::string pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), '\0');
 
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  SelectObject(memory, old);
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
-            reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  {
+    const ScreenDc screen;
+    const MemoryBitmap copy(screen.Get(), width, height);
+    BitBlt(copy.Dc(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    copy.Read(height, pixels.data(), header);
+  }
 
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"

@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <memory>
-#include <type_traits>
 #include <sstream>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include "app/form1.h"
+#include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
-#include "support/temp_dir.h"
 
 namespace velmo::e2e {
 namespace {

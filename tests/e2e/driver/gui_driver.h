@@ -30,7 +30,10 @@ struct BoxInfo {
   std::wstring text;            // the box's message text (CR LF as given)
   std::vector<int> buttons;     // ids of the buttons present: IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7
   bool hasIcon = false;         // an icon is shown
-  unsigned iconStyle = 0;       // MB_ICONERROR (0x10), MB_ICONINFORMATION (0x40), ... or 0
+  // MB_ICONERROR (0x10), MB_ICONINFORMATION (0x40), ... or 0 when there is none. Found by
+  // comparing the icon's pixels on the screen with the system icons (icon handles do not compare
+  // across processes under Wine), so the box must not be covered by another window.
+  unsigned iconStyle = 0;
   bool ownedByTool = false;     // the box is owned by the tool's main window
 };
 

@@ -28,16 +28,10 @@ namespace {
 constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kClearedStyleBits = 0xFFFAFFFF;  // drops WS_MAXIMIZEBOX and WS_THICKFRAME
 constexpr DWORD kAddedStyleBits = 0x000A0000;    // WS_MINIMIZEBOX and WS_SYSMENU
-constexpr wchar_t kSimSun[] = L"宋体";
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
 
-UniqueFont MakeFont(int tenthsOfPoint, int weight, int dpi) {
-  LOGFONTW font{};
-  font.lfHeight = PointsToFontHeight(tenthsOfPoint, dpi);
-  font.lfWeight = weight;
-  font.lfCharSet = GB2312_CHARSET;
-  font.lfQuality = CLEARTYPE_QUALITY;
-  lstrcpynW(font.lfFaceName, kSimSun, LF_FACESIZE);
+UniqueFont MakeFont(FontKind kind, int dpi) {
+  const LOGFONTW font = FontFor(kind, dpi);
   return UniqueFont(CreateFontIndirectW(&font));
 }
 
@@ -163,9 +157,9 @@ void Form1::CreateControls() {
 
 void Form1::ApplyDpi(int dpi) {
   dpi_ = dpi;
-  defaultFont_ = MakeFont(90, FW_NORMAL, dpi);
-  headingFont_ = MakeFont(105, FW_BOLD, dpi);
-  textBoxFont_ = MakeFont(120, FW_NORMAL, dpi);
+  defaultFont_ = MakeFont(FontKind::Default, dpi);
+  headingFont_ = MakeFont(FontKind::Heading, dpi);
+  textBoxFont_ = MakeFont(FontKind::TextBox, dpi);
 
   for (const ControlSpec& spec : kForm1Controls) {
     HWND control = Control(spec.id);

@@ -30,4 +30,26 @@ int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, kTwipsPerInch)
 
 int PointsToFontHeight(int tenthsOfPoint, int dpi) { return -MulDiv(tenthsOfPoint, dpi, 720); }
 
+LOGFONTW FontFor(FontKind kind, int dpi) {
+  LOGFONTW font{};
+  switch (kind) {
+    case FontKind::Heading:
+      font.lfHeight = PointsToFontHeight(105, dpi);
+      font.lfWeight = FW_BOLD;
+      break;
+    case FontKind::TextBox:
+      font.lfHeight = PointsToFontHeight(120, dpi);
+      font.lfWeight = FW_NORMAL;
+      break;
+    case FontKind::Default:
+      font.lfHeight = -PointsToFontHeight(90, dpi);  // positive: cell height
+      font.lfWeight = FW_NORMAL;
+      break;
+  }
+  font.lfCharSet = GB2312_CHARSET;
+  font.lfQuality = CLEARTYPE_QUALITY;
+  lstrcpynW(font.lfFaceName, L"宋体", LF_FACESIZE);
+  return font;
+}
+
 }  // namespace velmo

@@ -1,6 +1,8 @@
 // The main window's layout as data: every control with its caption, position and size in twips
 // (1440 to the inch), tab index and font. Form1 converts it to pixels at the window's DPI.
 #pragma once
+#include <windows.h>
+
 #include <array>
 
 namespace velmo {
@@ -39,5 +41,11 @@ int TwipsToPixels(int twips, int dpi);
 // Typographic points -> a LOGFONT height (negative: character height) at `dpi`.
 // `tenthsOfPoint` is the size in tenths of a point (105 for 10.5 pt).
 int PointsToFontHeight(int tenthsOfPoint, int dpi);
+
+// The font of a kind of control at `dpi`, all 宋体 with the GB2312 character set:
+// headings 10.5 pt bold, the text box 12 pt, every other control 9 pt. The 9 pt font is sized by
+// its cell (line) height, which for 宋体 is the same as its character height; a face the system
+// substitutes for 宋体 then still fits two lines into the 375-twip labels and buttons.
+LOGFONTW FontFor(FontKind kind, int dpi);
 
 }  // namespace velmo

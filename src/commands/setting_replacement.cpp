@@ -4,6 +4,7 @@
 
 #include "support/file_queries.h"
 #include "support/module1.h"
+#include "support/number_text.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -23,9 +24,9 @@ bool NothingAt(const std::wstring& path) {
 
 // A name beside `path` that nothing uses yet; empty when none was found.
 std::wstring UnusedSibling(const std::wstring& path, const wchar_t* tag) {
-  const std::wstring stem = path + tag + std::to_wstring(GetCurrentProcessId()) + L"-";
+  const std::wstring stem = path + tag + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
-    std::wstring candidate = stem + std::to_wstring(attempt);
+    std::wstring candidate = stem + DecimalText(attempt);
     if (NothingAt(candidate)) return candidate;
   }
   return {};

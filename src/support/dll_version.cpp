@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "support/number_text.h"
 #include "support/system_library.h"
 
 namespace velmo {
@@ -41,10 +42,10 @@ std::wstring GetFileVersionText(const std::wstring& path) {
 
   VS_FIXEDFILEINFO info{};
   CopyMemory(&info, rootBytes, 16);
-  return std::to_wstring(HIWORD(info.dwFileVersionMS)) + L"." +
-         std::to_wstring(LOWORD(info.dwFileVersionMS)) + L"." +
-         std::to_wstring(HIWORD(info.dwFileVersionLS)) + L"." +
-         std::to_wstring(LOWORD(info.dwFileVersionLS));
+  return DecimalText(HIWORD(info.dwFileVersionMS)) + L"." +
+         DecimalText(LOWORD(info.dwFileVersionMS)) + L"." +
+         DecimalText(HIWORD(info.dwFileVersionLS)) + L"." +
+         DecimalText(LOWORD(info.dwFileVersionLS));
 }
 
 }  // namespace velmo

@@ -100,13 +100,13 @@ FolderDeleter::FolderDeleter(const wchar_t* progId) {
   CLSID fileSystemClass{};
   if (FAILED(CLSIDFromProgID(progId, &fileSystemClass))) return;
   ComPtr<IDispatch> object;
-  if (FAILED(CoCreateInstance(fileSystemClass, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+  if (FAILED(CoCreateInstance(fileSystemClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IDispatch),
                               object.PutVoid()))) {
     return;
   }
   LPOLESTR member = const_cast<LPOLESTR>(kDeleteFolderMember);
   DISPID id = DISPID_UNKNOWN;
-  if (FAILED(object->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id))) return;
+  if (FAILED(object->GetIDsOfNames(IID{}, &member, 1, LOCALE_USER_DEFAULT, &id))) return;
   fileSystem_ = std::move(object);
   deleteFolder_ = id;
 }
@@ -123,7 +123,7 @@ void FolderDeleter::DeleteFolder(const std::wstring& path) const {
   DISPPARAMS parameters{arguments, nullptr, 2, 0};
   ExceptionInfo exception;
   UINT badArgument = 0;
-  const HRESULT hr = fileSystem_->Invoke(deleteFolder_, IID_NULL, LOCALE_USER_DEFAULT,
+  const HRESULT hr = fileSystem_->Invoke(deleteFolder_, IID{}, LOCALE_USER_DEFAULT,
                                          DISPATCH_METHOD, &parameters, nullptr, &exception.info,
                                          &badArgument);
   if (hr == DISP_E_EXCEPTION) ThrowHresult(kDeleteOperation, exception.Code(), path);

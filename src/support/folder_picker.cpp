@@ -29,7 +29,7 @@ std::wstring BrowseForFolderPath() {
   Check(CLSIDFromProgID(L"Shell.Application", &shellClass));
   ComPtr<IShellDispatch> shell;
   Check(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                         IID_IShellDispatch, shell.PutVoid()));
+                         __uuidof(IShellDispatch), shell.PutVoid()));
 
   // Without the usual root folder the whole tree is offered, from the desktop down, instead of
   // a dialog with nothing to choose.
@@ -41,7 +41,7 @@ std::wstring BrowseForFolderPath() {
   if (!folder) return {};  // cancelled
 
   ComPtr<Folder2> folder2;
-  Check(folder->QueryInterface(IID_Folder2, folder2.PutVoid()));
+  Check(folder->QueryInterface(__uuidof(Folder2), folder2.PutVoid()));
   ComPtr<FolderItem> self;
   Check(folder2->get_Self(self.Put()));
   if (!self) ThrowHresult(kOperation, E_POINTER);

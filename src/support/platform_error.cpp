@@ -1,9 +1,8 @@
 #include "support/platform_error.h"
 
-#include <cstdio>
-#include <cwchar>
 #include <utility>
 
+#include "support/number_text.h"
 #include "support/text_codec.h"
 
 namespace velmo {
@@ -11,9 +10,7 @@ namespace {
 
 std::string NarrowSummary(const std::wstring& operation, const std::wstring& path,
                           std::uint32_t code) {
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(code));
-  return ToUtf8(operation) + " [" + ToUtf8(path) + "]: " + hex;
+  return ToUtf8(operation) + " [" + ToUtf8(path) + "]: " + ToUtf8(HexText(code));
 }
 
 std::wstring TrimTrailingSpace(std::wstring text) {
@@ -44,8 +41,7 @@ std::wstring PlatformError::SystemMessage() const {
   if (length != 0 && buffer != nullptr) text.assign(buffer, length);
   if (buffer != nullptr) LocalFree(buffer);
   text = TrimTrailingSpace(std::move(text));
-  wchar_t number[32];
-  std::swprintf(number, 32, isHresult_ ? L"0x%08lX" : L"%lu", static_cast<unsigned long>(code_));
+  const std::wstring number = isHresult_ ? HexText(code_) : DecimalText(code_);
   if (text.empty()) return std::wstring(L"错误代码 ") + number;
   return text + L"（错误代码 " + number + L"）";
 }

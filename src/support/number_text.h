@@ -1,0 +1,15 @@
+// Numbers as text, without the C library's formatted printing (which would add its whole
+// printf engine to the executable for a handful of digits).
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace velmo {
+
+// Unsigned decimal: digits only, no sign, no leading zeros ("0" for zero), no grouping.
+std::wstring DecimalText(std::uint32_t value);
+
+// "0x" and eight upper-case hexadecimal digits, as HRESULTs are usually written.
+std::wstring HexText(std::uint32_t value);
+
+}  // namespace velmo

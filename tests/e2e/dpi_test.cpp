@@ -67,16 +67,9 @@ class LogPixelsOverride {
 // A memory device context with one of the window's fonts selected, for measuring captions.
 class MeasuringDc {
  public:
+  // The very font the window gives a control of this kind at this DPI.
   MeasuringDc(FontKind kind, int dpi) : dc_(CreateCompatibleDC(nullptr)) {
-    // The window's fonts: 宋体 (GB2312 character set) in 9 pt for controls without a font of their
-    // own, 10.5 pt bold for the headings, 12 pt for the text box.
-    LOGFONTW font{};
-    const int tenths = kind == FontKind::Heading ? 105 : kind == FontKind::TextBox ? 120 : 90;
-    font.lfHeight = PointsToFontHeight(tenths, dpi);
-    font.lfWeight = kind == FontKind::Heading ? FW_BOLD : FW_NORMAL;
-    font.lfCharSet = GB2312_CHARSET;
-    font.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynW(font.lfFaceName, L"宋体", LF_FACESIZE);
+    const LOGFONTW font = FontFor(kind, dpi);
     font_.Reset(CreateFontIndirectW(&font));
     previous_ = SelectObject(dc_, font_.Get());
   }

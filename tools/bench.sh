@@ -211,9 +211,9 @@ the figures carry over between machines better than the absolute times do.
 ${table}
 
 ## How each figure is taken
-- Start-up: the probe (tests/bench/bench_probe.cpp) creates the process and polls every
+- Start-up: the probe (tools/bench/bench_probe.cpp) creates the process and polls every
   millisecond for its first visible top-level window; the tool starts in an installation folder
-  holding the substitute browser, the yardstick (tests/bench/minimal_window.cpp) registers a class,
+  holding the substitute browser, the yardstick (tools/bench/minimal_window.cpp) registers a class,
   creates and shows a window. ${STARTUP_PAIRS} alternating pairs after one warm-up pair; median of
   the per-pair ratios. The second row runs the same yardstick built to also import the tool's
   DLLs, carry its common controls v6 manifest and enter a COM apartment, against the plain one

@@ -59,10 +59,10 @@ ControlClass ClassOf(ControlKind kind) {
 
 // Creation order gives the z-order and so the Tab order: the controls in the order of their tab
 // indexes, frames last so that they lie beneath the controls drawn inside their boxes.
-std::vector<const ControlSpec*> CreationOrder() {
-  std::vector<const ControlSpec*> order;
-  for (const ControlSpec& spec : kForm1Controls) order.push_back(&spec);
-  std::stable_sort(order.begin(), order.end(), [](const ControlSpec* a, const ControlSpec* b) {
+std::vector<const ControlLayout*> CreationOrder() {
+  std::vector<const ControlLayout*> order;
+  for (const ControlLayout& control : kForm1Controls) order.push_back(&control);
+  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
     const bool aFrame = a->kind == ControlKind::Frame;
     const bool bFrame = b->kind == ControlKind::Frame;
     if (aFrame != bFrame) return bFrame;
@@ -144,11 +144,12 @@ void Form1::SetFrameStyle() {
 }
 
 void Form1::CreateControls() {
-  for (const ControlSpec* spec : CreationOrder()) {
-    const ControlClass controlClass = ClassOf(spec->kind);
-    CreateWindowExW(controlClass.exStyle, controlClass.className, spec->caption,
+  for (const ControlLayout* control : CreationOrder()) {
+    const ControlClass controlClass = ClassOf(control->kind);
+    CreateWindowExW(controlClass.exStyle, controlClass.className, control->caption,
                     controlClass.style, 0, 0, 0, 0, window_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->id)), instance_, nullptr);
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id)), instance_,
+                    nullptr);
   }
   // Text1 takes text of any length.
   SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0);
@@ -161,14 +162,14 @@ void Form1::ApplyDpi(int dpi) {
   headingFont_ = MakeFont(FontKind::Heading, dpi);
   textBoxFont_ = MakeFont(FontKind::TextBox, dpi);
 
-  for (const ControlSpec& spec : kForm1Controls) {
-    HWND control = Control(spec.id);
-    const HFONT font = spec.font == FontKind::Heading   ? headingFont_.Get()
-                       : spec.font == FontKind::TextBox ? textBoxFont_.Get()
+  for (const ControlLayout& layout : kForm1Controls) {
+    HWND window = Control(layout.id);
+    const HFONT font = layout.font == FontKind::Heading   ? headingFont_.Get()
+                       : layout.font == FontKind::TextBox ? textBoxFont_.Get()
                                                         : defaultFont_.Get();
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowPos(control, nullptr, TwipsToPixels(spec.left, dpi), TwipsToPixels(spec.top, dpi),
-                 TwipsToPixels(spec.width, dpi), TwipsToPixels(spec.height, dpi),
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowPos(window, nullptr, TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
+                 TwipsToPixels(layout.width, dpi), TwipsToPixels(layout.height, dpi),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   // The client area is 7095 x 5535 twips whatever the frame around it.

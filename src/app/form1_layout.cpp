@@ -5,7 +5,7 @@
 namespace velmo {
 
 // clang-format off
-const std::array<ControlSpec, 16> kForm1Controls = {{
+const std::array<ControlLayout, 16> kForm1Controls = {{
   {kLabel1,   L"Label1",   ControlKind::Label,   L"常规设置：",                          240,  120, 2535,  255,  5, FontKind::Heading},
   {kFrame1,   L"Frame1",   ControlKind::Frame,   L"将Velmo浏览器配置文件转移到程序目录下", 120,  480, 6855,  855,  4, FontKind::Default},
   {kCommand1, L"Command1", ControlKind::Button,  L"设置",                                240,  830, 1455,  375,  0, FontKind::Default},

@@ -18,7 +18,7 @@ enum ControlId : int {
   kFrame1 = 401, kFrame2, kFrame3,
 };
 
-struct ControlSpec {
+struct ControlLayout {
   int id;
   const wchar_t* name;
   ControlKind kind;
@@ -33,7 +33,7 @@ inline constexpr int kClientHeightTwips = 5535;
 inline constexpr int kTwipsPerInch = 1440;
 
 // The sixteen controls from top to bottom.
-extern const std::array<ControlSpec, 16> kForm1Controls;
+extern const std::array<ControlLayout, 16> kForm1Controls;
 
 // twips -> pixels at `dpi`, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);

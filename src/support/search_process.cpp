@@ -46,9 +46,11 @@ std::wstring ImagePathFromKernel(DWORD processId) {
   return path;
 }
 
+// The kernel's answer is asked first: it needs only limited access and costs a fraction of a
+// module listing, which is kept for the processes that refuse it.
 std::wstring MainExecutablePath(DWORD processId) {
-  std::wstring path = MainModulePathFromModules(processId);
-  if (path.empty()) path = ImagePathFromKernel(processId);
+  std::wstring path = ImagePathFromKernel(processId);
+  if (path.empty()) path = MainModulePathFromModules(processId);
   return path;
 }
 

@@ -187,7 +187,7 @@ void SaveScreenshot(HWND window, const std::wstring& path) {
 // twips -> pixels without rounding, the figure a placed control may differ from by one pixel.
 double Exact(int twips, int dpi) { return static_cast<double>(twips) * dpi / kTwipsPerInch; }
 
-std::string Name(const ControlSpec& spec) { return ToUtf8(spec.name); }
+std::string Name(const ControlLayout& layout) { return ToUtf8(layout.name); }
 
 // The tool started at the DPI of the test's parameter, with a path file in the absolute form so
 // that the information panel shows both of its lines.
@@ -224,15 +224,15 @@ TEST_P(WindowAtDpi, ControlsScaleAsTwipsTimesDpi) {
   const SIZE client = tool_->ClientSize();
   EXPECT_LE(std::abs(client.cx - Exact(kClientWidthTwips, dpi_)), 1.0) << "client width";
   EXPECT_LE(std::abs(client.cy - Exact(kClientHeightTwips, dpi_)), 1.0) << "client height";
-  for (const ControlSpec& spec : kForm1Controls) {
-    SCOPED_TRACE(Name(spec) + " at " + std::to_string(dpi_) + " DPI");
-    const std::optional<ControlInfo> control = tool_->Control(spec.id);
+  for (const ControlLayout& layout : kForm1Controls) {
+    SCOPED_TRACE(Name(layout) + " at " + std::to_string(dpi_) + " DPI");
+    const std::optional<ControlInfo> control = tool_->Control(layout.id);
     ASSERT_TRUE(control.has_value());
     const RECT& r = control->rect;
-    EXPECT_LE(std::abs(r.left - Exact(spec.left, dpi_)), 1.0) << "left";
-    EXPECT_LE(std::abs(r.top - Exact(spec.top, dpi_)), 1.0) << "top";
-    EXPECT_LE(std::abs(r.right - r.left - Exact(spec.width, dpi_)), 1.0) << "width";
-    EXPECT_LE(std::abs(r.bottom - r.top - Exact(spec.height, dpi_)), 1.0) << "height";
+    EXPECT_LE(std::abs(r.left - Exact(layout.left, dpi_)), 1.0) << "left";
+    EXPECT_LE(std::abs(r.top - Exact(layout.top, dpi_)), 1.0) << "top";
+    EXPECT_LE(std::abs(r.right - r.left - Exact(layout.width, dpi_)), 1.0) << "width";
+    EXPECT_LE(std::abs(r.bottom - r.top - Exact(layout.height, dpi_)), 1.0) << "height";
   }
 }
 
@@ -240,15 +240,15 @@ TEST_P(WindowAtDpi, NoCaptionIsClipped) {
   // A caption is measured in its control's font and must fit inside what the control leaves
   // for text: a button's 3D border, the frame's corners, the text box's sunken border.
   const int border = GetSystemMetrics(SM_CXEDGE);
-  for (const ControlSpec& spec : kForm1Controls) {
-    SCOPED_TRACE(Name(spec) + " at " + std::to_string(dpi_) + " DPI");
-    const std::optional<ControlInfo> control = tool_->Control(spec.id);
+  for (const ControlLayout& layout : kForm1Controls) {
+    SCOPED_TRACE(Name(layout) + " at " + std::to_string(dpi_) + " DPI");
+    const std::optional<ControlInfo> control = tool_->Control(layout.id);
     ASSERT_TRUE(control.has_value());
     const int width = control->rect.right - control->rect.left;
     const int height = control->rect.bottom - control->rect.top;
-    const MeasuringDc measure(spec.font, dpi_);
+    const MeasuringDc measure(layout.font, dpi_);
     const std::wstring& text = control->text;
-    switch (spec.kind) {
+    switch (layout.kind) {
       case ControlKind::Button: {  // one centred line
         const SIZE extent = measure.SingleLine(text);
         EXPECT_LE(extent.cx, width - 2 * border) << "caption width " << extent.cx;

@@ -354,22 +354,22 @@ TEST_F(StartupWindow, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
 
   const std::vector<ControlInfo> controls = tool_.Controls();
   EXPECT_EQ(controls.size(), kForm1Controls.size());
-  for (const ControlSpec& spec : kForm1Controls) {
-    SCOPED_TRACE(spec.name);
+  for (const ControlLayout& layout : kForm1Controls) {
+    SCOPED_TRACE(layout.name);
     const auto found = std::find_if(controls.begin(), controls.end(),
-                                    [&](const ControlInfo& c) { return c.id == spec.id; });
+                                    [&](const ControlInfo& c) { return c.id == layout.id; });
     ASSERT_NE(found, controls.end());
     const RECT& r = found->rect;
-    EXPECT_NEAR(r.left, spec.left / 15.0, 1.0);
-    EXPECT_NEAR(r.top, spec.top / 15.0, 1.0);
-    EXPECT_NEAR(r.right - r.left, spec.width / 15.0, 1.0);
-    EXPECT_NEAR(r.bottom - r.top, spec.height / 15.0, 1.0);
+    EXPECT_NEAR(r.left, layout.left / 15.0, 1.0);
+    EXPECT_NEAR(r.top, layout.top / 15.0, 1.0);
+    EXPECT_NEAR(r.right - r.left, layout.width / 15.0, 1.0);
+    EXPECT_NEAR(r.bottom - r.top, layout.height / 15.0, 1.0);
     EXPECT_TRUE(found->visible);
     EXPECT_TRUE(found->enabled);
-    if (spec.id != kLabel5 && spec.id != kLabel6 && spec.id != kText1) {
-      EXPECT_EQ(found->text, spec.caption);
+    if (layout.id != kLabel5 && layout.id != kLabel6 && layout.id != kText1) {
+      EXPECT_EQ(found->text, layout.caption);
     }
-    if (spec.kind == ControlKind::Button) {
+    if (layout.kind == ControlKind::Button) {
       EXPECT_EQ(found->style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON)) << "a default button";
     }
   }

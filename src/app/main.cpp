@@ -5,7 +5,6 @@
 
 #include "app/context.h"
 #include "app/form1.h"
-#include "support/com.h"
 #include "support/system_library.h"
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -21,8 +20,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   velmo::RestrictDllSearchToSystem32();
   HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
 
-  // The shell and automation objects the commands use need a single-threaded apartment.
-  velmo::ComApartment apartment;
+  // No COM here: each command that uses the shell or an automation object loads COM and enters
+  // its own apartment, so the window starts without ole32, oleaut32 and shell32.
   velmo::Form1 form(instance, velmo::Context::FromProcess());
   return form.Run(showCommand);
 }

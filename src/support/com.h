@@ -1,4 +1,5 @@
-// RAII for COM: the apartment, interface pointers, BSTRs and VARIANTs.
+// RAII for COM: the apartment, interface pointers, BSTRs and VARIANTs. The apartment, BSTRs and
+// VARIANTs call ole32 and oleaut32 through the OleApi they are given, which must outlive them.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -7,14 +8,16 @@
 #include <string>
 #include <utility>
 
+#include "support/ole_api.h"
+
 namespace velmo {
 
 // Enters a single-threaded apartment for its lifetime (and leaves it only if it entered it).
 class ComApartment {
  public:
-  ComApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  explicit ComApartment(const OleApi& ole) : ole_(&ole), hr_(ole.EnterApartment()) {}
   ~ComApartment() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
+    if (SUCCEEDED(hr_)) ole_->LeaveApartment();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
@@ -23,6 +26,7 @@ class ComApartment {
   HRESULT Result() const { return hr_; }
 
  private:
+  const OleApi* ole_;
   HRESULT hr_;
 };
 
@@ -63,68 +67,73 @@ class ComPtr {
 // Owns a BSTR.
 class Bstr {
  public:
-  Bstr() noexcept = default;
-  explicit Bstr(const std::wstring& text)
-      : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { SysFreeString(b_); }
+  explicit Bstr(const OleApi& ole) noexcept : ole_(&ole) {}
+  Bstr(const OleApi& ole, const std::wstring& text)
+      : ole_(&ole), b_(ole.AllocString(text.data(), static_cast<UINT>(text.size()))) {}
+  ~Bstr() { ole_->FreeString(b_); }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
-  Bstr(Bstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
+  Bstr(Bstr&& other) noexcept : ole_(other.ole_), b_(std::exchange(other.b_, nullptr)) {}
   Bstr& operator=(Bstr&& other) noexcept {
     if (this != &other) {
-      SysFreeString(b_);
+      ole_->FreeString(b_);
+      ole_ = other.ole_;
       b_ = std::exchange(other.b_, nullptr);
     }
     return *this;
   }
   BSTR Get() const noexcept { return b_; }
   BSTR* Put() noexcept {
-    SysFreeString(std::exchange(b_, nullptr));
+    ole_->FreeString(std::exchange(b_, nullptr));
     return &b_;
   }
   // Moves the BSTR out, for a VARIANT that will own it.
   BSTR Detach() noexcept { return std::exchange(b_, nullptr); }
-  std::wstring Text() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
+  std::wstring Text() const {
+    return b_ ? std::wstring(b_, ole_->StringLength(b_)) : std::wstring();
+  }
 
  private:
+  const OleApi* ole_;
   BSTR b_ = nullptr;
 };
 
 // Owns a VARIANT (cleared on destruction).
 class Variant {
  public:
-  Variant() noexcept { VariantInit(&v_); }
-  ~Variant() { VariantClear(&v_); }
+  explicit Variant(const OleApi& ole) noexcept : ole_(&ole) { ole.InitVariant(&v_); }
+  ~Variant() { ole_->ClearVariant(&v_); }
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
 
-  static Variant FromText(const std::wstring& text) {
-    Variant v;
+  static Variant FromText(const OleApi& ole, const std::wstring& text) {
+    Variant v(ole);
     v.v_.vt = VT_BSTR;
-    v.v_.bstrVal = Bstr(text).Detach();
+    v.v_.bstrVal = Bstr(ole, text).Detach();
     return v;
   }
-  static Variant FromBool(bool value) {
-    Variant v;
+  static Variant FromBool(const OleApi& ole, bool value) {
+    Variant v(ole);
     v.v_.vt = VT_BOOL;
     v.v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
   }
-  static Variant FromInt(int value) {
-    Variant v;
+  static Variant FromInt(const OleApi& ole, int value) {
+    Variant v(ole);
     v.v_.vt = VT_I4;
     v.v_.lVal = value;
     return v;
   }
-  Variant(Variant&& other) noexcept {
+  Variant(Variant&& other) noexcept : ole_(other.ole_) {
     v_ = other.v_;
-    VariantInit(&other.v_);
+    ole_->InitVariant(&other.v_);
   }
 
   VARIANT* Get() noexcept { return &v_; }
   const VARIANT* Get() const noexcept { return &v_; }
 
  private:
+  const OleApi* ole_;
   VARIANT v_;
 };
 

@@ -16,14 +16,15 @@ constexpr wchar_t kDeleteFolderMember[] = L"DeleteFolder";
 
 // The strings an automation call may hand back with its error, freed on every path.
 struct ExceptionInfo {
+  const OleApi& ole;
   EXCEPINFO info{};
-  ExceptionInfo() = default;
+  explicit ExceptionInfo(const OleApi& api) : ole(api) {}
   ExceptionInfo(const ExceptionInfo&) = delete;
   ExceptionInfo& operator=(const ExceptionInfo&) = delete;
   ~ExceptionInfo() {
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
+    ole.FreeString(info.bstrSource);
+    ole.FreeString(info.bstrDescription);
+    ole.FreeString(info.bstrHelpFile);
   }
   HRESULT Code() {
     if (info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
@@ -96,12 +97,14 @@ bool OpenableForDeletion(const std::wstring& path) {
 }  // namespace
 
 FolderDeleter::FolderDeleter(const wchar_t* progId) {
-  if (!apartment_.Usable()) return;
+  if (!SkipIfFails([&] { ole_.emplace(); })) return;
+  apartment_.emplace(*ole_);
+  if (!apartment_->Usable()) return;
   CLSID fileSystemClass{};
-  if (FAILED(CLSIDFromProgID(progId, &fileSystemClass))) return;
+  if (FAILED(ole_->ClassFromProgId(progId, &fileSystemClass))) return;
   ComPtr<IDispatch> object;
-  if (FAILED(CoCreateInstance(fileSystemClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IDispatch),
-                              object.PutVoid()))) {
+  if (FAILED(ole_->CreateInstance(fileSystemClass, CLSCTX_INPROC_SERVER, __uuidof(IDispatch),
+                                  object.PutVoid()))) {
     return;
   }
   LPOLESTR member = const_cast<LPOLESTR>(kDeleteFolderMember);
@@ -117,11 +120,11 @@ void FolderDeleter::DeleteFolder(const std::wstring& path) const {
     return;
   }
   // Arguments go to IDispatch::Invoke last first: force, then the folder.
-  Variant force = Variant::FromBool(true);
-  Variant folder = Variant::FromText(path);
+  Variant force = Variant::FromBool(*ole_, true);
+  Variant folder = Variant::FromText(*ole_, path);
   VARIANT arguments[2] = {*force.Get(), *folder.Get()};
   DISPPARAMS parameters{arguments, nullptr, 2, 0};
-  ExceptionInfo exception;
+  ExceptionInfo exception(*ole_);
   UINT badArgument = 0;
   const HRESULT hr = fileSystem_->Invoke(deleteFolder_, IID{}, LOCALE_USER_DEFAULT,
                                          DISPATCH_METHOD, &parameters, nullptr, &exception.info,

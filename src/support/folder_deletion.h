@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/com.h"
+#include "support/ole_api.h"
 
 namespace velmo {
 
@@ -13,8 +14,8 @@ inline constexpr wchar_t kFileSystemObjectProgId[] = L"Scripting.FileSystemObjec
 
 class FolderDeleter {
  public:
-  // Creates the automation object named `progId`; when it cannot be created, the deleter works
-  // with the file API instead. Never throws.
+  // Creates the automation object named `progId`; when it cannot be created (or COM itself cannot
+  // be loaded), the deleter works with the file API instead. Never throws.
   explicit FolderDeleter(const wchar_t* progId = kFileSystemObjectProgId);
   FolderDeleter(const FolderDeleter&) = delete;
   FolderDeleter& operator=(const FolderDeleter&) = delete;
@@ -26,7 +27,9 @@ class FolderDeleter {
   void DeleteFolder(const std::wstring& path) const;
 
  private:
-  ComApartment apartment_;
+  // Declared in the order they are made; they end in reverse: the object, the apartment, COM.
+  std::optional<OleApi> ole_;
+  std::optional<ComApartment> apartment_;
   ComPtr<IDispatch> fileSystem_;
   DISPID deleteFolder_ = DISPID_UNKNOWN;
 };

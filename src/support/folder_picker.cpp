@@ -23,19 +23,20 @@ void Check(HRESULT hr) {
 }  // namespace
 
 std::wstring BrowseForFolderPath() {
-  ComApartment apartment;
+  const OleApi ole;
+  const ComApartment apartment(ole);
   if (!apartment.Usable()) ThrowHresult(kOperation, apartment.Result());
   CLSID shellClass{};
-  Check(CLSIDFromProgID(L"Shell.Application", &shellClass));
+  Check(ole.ClassFromProgId(L"Shell.Application", &shellClass));
   ComPtr<IShellDispatch> shell;
-  Check(CoCreateInstance(shellClass, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                         __uuidof(IShellDispatch), shell.PutVoid()));
+  Check(ole.CreateInstance(shellClass, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                           __uuidof(IShellDispatch), shell.PutVoid()));
 
   // Without the usual root folder the whole tree is offered, from the desktop down, instead of
   // a dialog with nothing to choose.
-  Variant root =
-      FolderExists(kRootFolder) ? Variant::FromText(kRootFolder) : Variant::FromInt(kDesktopRoot);
-  const Bstr prompt(kPrompt);
+  Variant root = FolderExists(kRootFolder) ? Variant::FromText(ole, kRootFolder)
+                                           : Variant::FromInt(ole, kDesktopRoot);
+  const Bstr prompt(ole, kPrompt);
   ComPtr<Folder> folder;
   Check(shell->BrowseForFolder(0, prompt.Get(), 0, *root.Get(), folder.Put()));
   if (!folder) return {};  // cancelled
@@ -45,7 +46,7 @@ std::wstring BrowseForFolderPath() {
   ComPtr<FolderItem> self;
   Check(folder2->get_Self(self.Put()));
   if (!self) ThrowHresult(kOperation, E_POINTER);
-  Bstr path;
+  Bstr path(ole);
   Check(self->get_Path(path.Put()));
   return path.Text();
 }

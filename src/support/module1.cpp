@@ -3,7 +3,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
+
+#include "support/com.h"
 #include "support/file_queries.h"
+#include "support/ole_api.h"
+#include "support/platform_error.h"
+#include "support/shell_api.h"
 #include "support/unique_handle.h"
 
 namespace velmo {
@@ -79,7 +85,13 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
   operation.pFrom = from.c_str();
   operation.pTo = to.c_str();
   operation.fFlags = static_cast<FILEOP_FLAGS>(showProgress ? 0 : FOF_SILENT | FOF_NOCONFIRMMKDIR);
-  const int result = SHFileOperationW(&operation);
+  // The shell's copy engine works with COM objects: it runs in an apartment of this thread.
+  // Without shell32 or COM nothing can be copied, which the caller reports as a failed copy.
+  std::optional<OleApi> ole;
+  if (!SkipIfFails([&] { ole.emplace(); })) return false;
+  const ComApartment apartment(*ole);
+  int result = 0;
+  if (!SkipIfFails([&] { result = ShellFileOperation(operation); })) return false;
   if (result != 0 || operation.fAnyOperationsAborted) return false;
   return FolderExists(landing) && CopyIsComplete(source, landing);
 }

@@ -2,8 +2,14 @@
 
 #include <string>
 
+#include "support/platform_error.h"
+#include "support/text_codec.h"
+
 namespace velmo {
 namespace {
+
+constexpr wchar_t kLoadOperation[] = L"加载系统组件";
+constexpr wchar_t kProcedureOperation[] = L"查找系统组件中的函数";
 
 std::wstring SystemDirectory() {
   wchar_t buffer[MAX_PATH];
@@ -32,6 +38,25 @@ UniqueModule LoadSystemLibrary(const wchar_t* name) {
   if (directory.empty()) return UniqueModule();
   const std::wstring fullPath = directory + L"\\" + name;
   return UniqueModule(LoadLibraryExW(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+HMODULE LoadPinnedSystemLibrary(const wchar_t* name) {
+  const UniqueModule loaded = LoadSystemLibrary(name);
+  if (!loaded) ThrowLastError(kLoadOperation, name);
+  // The module's base address lies inside the module; pinning it makes the FreeLibrary of
+  // `loaded` (and of any later load) leave it in place.
+  HMODULE pinned = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                          reinterpret_cast<const wchar_t*>(loaded.Get()), &pinned)) {
+    ThrowLastError(kLoadOperation, name);
+  }
+  return pinned;
+}
+
+void ThrowMissingProcedure(const wchar_t* dllName, const char* name) {
+  // Export names are ASCII, which reads the same as UTF-8.
+  throw PlatformError(kProcedureOperation, std::wstring(dllName) + L"!" + FromUtf8(name),
+                      ERROR_PROC_NOT_FOUND);
 }
 
 }  // namespace velmo

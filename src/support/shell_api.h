@@ -1,0 +1,13 @@
+// The shell's file operation, from shell32.dll loaded out of System32 on first use (the window
+// starts without it; once loaded it stays for the rest of the process).
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+namespace velmo {
+
+// SHFileOperationW: returns what the shell returns. Throws PlatformError when shell32.dll or the
+// function cannot be loaded. The calling thread must have entered a COM apartment.
+int ShellFileOperation(SHFILEOPSTRUCTW& operation);
+
+}  // namespace velmo

@@ -63,7 +63,7 @@ startup_base=$(echo "$startup" | grep '^startup ' | field b_median_ms)
 startup_ratio=$(echo "$startup" | grep '^startup ' | field ratio_median)
 [ -n "$startup_ratio" ] || { echo "start-up probe failed" >&2; exit 1; }
 # How much of that the platform parts alone cost: the minimal window with the tool's DLLs, the
-# common controls v6 manifest and COM, against the plain minimal window.
+# common controls v6 manifest, against the plain minimal window.
 runtime=$(probe startup "$STARTUP_PAIRS" "$(winpath "$WORK/yardstick/runtime_window.exe")" \
   "$(winpath "$WORK/yardstick/minimal_window.exe")")
 echo "$runtime" >&2
@@ -191,7 +191,7 @@ table=$(cat <<EOF
 | Figure | Measured | Yardstick (same run) | Result | Goal | |
 |---|---|---|---|---|---|
 | Start-up to visible window | tool ${startup_tool} ms (median) | minimal window ${startup_base} ms | ratio ${startup_ratio} | ≤ 1.2 | ${startup_verdict} |
-| Start-up of the platform parts alone | minimal window with the tool's DLLs, manifest, COM: ${runtime_ms} ms | minimal window ${runtime_base} ms | ratio ${runtime_ratio} | (context) | |
+| Start-up of the platform parts alone | minimal window with the tool's DLLs and manifest: ${runtime_ms} ms | minimal window ${runtime_base} ms | ratio ${runtime_ratio} | (context) | |
 | Set, ${generated_files} files / ${generated_mb} MB | ${set_median} ms (median) | \`cp -r\` ${cp_median} ms | ratio ${set_ratio} | ≤ 1.5 | ${set_verdict} |
 | Set against the platform's own copy | ${set_median} ms | SHFileOperationW ${shell_median} ms | ratio ${shell_ratio} | (context) | |
 | IsProcessRunning per call | ${search_median} ms (median, max ${search_max}) | ${search_processes} processes, ${EXTRA_PROCESSES} of them extra | | < 5 ms | ${search_verdict} |
@@ -216,7 +216,7 @@ ${table}
   holding the substitute browser, the yardstick (tools/bench/minimal_window.cpp) registers a class,
   creates and shows a window. ${STARTUP_PAIRS} alternating pairs after one warm-up pair; median of
   the per-pair ratios. The second row runs the same yardstick built to also import the tool's
-  DLLs, carry its common controls v6 manifest and enter a COM apartment, against the plain one
+  DLLs and carry its common controls v6 manifest, against the plain one
   (a separate series of pairs): the share of the start-up that the platform parts decide. Samples in ms, tool: $(echo "$startup" | grep '^startup_samples' | field a);
   minimal window: $(echo "$startup" | grep '^startup_samples' | field b).
 - Set: a generated profile (fixed seed: ${generated_files} files, ${generated_mb} MB, two chains of

@@ -3,16 +3,14 @@
 // compiler, flags and static runtime as the tool.
 //
 // Built a second time with VELMO_BENCH_TOOL_RUNTIME, it also pays what the tool's platform set-up
-// costs before any of the tool's own work: the same DLLs imported, the common controls v6
-// manifest, a single-threaded COM apartment and InitCommonControls. The difference between the
-// two builds is the part of the tool's start-up that its choice of platform parts decides.
+// costs before any of the tool's own work: the same DLLs imported (comctl32 beside user32 and
+// gdi32; the shell and COM DLLs are loaded only by the commands that need them), the common
+// controls v6 manifest and InitCommonControls. The difference between the two builds is the part
+// of the tool's start-up that its choice of platform parts decides.
 #include <windows.h>
 
 #ifdef VELMO_BENCH_TOOL_RUNTIME
 #include <commctrl.h>
-#include <objbase.h>
-#include <oleauto.h>
-#include <shellapi.h>
 #endif
 
 namespace {
@@ -28,18 +26,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
-#ifdef VELMO_BENCH_TOOL_RUNTIME
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-  InitCommonControls();
-  // Never true when the benchmark starts the program (it passes no arguments): the calls only
-  // make the linker import shell32 and oleaut32 the way the tool does.
-  if (commandLine != nullptr && lstrcmpW(commandLine, L"--import-only") == 0) {
-    SysFreeString(nullptr);
-    SHFILEOPSTRUCTW operation{};
-    SHFileOperationW(&operation);
-  }
-#else
   (void)commandLine;
+#ifdef VELMO_BENCH_TOOL_RUNTIME
+  InitCommonControls();
 #endif
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;

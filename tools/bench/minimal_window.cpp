@@ -49,8 +49,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCo
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-#ifdef VELMO_BENCH_TOOL_RUNTIME
-  CoUninitialize();
-#endif
   return static_cast<int>(message.wParam);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/browser_layout.h"
+#include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
@@ -53,21 +54,9 @@ class TemporarySibling {
   std::wstring path_;
 };
 
-}  // namespace
-
-std::string PathFileBytes(const std::vector<std::wstring>& lines) {
-  std::string bytes;
-  for (const std::wstring& line : lines) {
-    bytes += ToAnsi(line);
-    bytes += "\r\n";
-  }
-  return bytes;
-}
-
-void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines) {
+// Writes `bytes` to a temporary file beside the path file, then moves it over the path file.
+void ReplacePathFile(const std::wstring& installDir, const std::string& bytes) {
   const std::wstring target = browser::PathFileForWriting(installDir);
-  const std::string bytes = PathFileBytes(lines);
-
   TemporarySibling temporary(installDir);
   {
     UniqueFileHandle file(CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
@@ -81,6 +70,40 @@ void WritePathFile(const std::wstring& installDir, const std::vector<std::wstrin
     ThrowLastError(kWriteOperation, target);
   }
   temporary.Keep();
+}
+
+// The whole content of a file that exists. Throws PlatformError when it cannot be read.
+std::string ReadAllBytes(const std::wstring& name) {
+  UniqueFileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError(kReadOperation, name);
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
+      ThrowLastError(kReadOperation, name);
+    }
+    if (read == 0) break;
+    bytes.append(buffer, read);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::string PathFileBytes(const std::vector<std::wstring>& lines) {
+  std::string bytes;
+  for (const std::wstring& line : lines) {
+    bytes += ToAnsi(line);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines) {
+  ReplacePathFile(installDir, PathFileBytes(lines));
 }
 
 void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& cacheFolder) {
@@ -111,22 +134,22 @@ PathFileLines ParsePathFileBytes(std::string_view bytes) {
 }
 
 PathFileLines ReadPathFile(const std::wstring& installDir) {
+  return ParsePathFileBytes(ReadAllBytes(browser::PathFileForReading(installDir)));
+}
+
+std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir) {
   const std::wstring name = browser::PathFileForReading(installDir);
-  UniqueFileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) ThrowLastError(kReadOperation, name);
-  std::string bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
-      ThrowLastError(kReadOperation, name);
-    }
-    if (read == 0) break;
-    bytes.append(buffer, read);
+  if (!FileExists(name)) return std::nullopt;
+  return ReadAllBytes(name);
+}
+
+void RestorePathFileBytes(const std::wstring& installDir, const std::optional<std::string>& bytes) {
+  if (bytes) {
+    ReplacePathFile(installDir, *bytes);
+    return;
   }
-  return ParsePathFileBytes(bytes);
+  const std::wstring name = browser::PathFileForWriting(installDir);
+  if (FileExists(name) && !DeleteFileW(name.c_str())) ThrowLastError(kWriteOperation, name);
 }
 
 }  // namespace velmo

@@ -1,6 +1,7 @@
 // The path file: the small text file beside the browser that names its configuration, Webkit
 // cache and cookies folders. ANSI code page, every line ended by CR LF, always written whole.
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,14 @@ void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& c
 
 // Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
 PathFileLines ReadPathFile(const std::wstring& installDir);
+
+// The path file's bytes as they are on disk, or nullopt when there is no path file (nothing, or a
+// folder, of that name). Throws PlatformError when it exists but cannot be read.
+std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir);
+
+// Puts back what ReadPathFileBytes returned: the same bytes, written whole like any path file, or
+// no path file at all. Throws PlatformError on failure.
+void RestorePathFileBytes(const std::wstring& installDir, const std::optional<std::string>& bytes);
 
 // Splits the file's bytes into its first three lines (as ANSI bytes, converted): a line ends at
 // CR or CR LF, a lone LF is text, the end of the file ends the last line; later lines dropped.

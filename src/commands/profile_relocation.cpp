@@ -15,7 +15,6 @@
 #include "support/folder_deletion.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
-#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -64,40 +63,17 @@ WorkingPaths ComputePaths(const Context& context) {
 // The path file as it was before this click, so that a relocation that fails can put it back.
 class PathFileBackup {
  public:
+  // Throws PlatformError when a path file exists but cannot be read.
   explicit PathFileBackup(const std::wstring& installDir)
-      : path_(browser::PathFileForWriting(installDir)) {
-    if (!FileExists(path_)) return;
-    const UniqueFileHandle file(CreateFileW(path_.c_str(), GENERIC_READ,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError(kReadOperation, path_);
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, static_cast<DWORD>(sizeof buffer), &read, nullptr) &&
-           read > 0) {
-      bytes.append(buffer, read);
-    }
-    bytes_ = std::move(bytes);
-  }
+      : installDir_(installDir), bytes_(ReadPathFileBytes(installDir)) {}
 
   // Best effort: the user is told about the failure that made this necessary either way.
   void Restore() const {
-    if (!bytes_) {
-      DeleteFileW(path_.c_str());
-      return;
-    }
-    const UniqueFileHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (file && !bytes_->empty()) {
-      WriteFile(file.Get(), bytes_->data(), static_cast<DWORD>(bytes_->size()), &written, nullptr);
-    }
+    SkipIfFails([&] { RestorePathFileBytes(installDir_, bytes_); });
   }
 
  private:
-  static constexpr wchar_t kReadOperation[] = L"读取路径文件";
-  std::wstring path_;
+  std::wstring installDir_;
   std::optional<std::string> bytes_;
 };
 

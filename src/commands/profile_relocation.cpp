@@ -29,7 +29,7 @@ constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生�
 // Failures of the copy and of the swap. The Setting folder and the path file are as they were.
 constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
 constexpr wchar_t kCopyFailedSuffix[] =
-    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用，或者磁盘空间不足。"
+    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
     L"绿色版原有的配置文件和路径文件保持原样，请检查后再试。";
 constexpr wchar_t kInUsePrefix[] = L"无法覆盖当前绿色版的配置文件，以下文件正在被其他程序使用：\r\n";
 constexpr wchar_t kInUseSuffix[] =

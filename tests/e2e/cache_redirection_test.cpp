@@ -88,6 +88,15 @@ class CacheRedirection : public ::testing::Test {
   // True when no further box turns up in a short while (the tool is idle again).
   bool NoFurtherBox() { return !tool_->WaitForBox(1000).has_value(); }
 
+  // Creates `picked`, starts the tool, clicks Browse and picks that folder in the dialog.
+  bool PickInFolderBrowser(const std::wstring& picked) {
+    testing::MakeDirs(picked);
+    Start();
+    tool_->Click(kCommand2);
+    std::optional<FolderBrowser> browser = FolderBrowser::WaitFor(tool_->Pid());
+    return browser && browser->Choose(picked) && browser->WaitClosed();
+  }
+
   std::wstring PathFile() const { return install_ / L"path"; }
   std::string AbsoluteForm(const std::wstring& cache) const {
     const std::string setting = ToAnsi(install_ / L"Setting");
@@ -127,13 +136,7 @@ TEST_F(CacheRedirection, BrowseCancelledEmptiesText1) {
 
 TEST_F(CacheRedirection, BrowsePicksFolderIntoText1) {
   const std::wstring picked = elsewhere_ / L"Picked Cache";
-  testing::MakeDirs(picked);
-  Start();
-  tool_->Click(kCommand2);
-  std::optional<FolderBrowser> browser = FolderBrowser::WaitFor(tool_->Pid());
-  ASSERT_TRUE(browser);
-  ASSERT_TRUE(browser->Choose(picked));
-  ASSERT_TRUE(browser->WaitClosed());
+  ASSERT_TRUE(PickInFolderBrowser(picked));
 
   ExpectFriendlyNotice(NextBox(), L"你选择的文件夹是：" + picked);
   EXPECT_TRUE(NoFurtherBox());
@@ -146,12 +149,7 @@ TEST_F(CacheRedirection, BrowsePicksFolderIntoText1) {
 
 TEST_F(CacheRedirection, BrowseRefusesChineseFolder) {
   const std::wstring picked = elsewhere_ / L"子目录A";
-  testing::MakeDirs(picked);
-  Start();
-  tool_->Click(kCommand2);
-  std::optional<FolderBrowser> browser = FolderBrowser::WaitFor(tool_->Pid());
-  ASSERT_TRUE(browser);
-  ASSERT_TRUE(browser->Choose(picked));
+  ASSERT_TRUE(PickInFolderBrowser(picked));
 
   ExpectFriendlyNotice(NextBox(), L"你选择的文件夹是：" + picked);
   const BoxInfo refusal = NextBox();

@@ -105,19 +105,6 @@ class MeasuringDc {
   HGDIOBJ previous_ = nullptr;
 };
 
-// The screen's device context for as long as the object lives.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 // A bitmap compatible with `reference`, selected into a memory device context of its own.
 class MemoryBitmap {
  public:

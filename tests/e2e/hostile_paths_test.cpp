@@ -136,12 +136,9 @@ TEST_F(HostilePaths, StartUpShowsItsInformationFromAnyInstallationFolder) {
 
 // ---- Set -----------------------------------------------------------------------------------
 
-// Runs Set in `installDir`, answering the double-byte question with No when it comes, and
-// returns the texts of the boxes shown.
-std::vector<std::wstring> RunSet(const std::wstring& exe, const EnvironmentChanges& environment) {
-  ToolProcess tool(exe, environment);
-  if (tool.WaitForMainWindow() == nullptr) throw std::runtime_error("no window");
-  tool.Click(kCommand1);
+// Answers the boxes of one command (a double-byte question with No, anything else with OK) until
+// the last one, closes the tool and returns the texts of the boxes shown.
+std::vector<std::wstring> AnswerBoxesThenClose(ToolProcess& tool) {
   std::vector<std::wstring> texts;
   for (;;) {
     const BoxInfo box = NextBox(tool);
@@ -152,6 +149,15 @@ std::vector<std::wstring> RunSet(const std::wstring& exe, const EnvironmentChang
   }
   if (tool.Close() != 0u) throw std::runtime_error("the tool did not end cleanly");
   return texts;
+}
+
+// Runs Set in `installDir`, answering the double-byte question with No when it comes, and
+// returns the texts of the boxes shown.
+std::vector<std::wstring> RunSet(const std::wstring& exe, const EnvironmentChanges& environment) {
+  ToolProcess tool(exe, environment);
+  if (tool.WaitForMainWindow() == nullptr) throw std::runtime_error("no window");
+  tool.Click(kCommand1);
+  return AnswerBoxesThenClose(tool);
 }
 
 TEST_F(HostilePaths, SetCarriesAsciiPathsInTheAbsoluteForm) {
@@ -215,16 +221,7 @@ std::vector<std::wstring> RunMove(const std::wstring& exe, const EnvironmentChan
   if (tool.WaitForMainWindow() == nullptr) throw std::runtime_error("no window");
   tool.SetControlText(kText1, folder);
   tool.Click(kCommand3);
-  std::vector<std::wstring> texts;
-  for (;;) {
-    const BoxInfo box = NextBox(tool);
-    texts.push_back(box.text);
-    const bool question = StartsWith(box.text, kQuestionStart);
-    tool.Answer(box, question ? IDNO : IDOK);
-    if (!question) break;
-  }
-  if (tool.Close() != 0u) throw std::runtime_error("the tool did not end cleanly");
-  return texts;
+  return AnswerBoxesThenClose(tool);
 }
 
 TEST_F(HostilePaths, MoveFolderRecordsAwkwardButRepresentableFoldersUnchanged) {

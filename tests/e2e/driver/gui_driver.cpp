@@ -113,18 +113,6 @@ struct MemoryDcDeleter {
 using UniqueGdiObject = std::unique_ptr<void, GdiObjectDeleter>;
 using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
 
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 template <typename Paint>
 std::vector<DWORD> PixelsOf(int width, int height, Paint paint) {
   std::vector<DWORD> pixels;

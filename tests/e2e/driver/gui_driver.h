@@ -87,6 +87,19 @@ class ToolProcess {
   bool detached_ = false;
 };
 
+// The screen's device context for as long as the object lives.
+class ScreenDc {
+ public:
+  ScreenDc() : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
 // The visible top-level windows of any process with this class (and title, when not empty).
 std::vector<HWND> FindTopLevelWindows(const std::wstring& className, const std::wstring& title = L"");
 

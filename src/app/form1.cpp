@@ -15,6 +15,7 @@
 #include "commands/cache_redirection.h"
 #include "commands/launch_commands.h"
 #include "commands/profile_relocation.h"
+#include "commands/set_recovery.h"
 #include "support/dll_version.h"
 #include "support/file_queries.h"
 #include "support/folder_picker.h"
@@ -127,6 +128,8 @@ void Form1::Form_Initialize() {
     MessageBoxW(nullptr, kMissingBrowserText, kMissingBrowserTitle, kMbOk | kMbIconError);
     EndNow();
   }
+  // An interrupted Set is sorted out before the window shows anything.
+  RecoverInterruptedSet(context_, *this);
   // 5. The default cache folder.
   SetText1(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
   // 6. The browser's version.

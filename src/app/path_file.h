@@ -24,6 +24,11 @@ void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& c
 // The relative form: the word "Setting" and the cache folder.
 void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder);
 
+// Checks that an existing path file could be replaced now: it is a file, not read-only, and no
+// other program holds it against writing or deletion. Changes nothing. Throws PlatformError
+// (the same report as a failed write) when it could not.
+void CheckPathFileReplaceable(const std::wstring& installDir);
+
 // Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
 PathFileLines ReadPathFile(const std::wstring& installDir);
 

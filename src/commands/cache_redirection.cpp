@@ -40,10 +40,11 @@ void RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cache
     if (!NeedsRelativeForm(settingFolder)) {
       WriteAbsolutePathFile(context.installDir, cacheFolder);
     } else {
-      if (ui.MsgBox(DoubleBytePathQuestion(settingFolder), kMbYesNo | kMbIconInformation,
-                    kFriendlyTitle) == kIdYes) {
-        ui.EndNow();
-      }
+      // Only No goes on: a box closed with the window stops like Yes, without ending the tool.
+      const int answer = ui.MsgBox(DoubleBytePathQuestion(settingFolder),
+                                   kMbYesNo | kMbIconInformation, kFriendlyTitle);
+      if (answer == kIdYes) ui.EndNow();
+      if (answer != kIdNo) return;
       WriteRelativePathFile(context.installDir, cacheFolder);
     }
   } catch (const PlatformError& error) {

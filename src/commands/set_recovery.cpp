@@ -44,10 +44,6 @@ constexpr wchar_t kBrowserRunningText[] =
 constexpr wchar_t kNameTakenStart[] = L"无法开始设置：上次设置留下的以下文件或文件夹无法整理：\r\n";
 constexpr wchar_t kNameTakenEnd[] = L"\r\n请关闭正在使用它的程序后再试。";
 
-bool Rename(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-}
-
 // The entries of `folder` that match the search pattern and whose own (long) name passes `keep`:
 // the pattern alone would also match short 8.3 names.
 std::vector<std::wstring> EntriesMatching(const std::wstring& folder, const wchar_t* pattern,
@@ -143,18 +139,18 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDelete
     const std::optional<bool> committed = PathFileHolds(installDir, journal->pathFileBytes);
     if (!committed) return report;  // decided at the next start, when the file can be read
     if (*committed) {
-      if (EntryExists(names.aside) && !Rename(names.aside, names.doomed)) return report;
+      if (EntryExists(names.aside) && !RenameEntry(names.aside, names.doomed)) return report;
       DeleteFileW(names.journal.c_str());
       RemoveFileOrFolder(names.doomed, deleter);
     } else if (EntryExists(names.aside) || !journal->oldExisted) {
       // Without the old entry aside, Setting might be the old configuration itself: left alone.
-      if (!Rename(names.setting, names.complete)) return report;
+      if (!RenameEntry(names.setting, names.complete)) return report;
     }
   }
 
   // The swap did not finish: the old configuration goes back, then the copy goes.
   if (EntryExists(names.complete) && !EntryExists(names.setting) && EntryExists(names.aside)) {
-    Rename(names.aside, names.setting);
+    RenameEntry(names.aside, names.setting);
   }
   DeleteFileW(names.journal.c_str());
   RemoveFileOrFolder(names.complete, deleter);
@@ -163,10 +159,10 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDelete
   std::vector<std::wstring> aside = EarlierOldCopies(installDir);
   if (EntryExists(names.aside)) aside.insert(aside.begin(), names.aside);
   for (const std::wstring& path : aside) {
-    if (!EntryExists(names.setting) && Rename(path, names.setting)) continue;
+    if (!EntryExists(names.setting) && RenameEntry(path, names.setting)) continue;
     const bool settingTaken = EntryExists(names.setting);
     const std::wstring visible = settingTaken ? UnusedKeptAsideName(installDir) : std::wstring();
-    const bool renamed = !visible.empty() && Rename(path, visible);
+    const bool renamed = !visible.empty() && RenameEntry(path, visible);
     report.configurations.push_back({renamed ? visible : path, settingTaken});
   }
   return report;

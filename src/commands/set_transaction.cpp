@@ -35,10 +35,6 @@ SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error 
   return result;
 }
 
-bool Rename(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
-}
-
 // What may stand at the Setting path and be replaced: a folder, or a plain file (not hidden, not
 // system: such a file is never the user's old configuration, and is left alone).
 bool Replaceable(const std::wstring& path) {
@@ -135,6 +131,10 @@ std::optional<SetJournal> ReadJournal(const std::wstring& name) {
   return ParseJournal(bytes);
 }
 
+bool RenameEntry(const std::wstring& from, const std::wstring& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool EntryExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -193,7 +193,9 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     return fail(SetOutcome::kCopyFailed, plan.profile);
   }
   observer(SetStep::kCopied);
-  if (!Rename(names.partial, names.complete)) return fail(SetOutcome::kCopyFailed, plan.profile);
+  if (!RenameEntry(names.partial, names.complete)) {
+    return fail(SetOutcome::kCopyFailed, plan.profile);
+  }
   observer(SetStep::kCopyComplete);
 
   // Checked before anything moves: some systems let a folder be renamed while a file in it is
@@ -209,10 +211,12 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   observer(SetStep::kJournalWritten);
 
   if (oldExisted) {
-    if (!Rename(names.setting, names.aside)) return fail(SetOutcome::kInUse, names.setting);
+    if (!RenameEntry(names.setting, names.aside)) return fail(SetOutcome::kInUse, names.setting);
     observer(SetStep::kOldMovedAside);
   }
-  if (!Rename(names.complete, names.setting)) return fail(SetOutcome::kNotPlaced, names.setting);
+  if (!RenameEntry(names.complete, names.setting)) {
+    return fail(SetOutcome::kNotPlaced, names.setting);
+  }
   observer(SetStep::kNewInPlace);
 
   try {
@@ -226,13 +230,17 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   // Committed. The old entry is now garbage; while it keeps its name the journal stays, so that
   // the next start knows it may go.
   if (oldExisted) {
-    if (!Rename(names.aside, names.doomed)) return Result(SetOutcome::kOldLeftBehind, names.aside);
+    if (!RenameEntry(names.aside, names.doomed)) {
+      return Result(SetOutcome::kOldLeftBehind, names.aside);
+    }
     observer(SetStep::kOldMarked);
   }
   DeleteFileW(names.journal.c_str());
   observer(SetStep::kJournalRemoved);
   if (oldExisted) {
-    if (!RemoveFileOrFolder(names.doomed, deleter)) return Result(SetOutcome::kOldLeftBehind, names.doomed);
+    if (!RemoveFileOrFolder(names.doomed, deleter)) {
+      return Result(SetOutcome::kOldLeftBehind, names.doomed);
+    }
     observer(SetStep::kOldDeleted);
   }
   return Result(SetOutcome::kDone);

@@ -41,6 +41,9 @@ std::optional<SetJournal> ReadJournal(const std::wstring& name);
 // Whether anything stands at `path` (a file, a folder or a link).
 bool EntryExists(const std::wstring& path);
 
+// Renames a file or a folder beside itself; never replaces anything. True when it worked.
+bool RenameEntry(const std::wstring& from, const std::wstring& to);
+
 // Removes a file or a folder tree (links are removed, never followed). True when it is gone.
 bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter);
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "commands/double_byte_question.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"

@@ -1,7 +1,7 @@
 // Browse and Move folder: choosing the browser's Webkit cache folder and recording it.
 #pragma once
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 

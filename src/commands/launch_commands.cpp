@@ -1,7 +1,7 @@
 #include "commands/launch_commands.h"
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/process_launch.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "commands/double_byte_question.h"
 #include "commands/setting_replacement.h"
 #include "support/file_queries.h"

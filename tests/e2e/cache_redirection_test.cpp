@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
-#include "app/ui.h"
+#include "window/main_window_layout.h"
+#include "model/ui.h"
 #include "folder_browser.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"

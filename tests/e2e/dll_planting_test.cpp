@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/form1_layout.h"
+#include "window/main_window.h"
+#include "window/main_window_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 

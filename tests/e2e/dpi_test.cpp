@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "app/form1_layout.h"
-#include "app/path_file.h"
+#include "window/main_window_layout.h"
+#include "model/path_file.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/browser_layout.h"
-#include "app/form1_layout.h"
-#include "app/path_file.h"
+#include "model/browser_layout.h"
+#include "window/main_window_layout.h"
+#include "model/path_file.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"

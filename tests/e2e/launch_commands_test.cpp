@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
+#include "window/main_window_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
-#include "app/ui.h"
+#include "window/main_window_layout.h"
+#include "model/ui.h"
 #include "gui_driver.h"
 #include "running_browser.h"
 #include "support/temp_dir.h"

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
+#include "window/main_window_layout.h"
 #include "gui_driver.h"
 #include "support/search_process.h"
 #include "support/text_codec.h"

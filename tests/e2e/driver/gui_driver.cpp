@@ -7,7 +7,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/form1.h"
+#include "window/main_window.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"

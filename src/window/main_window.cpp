@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "window/main_window.h"
 
 #include <commctrl.h>
 
@@ -8,14 +8,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/browser_layout.h"
-#include "app/form1_layout.h"
-#include "app/path_file.h"
-#include "app/window_dpi.h"
+#include "model/browser_layout.h"
+#include "window/main_window_layout.h"
+#include "model/path_file.h"
+#include "window/window_dpi.h"
 #include "commands/cache_redirection.h"
 #include "commands/launch_commands.h"
 #include "commands/profile_relocation.h"
-#include "support/dll_version.h"
+#include "support/file_version.h"
 #include "support/file_queries.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"

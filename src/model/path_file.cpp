@@ -1,10 +1,10 @@
-#include "app/path_file.h"
+#include "model/path_file.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "app/browser_layout.h"
+#include "model/browser_layout.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"

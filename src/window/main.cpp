@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "app/context.h"
-#include "app/form1.h"
+#include "model/context.h"
+#include "window/main_window.h"
 #include "support/system_library.h"
 
 #if defined(__GNUC__) && !defined(__clang__)

@@ -1,4 +1,4 @@
-#include "app/form1_layout.h"
+#include "window/main_window_layout.h"
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 #include "support/unique_handle.h"
 
 namespace velmo {

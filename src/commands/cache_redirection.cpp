@@ -61,24 +61,24 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
   try {
     chosen = ui.ShowFolderDialog();
   } catch (const PlatformError& error) {
-    // The picker could not be shown: say so and leave Text1 as it was.
+    // The picker could not be shown: say so and leave the cache folder box as it was.
     ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
     return;
   }
   ui.MsgBox(chosen.empty() ? std::wstring(kCancelledText) : kChosenFolderPrefix + chosen,
             kMbOk | kMbIconInformation, kFriendlyTitle);
-  ui.SetText1(chosen);
+  ui.SetCacheFolderText(chosen);
   // The browser cannot use a cache folder with Chinese characters in its path.
-  if (ConChinese(ui.Text1())) {
+  if (ConChinese(ui.CacheFolderText())) {
     ui.MsgBox(kChineseFolderText, kMbOk | kMbIconError, kChineseFolderTitle);
-    ui.SetText1(std::wstring());
+    ui.SetCacheFolderText(std::wstring());
   }
 }
 
 void MoveCacheFolder(const Context& context, Ui& ui) {
-  // Text1 is taken as typed: not trimmed, not normalised, not tested for Chinese characters
-  // (the path file carries those in the ANSI code page).
-  const std::wstring cacheFolder = ui.Text1();
+  // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
+  // characters (the path file carries those in the ANSI code page).
+  const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
     ui.MsgBox(kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix,
               kMbOk | kMbIconError, kChineseFolderTitle);

@@ -5,10 +5,10 @@
 
 namespace velmo {
 
-// Browse: fills Text1 with a folder chosen in the folder browser.
+// Browse: fills the cache folder box with a folder chosen in the folder browser.
 void BrowseCacheFolder(const Context& context, Ui& ui);
 
-// Move folder: records the folder named in Text1 as the cache folder in the path file.
+// Move folder: records the folder named in the cache folder box in the path file.
 void MoveCacheFolder(const Context& context, Ui& ui);
 
 }  // namespace velmo

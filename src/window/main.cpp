@@ -22,6 +22,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   // No COM here: each command that uses the shell or an automation object loads COM and enters
   // its own apartment, so the window starts without ole32, oleaut32 and shell32.
-  velmo::Form1 form(instance, velmo::Context::FromProcess());
-  return form.Run(showCommand);
+  velmo::MainWindow window(instance, velmo::Context::FromProcess());
+  return window.Run(showCommand);
 }

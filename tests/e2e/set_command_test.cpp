@@ -89,7 +89,7 @@ class SetCommand : public ::testing::Test {
 
   // Clicks Set and returns the first box.
   BoxInfo ClickSet() {
-    tool_->Click(kCommand1);
+    tool_->Click(kSetButton);
     return NextBox();
   }
   BoxInfo NextBox() {

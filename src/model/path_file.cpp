@@ -115,6 +115,15 @@ void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& c
   WritePathFile(installDir, {browser::kSettingFolderName, cacheFolder});
 }
 
+void WritePathFile(const std::wstring& installDir, PathFileForm form,
+                   const std::wstring& cacheFolder) {
+  if (form == PathFileForm::kRelative) {
+    WriteRelativePathFile(installDir, cacheFolder);
+  } else {
+    WriteAbsolutePathFile(installDir, cacheFolder);
+  }
+}
+
 PathFileLines ParsePathFileBytes(std::string_view bytes) {
   std::string lines[3];
   int count = 0;

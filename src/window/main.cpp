@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "model/context.h"
-#include "window/main_window.h"
 #include "support/system_library.h"
+#include "window/main_window.h"
 
 #if defined(__GNUC__) && !defined(__clang__)
 // The window program has no console for libstdc++'s default terminate handler to print a

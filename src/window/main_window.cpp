@@ -8,18 +8,19 @@
 #include <utility>
 #include <vector>
 
-#include "model/browser_layout.h"
-#include "window/main_window_layout.h"
-#include "model/path_file.h"
-#include "window/window_dpi.h"
 #include "commands/cache_redirection.h"
+#include "commands/command_steps.h"
 #include "commands/launch_commands.h"
 #include "commands/profile_relocation.h"
-#include "support/file_version.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
+#include "support/file_version.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
+#include "window/window_dpi.h"
 
 namespace velmo {
 namespace {
@@ -248,7 +249,7 @@ void MainWindow::RunHandler(void (MainWindow::*handler)()) {
   try {
     (this->*handler)();
   } catch (const PlatformError& error) {
-    MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    ReportError(*this, error);
   } catch (const std::exception&) {
     MsgBox(kUnexpectedErrorText, kMbOk | kMbIconError, kToolTitle);
   }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "window/main_window_layout.h"
-#include "model/ui.h"
 #include "folder_browser.h"
 #include "gui_driver.h"
+#include "model/ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "window/main_window.h"
-#include "window/main_window_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
+#include "window/main_window.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {

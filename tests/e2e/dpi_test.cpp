@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "window/main_window_layout.h"
-#include "model/path_file.h"
 #include "gui_driver.h"
+#include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "model/browser_layout.h"
-#include "window/main_window_layout.h"
-#include "model/path_file.h"
 #include "gui_driver.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "window/main_window_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "window/main_window_layout.h"
-#include "model/ui.h"
 #include "gui_driver.h"
+#include "model/ui.h"
 #include "running_browser.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "commands/double_byte_question.h"
+#include "commands/command_steps.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/scripted_ui.h"

@@ -5,8 +5,8 @@
 
 #include "model/browser_layout.h"
 #include "support/platform_error.h"
-#include "support/text_codec.h"
 #include "support/temp_dir.h"
+#include "support/text_codec.h"
 #include "support/unique_handle.h"
 
 namespace velmo {

@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
-#include "window/main_window_layout.h"
 #include "gui_driver.h"
 #include "support/search_process.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
+#include "window/main_window_layout.h"
 
 namespace {
 

@@ -4,13 +4,12 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
-#include "commands/double_byte_question.h"
+#include "commands/command_steps.h"
 #include "commands/set_recovery.h"
 #include "commands/set_transaction.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
 #include "support/platform_error.h"
@@ -45,21 +44,11 @@ constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原�
 constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
 constexpr wchar_t kOldLeftBehindSuffix[] = L"\r\n可以在关闭正在使用它的程序后手动删除。";
 
-void ShowSuccess(Ui& ui) { ui.MsgBox(kSuccessText, kMbOk | kMbIconInformation, kFriendlyTitle); }
+void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
 
-void ShowError(Ui& ui, const std::wstring& text) {
+// A failure of the copy or the swap, under the title "友情提示".
+void ShowFailure(Ui& ui, const std::wstring& text) {
   ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
-}
-
-// Writes the path file; a failure is shown and ends the command.
-bool WritePathFileOrReport(Ui& ui, const Context& context, const std::vector<std::wstring>& lines) {
-  try {
-    WritePathFile(context.installDir, lines);
-    return true;
-  } catch (const PlatformError& error) {
-    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
-    return false;
-  }
 }
 
 // Where the old configuration and the path file are after a failed Set, as checked on disk.
@@ -78,23 +67,22 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
       ShowSuccess(ui);
       return;
     case SetOutcome::kOldLeftBehind:
-      ui.MsgBox(kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix),
-                kMbOk | kMbIconInformation, kFriendlyTitle);
+      Notify(ui, kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix));
       return;
     case SetOutcome::kCopyFailed:
-      ShowError(ui, kCopyFailedPrefix + result.path + kCopyFailedSuffix +
+      ShowFailure(ui, kCopyFailedPrefix + result.path + kCopyFailedSuffix +
                         StateAfterFailure(context, result));
       return;
     case SetOutcome::kInUse:
-      ShowError(ui, kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
+      ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
       return;
     case SetOutcome::kBlocked:
     case SetOutcome::kNotPlaced:
-      ShowError(ui, kBlockedPrefix + result.path + kBlockedSuffix +
+      ShowFailure(ui, kBlockedPrefix + result.path + kBlockedSuffix +
                         StateAfterFailure(context, result));
       return;
     case SetOutcome::kNotCommitted:
-      ShowError(ui, result.error + L"\r\n" + StateAfterFailure(context, result));
+      ShowFailure(ui, result.error + L"\r\n" + StateAfterFailure(context, result));
       return;
   }
 }
@@ -107,10 +95,11 @@ void RelocateProfile(const Context& context, Ui& ui) {
 
 void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& observer) {
   const std::wstring profile = browser::ProfileFolder(context.Env(L"APPDATA"));
+  const std::wstring defaultCache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   const std::wstring setting = browser::SettingFolder(context.installDir);
 
   if (IsProcessRunning(browser::kExecutableName)) {
-    ui.MsgBox(kBrowserRunningText, kMbOk | kMbIconInformation, kFriendlyTitle);
+    Notify(ui, kBrowserRunningText);
     return;
   }
   // What an interrupted Set left behind is sorted out first.
@@ -119,23 +108,15 @@ void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& obse
 
   if (!FolderExists(profile)) {
     // No profile yet: point the browser at the Setting folder beside it.
-    if (WritePathFileOrReport(ui, context, MakeSetPlan(context, true).pathFileLines)) {
+    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative, defaultCache)) {
       ShowSuccess(ui);
     }
     return;
   }
 
-  // The absolute form only where the Setting folder's path reaches the browser unchanged. Only
-  // No goes on: a box closed with the window (answer 0 or IDCANCEL) stops like Yes, without
-  // ending the tool.
-  const bool relative = NeedsRelativeForm(setting);
-  if (relative) {
-    const int answer = ui.MsgBox(DoubleBytePathQuestion(setting), kMbYesNo | kMbIconInformation,
-                                 kFriendlyTitle);
-    if (answer == kIdYes) ui.EndNow();
-    if (answer != kIdNo) return;
-  }
-  const SetPlan plan = MakeSetPlan(context, relative);
+  // The absolute form only where the Setting folder's path reaches the browser unchanged.
+  const std::optional<PathFileForm> form = ChoosePathFileForm(ui, setting);
+  if (!form) return;
 
   // The path file is written last; that it can be is checked before anything is deleted.
   std::optional<std::string> pathFileBefore;
@@ -143,20 +124,23 @@ void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& obse
     CheckPathFileReplaceable(context.installDir);
     pathFileBefore = ReadPathFileBytes(context.installDir);
   } catch (const PlatformError& error) {
-    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    ReportError(ui, error);
     return;
   }
 
   if (FolderExists(setting)) {
-    const int answer =
-        ui.MsgBox(kOverwriteQuestion, kMbYesNo | kMbIconInformation, kFriendlyTitle);
-    if (answer == kIdNo && WritePathFileOrReport(ui, context, plan.pathFileLines)) {
+    // Only Yes replaces it; No keeps it and records it; no answer (the box went with the
+    // window) does nothing at all.
+    const Answer answer = AskYesNo(ui, kOverwriteQuestion);
+    if (answer == Answer::kNo &&
+        WritePathFileOrReport(ui, context.installDir, *form, defaultCache)) {
       ShowSuccess(ui);
     }
-    if (answer != kIdYes) return;
+    if (answer != Answer::kYes) return;
   }
   if (!deleter) deleter.emplace();
-  ReportResult(ui, context, RunSetTransaction(plan, pathFileBefore, *deleter, observer));
+  ReportResult(ui, context,
+               RunSetTransaction(MakeSetPlan(context, *form), pathFileBefore, *deleter, observer));
 }
 
 }  // namespace velmo

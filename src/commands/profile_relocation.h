@@ -1,8 +1,8 @@
 // The Set command: moves the browser's profile beside the browser and writes the path file.
 #pragma once
-#include "app/context.h"
-#include "app/ui.h"
 #include "commands/set_transaction.h"
+#include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 

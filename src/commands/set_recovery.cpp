@@ -5,9 +5,10 @@
 #include <cwctype>
 #include <functional>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
+#include "commands/command_steps.h"
 #include "commands/set_transaction.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
@@ -111,7 +112,7 @@ std::wstring UnusedKeptAsideName(const std::wstring& installDir) {
 
 void ShowReport(const std::wstring& installDir, const TidyReport& report, Ui& ui) {
   const std::wstring text = AsideConfigurationsText(installDir, report);
-  if (!text.empty()) ui.MsgBox(text, kMbOk | kMbIconInformation, kFriendlyTitle);
+  if (!text.empty()) Notify(ui, text);
 }
 
 }  // namespace
@@ -203,7 +204,7 @@ void RecoverInterruptedSet(const Context& context, Ui& ui) {
   if (!HasSetLeftovers(context.installDir)) return;
   // The browser may be using the folders: the work is left to a start without it.
   if (IsProcessRunning(browser::kExecutableName)) {
-    ui.MsgBox(kBrowserRunningText, kMbOk | kMbIconInformation, kFriendlyTitle);
+    Notify(ui, kBrowserRunningText);
     return;
   }
   const FolderDeleter deleter;

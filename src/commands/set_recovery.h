@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {

@@ -5,11 +5,10 @@
 #include <charconv>
 #include <utility>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
 #include "commands/set_recovery.h"
+#include "model/browser_layout.h"
 #include "support/file_queries.h"
-#include "support/module1.h"
+#include "support/folder_copy.h"
 #include "support/platform_error.h"
 #include "support/unique_handle.h"
 
@@ -149,14 +148,14 @@ bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) 
   return DeleteFileW(path.c_str()) != 0;
 }
 
-SetPlan MakeSetPlan(const Context& context, bool relativeForm) {
+SetPlan MakeSetPlan(const Context& context, PathFileForm form) {
   const std::wstring appData = context.Env(L"APPDATA");
   const std::wstring cache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   SetPlan plan{context.installDir, browser::ProfileFolder(appData),
                browser::ProfileCacheFolders(appData), {}};
   // The video cache has always been found through the lower-case name; the lookup ignores case.
   plan.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
-  if (relativeForm) {
+  if (form == PathFileForm::kRelative) {
     plan.pathFileLines = {browser::kSettingFolderName, cache};
   } else {
     plan.pathFileLines = {browser::SettingFolder(context.installDir), cache,

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
+#include "model/context.h"
+#include "model/path_file.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {
@@ -72,9 +73,8 @@ struct SetPlan {
   std::vector<std::wstring> pathFileLines;  // what the path file holds after the Set
 };
 
-// The plan of a Set for this context: the absolute form of the path file, or the relative form
-// when `relativeForm` is true.
-SetPlan MakeSetPlan(const Context& context, bool relativeForm);
+// The plan of a Set for this context, with the path file in `form`.
+SetPlan MakeSetPlan(const Context& context, PathFileForm form);
 
 enum class SetOutcome {
   kDone,               // the copy is the Setting folder and the path file names it

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
-#include "app/ui.h"
 #include "gui_driver.h"
+#include "model/ui.h"
 #include "running_browser.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -89,7 +89,7 @@ class SetCommand : public ::testing::Test {
 
   // Clicks Set and returns the first box.
   BoxInfo ClickSet() {
-    tool_->Click(kCommand1);
+    tool_->Click(kSetButton);
     return NextBox();
   }
   BoxInfo NextBox() {
@@ -304,9 +304,9 @@ TEST_F(SetCommand, ClosingTheWindowDuringAQuestionStopsEverything) {
     int button;       // Set or Move folder
     bool overwrite;   // which question comes: overwrite, or the double-byte one
   };
-  for (const Case item : {Case{L"绿色版", false, kCommand1, false},
-                          Case{L"绿色版", true, kCommand3, false},
-                          Case{L"velmo-e2e-close", true, kCommand1, true}}) {
+  for (const Case item : {Case{L"绿色版", false, kSetButton, false},
+                          Case{L"绿色版", true, kMoveFolderButton, false},
+                          Case{L"velmo-e2e-close", true, kSetButton, true}}) {
     SCOPED_TRACE(ToUtf8(item.installHint) + " " + std::to_string(item.button));
     Install(item.installHint);
     RemoveTree(Profile());
@@ -318,7 +318,7 @@ TEST_F(SetCommand, ClosingTheWindowDuringAQuestionStopsEverything) {
     const Tree profileBefore = TreeSnapshot(Profile());
     const Tree installBefore = TreeSnapshot(Dir());
     Start();
-    if (item.button == kCommand3) tool_->SetControlText(kText1, Temp());
+    if (item.button == kMoveFolderButton) tool_->SetControlText(kCacheFolderEdit, Temp());
     tool_->Click(item.button);
     const BoxInfo question = NextBox();
     ExpectQuestion(question, item.overwrite ? kOverwriteText : DoubleByteText(Setting()));

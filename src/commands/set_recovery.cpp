@@ -4,6 +4,7 @@
 
 #include <cwctype>
 #include <functional>
+#include <string_view>
 
 #include "commands/command_steps.h"
 #include "commands/set_transaction.h"

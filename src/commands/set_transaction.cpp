@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <charconv>
+#include <string_view>
 #include <utility>
 
 #include "commands/set_recovery.h"

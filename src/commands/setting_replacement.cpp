@@ -14,14 +14,6 @@ constexpr wchar_t kNewCopyTag[] = L".velmo-new-";
 constexpr wchar_t kOldCopyTag[] = L".velmo-old-";
 constexpr unsigned kMaxNameAttempts = 10000;
 
-bool NothingAt(const std::wstring& path) {
-  const DWORD previousError = GetLastError();
-  const bool absent = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-                      GetLastError() == ERROR_FILE_NOT_FOUND;
-  SetLastError(previousError);
-  return absent;
-}
-
 // A name beside `path` that nothing uses yet; empty when none was found.
 std::wstring UnusedSibling(const std::wstring& path, const wchar_t* tag) {
   const std::wstring stem = path + tag + DecimalText(GetCurrentProcessId()) + L"-";
@@ -43,13 +35,9 @@ void Discard(const std::wstring& path, const FolderDeleter& deleter) {
   if (!NothingAt(path)) Remove(path, deleter);
 }
 
-// What may stand at the Setting path and be replaced: a folder, or a plain file (not hidden, not
-// system: such a file is never the user's old configuration, and is left alone).
-bool Replaceable(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
-}
+// What may stand at the Setting path and be replaced: a folder, or a plain file (a hidden or
+// system file is never the user's old configuration, and is left alone).
+bool Replaceable(const std::wstring& path) { return FolderExists(path) || IsPlainFile(path); }
 
 bool Rename(const std::wstring& from, const std::wstring& to) {
   return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;

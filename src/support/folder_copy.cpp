@@ -6,22 +6,14 @@
 #include <optional>
 
 #include "support/com.h"
+#include "support/directory_listing.h"
 #include "support/file_queries.h"
 #include "support/ole_api.h"
 #include "support/platform_error.h"
 #include "support/shell_api.h"
-#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
-
-// An entry the destination pre-check clears: present, not a folder, not hidden, not system.
-bool IsPlainFile(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                        FILE_ATTRIBUTE_SYSTEM)) == 0;
-}
 
 // The shell's lists are ended by two NULs.
 std::wstring ShellList(const std::wstring& path) { return path + L'\0'; }
@@ -33,37 +25,20 @@ std::wstring LastComponent(const std::wstring& path) {
   return slash == std::wstring::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
 // Every entry below `source` has its counterpart below `copy`: folders as folders, files as files
 // of the same size. The shell does not always say when it left a file behind (one held open by
 // another program, or one the user chose to skip), so its report alone is not enough.
 bool CopyIsComplete(const std::wstring& source, const std::wstring& copy) {
-  WIN32_FIND_DATAW data;
-  const UniqueFindHandle find(FindFirstFileW((source + L"\\*").c_str(), &data));
-  if (!find) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty folder
-  do {
-    if (IsDotEntry(data.cFileName)) continue;
-    const std::wstring from = source + L"\\" + data.cFileName;
-    const std::wstring to = copy + L"\\" + data.cFileName;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!FolderExists(to)) return false;
+  const ListingEnd end = ForEachEntry(source, [&](const DirectoryEntry& entry) {
+    const std::wstring counterpart = copy + L"\\" + entry.name;
+    if (entry.IsFolder()) {
       // A linked folder is checked for its presence only: following links could loop.
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !CopyIsComplete(from, to)) {
-        return false;
-      }
-    } else {
-      WIN32_FILE_ATTRIBUTE_DATA copied;
-      if (!GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &copied) ||
-          (copied.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-          copied.nFileSizeHigh != data.nFileSizeHigh || copied.nFileSizeLow != data.nFileSizeLow) {
-        return false;
-      }
+      return FolderExists(counterpart) &&
+             (entry.IsLink() || CopyIsComplete(entry.path, counterpart));
     }
-  } while (FindNextFileW(find.Get(), &data));
-  return GetLastError() == ERROR_NO_MORE_FILES;
+    return FileSize(counterpart) == entry.size;
+  });
+  return end == ListingEnd::kComplete;
 }
 
 }  // namespace

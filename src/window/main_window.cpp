@@ -12,13 +12,9 @@
 #include "commands/command_steps.h"
 #include "commands/launch_commands.h"
 #include "commands/profile_relocation.h"
-#include "model/browser_layout.h"
-#include "model/path_file.h"
-#include "support/file_queries.h"
-#include "support/file_version.h"
+#include "commands/start_up.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
-#include "support/text_codec.h"
 #include "window/main_window_layout.h"
 #include "window/window_dpi.h"
 
@@ -27,8 +23,11 @@ namespace {
 
 // No WS_CLIPCHILDREN: the frames (group boxes) leave their inside to the window to paint.
 constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW;
-constexpr DWORD kClearedStyleBits = 0xFFFAFFFF;  // drops WS_MAXIMIZEBOX and WS_THICKFRAME
-constexpr DWORD kAddedStyleBits = 0x000A0000;    // WS_MINIMIZEBOX and WS_SYSMENU
+// The frame keeps its title bar but can be neither maximised nor resized; it can be minimised and
+// has a system menu.
+constexpr DWORD kDropMaximizeBoxAndSizingBorder =
+    ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_THICKFRAME);
+constexpr DWORD kAddMinimizeBoxAndSystemMenu = WS_MINIMIZEBOX | WS_SYSMENU;
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
 
 UniqueFont MakeFont(FontKind kind, int dpi) {
@@ -116,31 +115,27 @@ int MainWindow::Run(int showCommand) {
 }
 
 void MainWindow::StartUp() {
-  // 1. Common controls (version 6, through the manifest).
+  // Common controls version 6, through the manifest.
   InitCommonControls();
-  // 2. A title bar with system menu and minimize box; no maximize box, no sizing border.
   SetFrameStyle();
   CreateControls();
-  // 3. Centre on the primary screen.
   CentreOnScreen();
-  // 4. The tool must sit beside the browser.
-  if (!FileExists(browser::ExecutablePath(context_.installDir))) {
-    MessageBoxW(nullptr, kMissingBrowserText, kMissingBrowserTitle, kMbOk | kMbIconError);
+  const StartUpTexts texts = ReadStartUpTexts(context_);
+  if (texts.missingBrowser) {
+    ShowStartUpError(*texts.missingBrowser);
     EndNow();
   }
-  // 5. The default cache folder.
-  SetCacheFolderText(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
-  // 6. The browser's version.
-  SetControlText(kVersionLabel, kVersionLinePrefix + GetFileVersionText(
-                                                    browser::ExecutablePath(context_.installDir)));
-  // 7. The folders recorded in the path file.
-  ShowPathFileLines();
+  SetCacheFolderText(texts.cacheFolder);
+  SetControlText(kVersionLabel, texts.versionLine);
+  // An unreadable path file is reported; the window still opens, with that line empty.
+  if (texts.unreadablePathFile) ShowStartUpError(*texts.unreadablePathFile);
+  SetControlText(kPathFileLabel, texts.pathFileLines);
 }
 
 void MainWindow::SetFrameStyle() {
   const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
-  const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kClearedStyleBits)) |
-                            static_cast<LONG_PTR>(kAddedStyleBits);
+  const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kDropMaximizeBoxAndSizingBorder)) |
+                            static_cast<LONG_PTR>(kAddMinimizeBoxAndSystemMenu);
   SetWindowLongPtrW(window_, GWL_STYLE, newStyle);
 }
 
@@ -196,17 +191,9 @@ void MainWindow::CentreOnScreen() {
   SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void MainWindow::ShowPathFileLines() {
-  const std::wstring pathFile = browser::PathFileForReading(context_.installDir);
-  if (!FileExists(pathFile)) return;
-  try {
-    const PathFileLines lines = ReadPathFile(context_.installDir);
-    SetControlText(kPathFileLabel, kConfigLinePrefix + lines.line1 + L"\r\n" + kCacheLinePrefix +
-                                lines.line2);
-  } catch (const PlatformError& error) {
-    // The window still opens; the panel stays empty.
-    MessageBoxW(nullptr, error.Describe().c_str(), kToolTitle, kMbOk | kMbIconError);
-  }
+void MainWindow::ShowStartUpError(const StartUpError& error) {
+  // Before the window is shown: the box has no owner.
+  MessageBoxW(nullptr, error.text.c_str(), error.title.c_str(), kMbOk | kMbIconError);
 }
 
 int MainWindow::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {

@@ -4,19 +4,13 @@
 
 #include <string>
 
+#include "commands/start_up.h"
 #include "model/context.h"
 #include "model/ui.h"
 #include "support/unique_handle.h"
 
 namespace velmo {
 
-// Texts of the start-up.
-inline constexpr wchar_t kMissingBrowserTitle[] = L"错问题提示";
-inline constexpr wchar_t kMissingBrowserText[] =
-    L"请将工具放置在Velmo浏览器程序安装目录下再运行。\r\n点击“确定”关闭工具";
-inline constexpr wchar_t kVersionLinePrefix[] = L"当前目录下的Velmo浏览器版本号是：";
-inline constexpr wchar_t kConfigLinePrefix[] = L"配置存放路径：";
-inline constexpr wchar_t kCacheLinePrefix[] = L"缓存存放路径：";
 inline constexpr wchar_t kWindowClassName[] = L"VelmoPortableMakerMainWindow";
 
 class MainWindow final : public Ui {
@@ -46,7 +40,7 @@ class MainWindow final : public Ui {
   void CreateControls();
   void ApplyDpi(int dpi);
   void CentreOnScreen();
-  void ShowPathFileLines();
+  void ShowStartUpError(const StartUpError& error);
 
   void OnSetClicked();
   void OnBrowseClicked();

@@ -19,6 +19,7 @@ namespace velmo::e2e {
 namespace {
 
 using velmo::testing::TempDir;
+using namespace std::string_literals;
 using velmo::testing::WriteBytes;
 
 constexpr wchar_t kInfoTemp[] = L"C:\\velmo-temp";
@@ -35,10 +36,12 @@ EnvironmentChanges StandardEnvironment() {
   return {{L"TEMP", std::wstring(kInfoTemp)}, {L"APPDATA", std::wstring(L"C:\\velmo-appdata")}};
 }
 
-std::wstring VersionLine(const std::wstring& version) { return kVersionLinePrefix + version; }
+std::wstring VersionLine(const std::wstring& version) {
+  return L"当前目录下的Velmo浏览器版本号是：" + version;
+}
 
 std::wstring PathLines(const std::wstring& line1, const std::wstring& line2) {
-  return std::wstring(kConfigLinePrefix) + line1 + L"\r\n" + kCacheLinePrefix + line2;
+  return L"配置存放路径：" + line1 + L"\r\n缓存存放路径：" + line2;
 }
 
 // --- The browser must lie beside the tool -------------------------------------------------------
@@ -120,6 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
                      PathLines(L"Setting", L"C:\\temp\\WebkitCache")},
         PathFileCase{"LoneCrEndsALine", std::string("L1\rL2\rL3"), PathLines(L"L1", L"L2")},
         PathFileCase{"LoneLfIsText", std::string("A\nB\n"), PathLines(L"A\nB\n", L"")},
+        // A NUL byte in a line hides the rest of that line only, never the other line.
+        PathFileCase{"NulCutsEachLine", "C:\\a\0hidden\r\nD:\\b\0more\r\n"s,
+                     PathLines(L"C:\\a", L"D:\\b")},
         // GBK bytes of C:\浏览器\设置 and D:\缓存
         PathFileCase{"ChineseInTheAnsiCodePage",
                      std::string("C:\\\xe4\xaf\xc0\xc0\xc6\xf7\\\xc9\xe8\xd6\xc3\r\n"

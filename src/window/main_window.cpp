@@ -6,7 +6,6 @@
 #include <cmath>
 #include <exception>
 #include <utility>
-#include <vector>
 
 #include "commands/cache_redirection.h"
 #include "commands/command_steps.h"
@@ -15,6 +14,7 @@
 #include "commands/start_up.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
+#include "window/controls.h"
 #include "window/main_window_layout.h"
 #include "window/window_dpi.h"
 
@@ -29,47 +29,6 @@ constexpr DWORD kDropMaximizeBoxAndSizingBorder =
     ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_THICKFRAME);
 constexpr DWORD kAddMinimizeBoxAndSystemMenu = WS_MINIMIZEBOX | WS_SYSMENU;
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
-
-UniqueFont MakeFont(FontKind kind, int dpi) {
-  const LOGFONTW font = FontFor(kind, dpi);
-  return UniqueFont(CreateFontIndirectW(&font));
-}
-
-// The window class, the style and the extended style of a control kind.
-struct ControlClass {
-  const wchar_t* className;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ControlClass ClassOf(ControlKind kind) {
-  constexpr DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  switch (kind) {
-    case ControlKind::Label:
-      return {WC_STATICW, common | SS_LEFT | SS_NOPREFIX, 0};
-    case ControlKind::Frame:
-      return {WC_BUTTONW, common | BS_GROUPBOX, 0};
-    case ControlKind::Button:
-      return {WC_BUTTONW, common | WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::TextBox:
-      return {WC_EDITW, common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-  }
-  return {WC_STATICW, common, 0};
-}
-
-// Creation order gives the z-order and so the Tab order: the controls in the order of their tab
-// indexes, frames last so that they lie beneath the controls drawn inside their boxes.
-std::vector<const ControlLayout*> CreationOrder() {
-  std::vector<const ControlLayout*> order;
-  for (const ControlLayout& control : kMainWindowControls) order.push_back(&control);
-  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
-    const bool aFrame = a->kind == ControlKind::Frame;
-    const bool bFrame = b->kind == ControlKind::Frame;
-    if (aFrame != bFrame) return bFrame;
-    return a->tabIndex < b->tabIndex;
-  });
-  return order;
-}
 
 }  // namespace
 
@@ -118,7 +77,8 @@ void MainWindow::StartUp() {
   // Common controls version 6, through the manifest.
   InitCommonControls();
   SetFrameStyle();
-  CreateControls();
+  CreateControls(window_, instance_);
+  ApplyDpi(WindowDpi(window_));
   CentreOnScreen();
   const StartUpTexts texts = ReadStartUpTexts(context_);
   if (texts.missingBrowser) {
@@ -139,35 +99,9 @@ void MainWindow::SetFrameStyle() {
   SetWindowLongPtrW(window_, GWL_STYLE, newStyle);
 }
 
-void MainWindow::CreateControls() {
-  for (const ControlLayout* control : CreationOrder()) {
-    const ControlClass controlClass = ClassOf(control->kind);
-    CreateWindowExW(controlClass.exStyle, controlClass.className, control->caption,
-                    controlClass.style, 0, 0, 0, 0, window_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id)), instance_,
-                    nullptr);
-  }
-  // The cache folder box takes text of any length.
-  SendMessageW(Control(kCacheFolderEdit), EM_SETLIMITTEXT, 0, 0);
-  ApplyDpi(WindowDpi(window_));
-}
-
 void MainWindow::ApplyDpi(int dpi) {
-  dpi_ = dpi;
-  defaultFont_ = MakeFont(FontKind::Default, dpi);
-  headingFont_ = MakeFont(FontKind::Heading, dpi);
-  textBoxFont_ = MakeFont(FontKind::TextBox, dpi);
-
-  for (const ControlLayout& layout : kMainWindowControls) {
-    HWND window = Control(layout.id);
-    const HFONT font = layout.font == FontKind::Heading   ? headingFont_.Get()
-                       : layout.font == FontKind::TextBox ? textBoxFont_.Get()
-                                                        : defaultFont_.Get();
-    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowPos(window, nullptr, TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
-                 TwipsToPixels(layout.width, dpi), TwipsToPixels(layout.height, dpi),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  fonts_.emplace(dpi);
+  PlaceControls(window_, dpi, *fonts_);
   // The client area is 7095 x 5535 twips whatever the frame around it.
   const SIZE outer = OuterSizeForClient(
       TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi),

@@ -1,13 +1,15 @@
-// The tool's one window: its controls, its start-up and the six buttons' handlers.
+// The tool's one window: its class and message loop, the start-up before it is shown, what the
+// commands ask of it (Ui), and the six buttons' clicks, each running one command.
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "commands/start_up.h"
 #include "model/context.h"
 #include "model/ui.h"
-#include "support/unique_handle.h"
+#include "window/controls.h"
 
 namespace velmo {
 
@@ -37,7 +39,6 @@ class MainWindow final : public Ui {
 
   void StartUp();
   void SetFrameStyle();
-  void CreateControls();
   void ApplyDpi(int dpi);
   void CentreOnScreen();
   void ShowStartUpError(const StartUpError& error);
@@ -58,11 +59,8 @@ class MainWindow final : public Ui {
   Context context_;
   HWND window_ = nullptr;
   HWND focusBeforeDeactivation_ = nullptr;
-  int dpi_ = 96;
   bool handlerRunning_ = false;
-  UniqueFont defaultFont_;
-  UniqueFont headingFont_;
-  UniqueFont textBoxFont_;
+  std::optional<ControlFonts> fonts_;
 };
 
 }  // namespace velmo

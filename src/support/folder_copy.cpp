@@ -1,8 +1,5 @@
 #include "support/folder_copy.h"
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include <optional>
 
 #include "support/com.h"
@@ -45,6 +42,11 @@ bool CopyIsComplete(const std::wstring& source, const std::wstring& copy) {
 
 bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
                 bool overwrite) {
+  return CopyFolder(source, destination, showProgress, overwrite, &ShellFileOperation);
+}
+
+bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
+                bool overwrite, const ShellOperationRunner& run) {
   if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return false;
 
   // Where the copy lands: into an existing folder the shell nests the source under its own name.
@@ -59,6 +61,8 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
   operation.wFunc = FO_COPY;
   operation.pFrom = from.c_str();
   operation.pTo = to.c_str();
+  // With progress the shell shows its progress window and asks its own questions; without, it
+  // copies silently and makes the folders it needs without asking.
   operation.fFlags = static_cast<FILEOP_FLAGS>(showProgress ? 0 : FOF_SILENT | FOF_NOCONFIRMMKDIR);
   // The shell's copy engine works with COM objects: it runs in an apartment of this thread.
   // Without shell32 or COM nothing can be copied, which the caller reports as a failed copy.
@@ -66,7 +70,7 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
   if (!SkipIfFails([&] { ole.emplace(); })) return false;
   const ComApartment apartment(*ole);
   int result = 0;
-  if (!SkipIfFails([&] { result = ShellFileOperation(operation); })) return false;
+  if (!SkipIfFails([&] { result = run(operation); })) return false;
   if (result != 0 || operation.fAnyOperationsAborted) return false;
   return FolderExists(landing) && CopyIsComplete(source, landing);
 }

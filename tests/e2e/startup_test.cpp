@@ -4,16 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "expected_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "window/main_window.h"
-#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -354,32 +356,48 @@ TEST_F(StartupWindow, HasAFixedFrameWithMinimizeButtonAndSystemMenu) {
   EXPECT_STREQ(caption, kToolTitle);
 }
 
+// The window class and the style bits (the low four) a control of each kind has.
+std::pair<std::wstring, DWORD> ClassAndKindStyle(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Label:
+      return {L"Static", 0x0};  // SS_LEFT
+    case ControlKind::Frame:
+      return {L"Button", 0x7};  // BS_GROUPBOX
+    case ControlKind::Button:
+      return {L"Button", 0x0};  // BS_PUSHBUTTON: none is a default button
+    case ControlKind::TextBox:
+      break;
+  }
+  return {L"Edit", 0x0};  // ES_LEFT
+}
+
 TEST_F(StartupWindow, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
   const SIZE client = tool_.ClientSize();
-  EXPECT_NEAR(client.cx, kClientWidthTwips / 15.0, 1.0);
-  EXPECT_NEAR(client.cy, kClientHeightTwips / 15.0, 1.0);
+  EXPECT_NEAR(client.cx, kExpectedClientWidthTwips / 15.0, 1.0);
+  EXPECT_NEAR(client.cy, kExpectedClientHeightTwips / 15.0, 1.0);
 
   const std::vector<ControlInfo> controls = tool_.Controls();
-  EXPECT_EQ(controls.size(), kMainWindowControls.size());
-  for (const ControlLayout& layout : kMainWindowControls) {
-    SCOPED_TRACE(layout.name);
+  EXPECT_EQ(controls.size(), std::size(kExpectedControls));
+  for (const ExpectedControl& expected : kExpectedControls) {
+    SCOPED_TRACE(expected.name);
     const auto found = std::find_if(controls.begin(), controls.end(),
-                                    [&](const ControlInfo& c) { return c.id == layout.id; });
+                                    [&](const ControlInfo& c) { return c.id == expected.id; });
     ASSERT_NE(found, controls.end());
     const RECT& r = found->rect;
-    EXPECT_NEAR(r.left, layout.left / 15.0, 1.0);
-    EXPECT_NEAR(r.top, layout.top / 15.0, 1.0);
-    EXPECT_NEAR(r.right - r.left, layout.width / 15.0, 1.0);
-    EXPECT_NEAR(r.bottom - r.top, layout.height / 15.0, 1.0);
+    EXPECT_NEAR(r.left, expected.left / 15.0, 1.0);
+    EXPECT_NEAR(r.top, expected.top / 15.0, 1.0);
+    EXPECT_NEAR(r.right - r.left, expected.width / 15.0, 1.0);
+    EXPECT_NEAR(r.bottom - r.top, expected.height / 15.0, 1.0);
     EXPECT_TRUE(found->visible);
     EXPECT_TRUE(found->enabled);
-    if (layout.id != kVersionLabel && layout.id != kPathFileLabel &&
-        layout.id != kCacheFolderEdit) {
-      EXPECT_EQ(found->text, layout.caption);
+    if (expected.caption != nullptr) {
+      EXPECT_EQ(found->text, expected.caption);
     }
-    if (layout.kind == ControlKind::Button) {
-      EXPECT_EQ(found->style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON)) << "a default button";
-    }
+    const auto [className, kindStyle] = ClassAndKindStyle(expected.kind);
+    EXPECT_EQ(CompareStringOrdinal(found->className.c_str(), -1, className.c_str(), -1, TRUE),
+              CSTR_EQUAL)
+        << ToUtf8(found->className);
+    EXPECT_EQ(found->style & 0x0F, kindStyle);
   }
 }
 

@@ -1,8 +1,8 @@
 #include "commands/start_up.h"
 
+#include "commands/set_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
-#include "model/ui.h"
 #include "support/file_queries.h"
 #include "support/file_version.h"
 #include "support/platform_error.h"
@@ -23,13 +23,15 @@ std::wstring UpToFirstNul(const std::wstring& line) { return line.substr(0, line
 
 }  // namespace
 
-StartUpTexts ReadStartUpTexts(const Context& context) {
+StartUpTexts RunStartUp(const Context& context, Ui& ui) {
   StartUpTexts texts;
   const std::wstring browser = browser::ExecutablePath(context.installDir);
   if (!FileExists(browser)) {
     texts.missingBrowser = StartUpError{kMissingBrowserText, kMissingBrowserTitle};
     return texts;
   }
+  // Before anything is read: the clean-up may put the path file and Setting back.
+  RecoverInterruptedSet(context, ui);
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   texts.versionLine = kVersionLinePrefix + GetFileVersionText(browser);
   if (!FileExists(browser::PathFileForReading(context.installDir))) return texts;

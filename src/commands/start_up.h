@@ -1,11 +1,12 @@
-// What the main window shows when it opens, read from the installation before it is shown: the
-// refusal when the tool does not sit beside the browser, the default cache folder, the browser's
-// version and the folders the path file records.
+// The start-up's work before the main window shows: the refusal when the tool does not sit
+// beside the browser, the clean-up after an interrupted Set, and the texts the window opens with
+// (the default cache folder, the browser's version and the folders the path file records).
 #pragma once
 #include <optional>
 #include <string>
 
 #include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 
@@ -17,7 +18,7 @@ struct StartUpError {
 
 struct StartUpTexts {
   // Set when velmoexplorer.exe is not a file in the installation folder: the box is shown and
-  // the tool ends. Nothing else is read then.
+  // the tool ends. Nothing else is done then.
   std::optional<StartUpError> missingBrowser;
   // %TEMP%\WebkitCache, for the cache folder box.
   std::wstring cacheFolder;
@@ -30,6 +31,8 @@ struct StartUpTexts {
   std::optional<StartUpError> unreadablePathFile;
 };
 
-StartUpTexts ReadStartUpTexts(const Context& context);
+// Checks for the browser; when it is there, sorts out what an interrupted Set left behind (its
+// boxes go through `ui`), then reads the texts.
+StartUpTexts RunStartUp(const Context& context, Ui& ui);
 
 }  // namespace velmo

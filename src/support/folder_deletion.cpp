@@ -79,6 +79,21 @@ void RemoveContents(const std::wstring& folder, FirstFailure& failure) {
   if (end == ListingEnd::kFailed) failure.Note(folder);
 }
 
+// Whether the folder is a link (a junction or a symbolic link), or holds one anywhere below it.
+// Links are not followed.
+bool HoldsLink(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return true;
+  }
+  bool found = false;
+  ForEachEntry(folder, [&](const DirectoryEntry& entry) {
+    found = entry.IsLink() || (entry.IsFolder() && HoldsLink(entry.path));
+    return !found;
+  });
+  return found;
+}
+
 bool OpenableForDeletion(const std::wstring& path) {
   const UniqueFileHandle entry(CreateFileW(
       path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -109,7 +124,9 @@ FolderDeleter::FolderDeleter(const wchar_t* progId) {
 }
 
 void FolderDeleter::DeleteFolder(const std::wstring& path) const {
-  if (!fileSystem_) {
+  // The automation object goes through links and deletes what they point to: a folder that is a
+  // link or holds one is removed with the file API, which removes the links themselves.
+  if (!fileSystem_ || HoldsLink(path)) {
     DeleteFolderTree(path);
     return;
   }

@@ -80,7 +80,8 @@ void MainWindow::StartUp() {
   CreateControls(window_, instance_);
   ApplyDpi(WindowDpi(window_));
   CentreOnScreen();
-  const StartUpTexts texts = ReadStartUpTexts(context_);
+  // An interrupted Set is sorted out (with its boxes) before the window shows anything.
+  const StartUpTexts texts = RunStartUp(context_, *this);
   if (texts.missingBrowser) {
     ShowStartUpError(*texts.missingBrowser);
     EndNow();

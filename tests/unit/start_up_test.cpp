@@ -1,4 +1,4 @@
-// What the main window shows when it opens, read from an installation folder without a window.
+// The start-up's work and the texts the main window opens with, run without a window.
 #include "commands/start_up.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "support/unique_handle.h"
 
@@ -16,6 +17,7 @@ namespace {
 using namespace std::string_literals;
 using testing::MakeContext;
 using testing::MakeDirs;
+using testing::ScriptedUi;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -27,13 +29,16 @@ void CopySubstituteBrowser(const std::wstring& installDir) {
   ASSERT_TRUE(CopyFileW(substitute.c_str(), (installDir + L"\\velmoexplorer.exe").c_str(), FALSE));
 }
 
-TEST(StartUpTexts, WithoutTheBrowserOnlyTheRefusalIsRead) {
+TEST(StartUpTexts, WithoutTheBrowserOnlyTheRefusalIsMade) {
   for (const bool folderInItsPlace : {false, true}) {
     TempDir dir(L"start-up");
     if (folderInItsPlace) MakeDirs(dir / L"velmoexplorer.exe");
     WriteBytes(dir / L"path", "C:\\a\r\nD:\\b\r\n");
+    WriteBytes(dir / L"Set~tmp\\partial copy.txt", "left by an interrupted Set");
+    ScriptedUi ui;
 
-    const StartUpTexts texts = ReadStartUpTexts(MakeContext(dir.Path(), {{L"TEMP", L"C:\\t"}}));
+    const StartUpTexts texts =
+        RunStartUp(MakeContext(dir.Path(), {{L"TEMP", L"C:\\t"}}), ui);
 
     ASSERT_TRUE(texts.missingBrowser.has_value()) << folderInItsPlace;
     EXPECT_EQ(texts.missingBrowser->title, L"错问题提示");
@@ -41,6 +46,9 @@ TEST(StartUpTexts, WithoutTheBrowserOnlyTheRefusalIsRead) {
               L"请将工具放置在Velmo浏览器程序安装目录下再运行。\r\n点击“确定”关闭工具");
     EXPECT_EQ(texts.cacheFolder + texts.versionLine + texts.pathFileLines, L"");
     EXPECT_FALSE(texts.unreadablePathFile.has_value());
+    // Nothing is tidied beside a tool that is not where it belongs.
+    EXPECT_TRUE(testing::ReadBytes(dir / L"Set~tmp\\partial copy.txt").has_value());
+    EXPECT_TRUE(ui.boxes.empty());
   }
 }
 
@@ -64,14 +72,15 @@ TEST(StartUpTexts, PanelShowsTheVersionAndTheFirstTwoLinesEachCutAtItsFirstNul) 
     DeleteFileW((dir / L"path").c_str());
     if (c.pathFile) WriteBytes(dir / L"path", *c.pathFile);
 
-    const StartUpTexts texts =
-        ReadStartUpTexts(MakeContext(dir.Path(), {{L"TEMP", L"D:\\临时"}}));
+    ScriptedUi ui;
+    const StartUpTexts texts = RunStartUp(MakeContext(dir.Path(), {{L"TEMP", L"D:\\临时"}}), ui);
 
     EXPECT_FALSE(texts.missingBrowser.has_value()) << c.what;
     EXPECT_EQ(texts.cacheFolder, L"D:\\临时\\WebkitCache") << c.what;
     EXPECT_EQ(texts.versionLine, L"当前目录下的Velmo浏览器版本号是：1.2.3.4") << c.what;
     EXPECT_EQ(texts.pathFileLines, c.lines) << c.what;
     EXPECT_FALSE(texts.unreadablePathFile.has_value()) << c.what;
+    EXPECT_TRUE(ui.boxes.empty()) << c.what;
   }
 }
 
@@ -83,7 +92,8 @@ TEST(StartUpTexts, UnreadablePathFileIsReportedAndItsLinesStayEmpty) {
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(held);
 
-  const StartUpTexts texts = ReadStartUpTexts(MakeContext(dir.Path(), {}));
+  ScriptedUi ui;
+  const StartUpTexts texts = RunStartUp(MakeContext(dir.Path(), {}), ui);
 
   ASSERT_TRUE(texts.unreadablePathFile.has_value());
   EXPECT_EQ(texts.unreadablePathFile->title, L"Velmo浏览器绿化工具");

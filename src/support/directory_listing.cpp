@@ -10,13 +10,13 @@ bool IsDotEntry(const wchar_t* name) {
 }
 
 // The listing itself; `error` receives the reason of a failure while the search is still open.
-ListingEnd List(const std::wstring& folder,
+ListingEnd List(const std::wstring& folder, const std::wstring& pattern,
                 const std::function<bool(const DirectoryEntry&)>& visit, DWORD& error) {
   WIN32_FIND_DATAW data;
-  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  const UniqueFindHandle find(FindFirstFileW((folder + L"\\" + pattern).c_str(), &data));
   if (!find) {
     error = GetLastError();
-    // Only a folder with no entries at all, not even "." (a drive's root), has nothing to find.
+    // Nothing matches (for "*", only a folder without even "." has nothing: a drive's root).
     return error == ERROR_FILE_NOT_FOUND ? ListingEnd::kComplete : ListingEnd::kFailed;
   }
   do {
@@ -34,8 +34,13 @@ ListingEnd List(const std::wstring& folder,
 
 ListingEnd ForEachEntry(const std::wstring& folder,
                         const std::function<bool(const DirectoryEntry&)>& visit) {
+  return ForEachEntryMatching(folder, L"*", visit);
+}
+
+ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& pattern,
+                                const std::function<bool(const DirectoryEntry&)>& visit) {
   DWORD error = ERROR_SUCCESS;
-  const ListingEnd end = List(folder, visit, error);
+  const ListingEnd end = List(folder, pattern, visit, error);
   // Closing the search may overwrite the thread's last error: the reason is put back after it.
   if (end == ListingEnd::kFailed) SetLastError(error);
   return end;

@@ -32,4 +32,9 @@ enum class ListingEnd {
 ListingEnd ForEachEntry(const std::wstring& folder,
                         const std::function<bool(const DirectoryEntry&)>& visit);
 
+// The same for the entries whose name matches the file system's wildcard `pattern` ("vpf*.tmp").
+// The system also matches a pattern against an entry's short 8.3 name: `visit` sees the long one.
+ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& pattern,
+                                const std::function<bool(const DirectoryEntry&)>& visit);
+
 }  // namespace velmo

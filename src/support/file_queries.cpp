@@ -28,12 +28,13 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool NothingAt(const std::wstring& path) {
-  const DWORD previousError = GetLastError();
-  const bool absent = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-                      GetLastError() == ERROR_FILE_NOT_FOUND;
-  SetLastError(previousError);
-  return absent;
+bool EntryExists(const std::wstring& path) {
+  return QueryAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsLink(const std::wstring& path) {
+  const DWORD attributes = QueryAttributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 bool IsPlainFile(const std::wstring& path) {

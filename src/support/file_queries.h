@@ -13,9 +13,11 @@ bool FolderExists(const std::wstring& path);
 // True exactly when the path names an existing entry that is not a directory.
 bool FileExists(const std::wstring& path);
 
-// True when no entry of that name exists in an existing folder. An entry that cannot be queried
-// for another reason (access denied, a name the file system refuses) counts as present.
-bool NothingAt(const std::wstring& path);
+// True when anything stands at the path: a file, a folder or a link.
+bool EntryExists(const std::wstring& path);
+
+// True when the path names a link (a junction or a symbolic link) itself; links are not followed.
+bool IsLink(const std::wstring& path);
 
 // True when the path names a file that is neither hidden nor system: one the user keeps, never
 // the system's own.

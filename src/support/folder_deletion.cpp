@@ -82,10 +82,7 @@ void RemoveContents(const std::wstring& folder, FirstFailure& failure) {
 // Whether the folder is a link (a junction or a symbolic link), or holds one anywhere below it.
 // Links are not followed.
 bool HoldsLink(const std::wstring& folder) {
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return true;
-  }
+  if (IsLink(folder)) return true;
   bool found = false;
   ForEachEntry(folder, [&](const DirectoryEntry& entry) {
     found = entry.IsLink() || (entry.IsFolder() && HoldsLink(entry.path));

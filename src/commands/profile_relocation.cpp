@@ -48,11 +48,6 @@ constexpr wchar_t kOldLeftBehindSuffix[] =
 
 void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
 
-// A failure of the copy or the swap, under the title "友情提示".
-void ShowFailure(Ui& ui, const std::wstring& text) {
-  ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
-}
-
 // Where the old configuration and the path file are after a failed Set, as checked on disk.
 std::wstring StateAfterFailure(const Context& context, const SetResult& result) {
   if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;

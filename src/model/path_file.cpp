@@ -126,7 +126,7 @@ void WritePathFile(const std::wstring& installDir, PathFileForm form,
 
 void CheckPathFileReplaceable(const std::wstring& installDir) {
   const std::wstring target = browser::PathFileForWriting(installDir);
-  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  if (!EntryExists(target)) return;
   const UniqueFileHandle file(CreateFileW(
       target.c_str(), GENERIC_WRITE | DELETE,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -16,9 +16,8 @@ BUILD_DIR=${1:?usage: tools/bench.sh <build folder> [<32-bit release exe, for an
 case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$ROOT/$BUILD_DIR ;; esac
 RELEASE=${2:-$BUILD_DIR/velmo_portable.exe}
 if [ $# -ge 2 ]; then
-  ROUTE="64-bit route: the times are of an x86_64 build of the same sources under the 64-bit Wine
-(this machine cannot run the 32-bit Wine, or VELMO_WINE=64 was set); size and imports are the
-32-bit release executable's"
+  ROUTE="64-bit route: the times are of an x86_64 build of the same sources under the 64-bit Wine,
+size and imports those of the 32-bit release executable"
 else
   ROUTE="32-bit route: every figure is of the 32-bit release executable under the 32-bit Wine"
 fi

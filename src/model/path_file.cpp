@@ -124,6 +124,16 @@ void WritePathFile(const std::wstring& installDir, PathFileForm form,
   }
 }
 
+void CheckPathFileReplaceable(const std::wstring& installDir) {
+  const std::wstring target = browser::PathFileForWriting(installDir);
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  const UniqueFileHandle file(CreateFileW(
+      target.c_str(), GENERIC_WRITE | DELETE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError(kWriteOperation, target);
+}
+
 PathFileLines ParsePathFileBytes(std::string_view bytes) {
   std::string lines[3];
   int count = 0;

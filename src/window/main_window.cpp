@@ -12,6 +12,7 @@
 #include "commands/command_steps.h"
 #include "commands/launch_commands.h"
 #include "commands/profile_relocation.h"
+#include "commands/set_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -128,6 +129,8 @@ void MainWindow::StartUp() {
     MessageBoxW(nullptr, kMissingBrowserText, kMissingBrowserTitle, kMbOk | kMbIconError);
     EndNow();
   }
+  // An interrupted Set is sorted out before the window shows anything.
+  RecoverInterruptedSet(context_, *this);
   // 5. The default cache folder.
   SetCacheFolderText(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
   // 6. The browser's version.

@@ -95,11 +95,17 @@ std::vector<std::wstring> EarlierOldCopies(const std::wstring& installDir) {
                          [](auto name) { return name.starts_with(kEarlierOldCopy); });
 }
 
-// Whether the path file holds exactly these bytes; nullopt when it cannot be read now.
-std::optional<bool> PathFileHolds(const std::wstring& installDir, const std::string& bytes) {
+// Where the Set stood when it stopped, read off the path file: it writes the path file last.
+enum class SwapState { kCommitted, kNotCommitted, kUnknown, kUnreadable };
+
+// kUnknown when the path file holds neither the journal's bytes after nor those before the Set:
+// another command rewrote it since, and the browser may have used the new Setting.
+SwapState StateOfSwap(const std::wstring& installDir, const SetJournal& journal) {
   std::optional<std::string> now;
-  if (!SkipIfFails([&] { now = ReadPathFileBytes(installDir); })) return std::nullopt;
-  return now == bytes;
+  if (!SkipIfFails([&] { now = ReadPathFileBytes(installDir); })) return SwapState::kUnreadable;
+  if (now == journal.pathFileBytes) return SwapState::kCommitted;
+  if (now == journal.pathFileBefore) return SwapState::kNotCommitted;
+  return SwapState::kUnknown;
 }
 
 std::wstring UnusedKeptAsideName(const std::wstring& installDir) {
@@ -135,18 +141,29 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDelete
   for (const std::wstring& path : Garbage(installDir)) RemoveFileOrFolder(path, deleter);
 
   // The copy was renamed to Setting: the Set is committed once the path file holds the bytes the
-  // journal names (it was written last); then the old entry goes, else the swap is undone.
+  // journal names (it was written last); then the old entry goes. While the path file still holds
+  // its bytes from before, the swap is undone. Otherwise both configurations are kept (below).
   if (const std::optional<SetJournal> journal = ReadJournal(names.journal);
       journal && !EntryExists(names.complete) && EntryExists(names.setting)) {
-    const std::optional<bool> committed = PathFileHolds(installDir, journal->pathFileBytes);
-    if (!committed) return report;  // decided at the next start, when the file can be read
-    if (*committed) {
-      if (EntryExists(names.aside) && !RenameEntry(names.aside, names.doomed)) return report;
-      DeleteFileW(names.journal.c_str());
-      RemoveFileOrFolder(names.doomed, deleter);
-    } else if (EntryExists(names.aside) || !journal->oldExisted) {
-      // Without the old entry aside, Setting might be the old configuration itself: left alone.
-      if (!RenameEntry(names.setting, names.complete)) return report;
+    switch (StateOfSwap(installDir, *journal)) {
+      case SwapState::kCommitted:
+        if (EntryExists(names.aside) && !RenameEntry(names.aside, names.doomed)) return report;
+        DeleteFileW(names.journal.c_str());
+        RemoveFileOrFolder(names.doomed, deleter);
+        break;
+      case SwapState::kNotCommitted:
+        // Without the old entry aside, Setting might be the old configuration itself: left alone.
+        if ((EntryExists(names.aside) || !journal->oldExisted) &&
+            !RenameEntry(names.setting, names.complete)) {
+          return report;
+        }
+        break;
+      case SwapState::kUnknown:
+        // Setting stays as it is; an old configuration aside is kept under a visible name.
+        DeleteFileW(names.journal.c_str());
+        break;
+      case SwapState::kUnreadable:
+        return report;  // decided at the next start, when the file can be read
     }
   }
 

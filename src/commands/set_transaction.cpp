@@ -23,7 +23,9 @@ constexpr wchar_t kAsideName[] = L"\\Set~old";
 constexpr wchar_t kDoomedName[] = L"\\Set~del";
 constexpr wchar_t kJournalName[] = L"\\Set~jnl";
 
-constexpr std::string_view kJournalStart = "VelmoSet1\r\n";
+constexpr std::string_view kJournalStart = "VelmoSet2\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr char kNoFile = '-';
 constexpr std::string_view kJournalEnd = "VelmoSetEnd\r\n";
 constexpr wchar_t kJournalOperation[] = L"记录设置进度";
 
@@ -43,36 +45,58 @@ bool Replaceable(const std::wstring& path) {
          (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
 }
 
-// The journal's bytes: a start line, the old-entry flag, the path file's length and bytes, an
-// end line. A journal without its end was cut short.
+// The journal's bytes: a start line, the old-entry flag, the path file's bytes after the Set
+// (their length on a line, then the bytes), the bytes before it ("-" when there was no path
+// file), an end line. A journal without its end was cut short.
 std::string JournalBytes(const SetJournal& journal) {
   std::string bytes(kJournalStart);
-  bytes += journal.oldExisted ? "1\r\n" : "0\r\n";
-  bytes += std::to_string(journal.pathFileBytes.size()) + "\r\n";
+  bytes += journal.oldExisted ? '1' : '0';
+  bytes += kLineEnd;
+  bytes += std::to_string(journal.pathFileBytes.size()) + std::string(kLineEnd);
   bytes += journal.pathFileBytes;
+  if (journal.pathFileBefore) {
+    bytes += std::to_string(journal.pathFileBefore->size()) + std::string(kLineEnd);
+    bytes += *journal.pathFileBefore;
+  } else {
+    bytes += kNoFile;
+    bytes += kLineEnd;
+  }
   bytes += kJournalEnd;
+  return bytes;
+}
+
+// Takes "<length>\r\n<bytes>" off the front of `rest`; nullopt when it is not there whole.
+std::optional<std::string> TakeCountedBytes(std::string_view& rest) {
+  std::size_t length = 0;
+  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), length);
+  if (error != std::errc() || end == rest.data()) return std::nullopt;
+  rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+  if (!rest.starts_with(kLineEnd) || rest.size() - kLineEnd.size() < length) return std::nullopt;
+  rest.remove_prefix(kLineEnd.size());
+  std::string bytes(rest.substr(0, length));
+  rest.remove_prefix(length);
   return bytes;
 }
 
 std::optional<SetJournal> ParseJournal(std::string_view rest) {
   if (!rest.starts_with(kJournalStart)) return std::nullopt;
   rest.remove_prefix(kJournalStart.size());
-  if (rest.size() < 3 || (rest[0] != '0' && rest[0] != '1') || rest.substr(1, 2) != "\r\n") {
+  if (rest.size() < 3 || (rest[0] != '0' && rest[0] != '1') || rest.substr(1, 2) != kLineEnd) {
     return std::nullopt;
   }
   SetJournal journal;
   journal.oldExisted = rest[0] == '1';
   rest.remove_prefix(3);
-  std::size_t length = 0;
-  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), length);
-  if (error != std::errc() || end == rest.data()) return std::nullopt;
-  rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
-  if (!rest.starts_with("\r\n")) return std::nullopt;
-  rest.remove_prefix(2);
-  if (rest.size() != length + kJournalEnd.size() || !rest.ends_with(kJournalEnd)) {
-    return std::nullopt;
+  std::optional<std::string> after = TakeCountedBytes(rest);
+  if (!after) return std::nullopt;
+  journal.pathFileBytes = std::move(*after);
+  if (rest.size() >= 3 && rest[0] == kNoFile && rest.substr(1, 2) == kLineEnd) {
+    rest.remove_prefix(3);
+  } else {
+    journal.pathFileBefore = TakeCountedBytes(rest);
+    if (!journal.pathFileBefore) return std::nullopt;
   }
-  journal.pathFileBytes = std::string(rest.substr(0, length));
+  if (rest != kJournalEnd) return std::nullopt;
   return journal;
 }
 
@@ -204,7 +228,7 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     if (auto inUse = FindEntryInUse(names.setting)) return fail(SetOutcome::kInUse, *inUse);
   }
   try {
-    WriteJournal(names.journal, {oldExisted, PathFileBytes(plan.pathFileLines)});
+    WriteJournal(names.journal, {oldExisted, PathFileBytes(plan.pathFileLines), pathFileBefore});
   } catch (const PlatformError& error) {
     return fail(SetOutcome::kNotCommitted, names.journal, error.Describe());
   }

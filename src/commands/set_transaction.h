@@ -29,10 +29,14 @@ struct SetNames {
 };
 
 // Written before the old Setting is moved aside and removed after the commit: whether there was
-// an old entry at Setting, and the path file's bytes that commit the Set.
+// an old entry at Setting, the path file's bytes that commit the Set, and the bytes it held
+// before (nullopt: there was none). Recovery tells a committed Set from one to undo by which of
+// the two the path file holds; when it holds neither (another command rewrote it), it keeps both
+// configurations.
 struct SetJournal {
   bool oldExisted = false;
   std::string pathFileBytes;
+  std::optional<std::string> pathFileBefore;
 };
 
 // The journal in the file `name`; nullopt when there is none, or not a whole one (a write that

@@ -21,8 +21,10 @@ using testing::WriteBytes;
 
 using Tree = std::map<std::wstring, std::string>;
 
-// A journal as the Set writes it: old entry present, the path file's bytes "P1".
-constexpr char kJournalOldP1[] = "VelmoSet1\r\n1\r\n2\r\nP1VelmoSetEnd\r\n";
+// A journal as the Set writes it: old entry present, the path file's bytes "P1" after the Set
+// and "P0" before it; the second one for a first Set (no old entry, no path file before).
+constexpr char kJournalOldP1[] = "VelmoSet2\r\n1\r\n2\r\nP12\r\nP0VelmoSetEnd\r\n";
+constexpr char kJournalFirstP1[] = "VelmoSet2\r\n0\r\n2\r\nP1-\r\nVelmoSetEnd\r\n";
 
 void Build(const std::wstring& root, const Tree& tree) {
   for (const auto& [name, bytes] : tree) {
@@ -83,12 +85,28 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
         {L"path", "P1"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"path", "P1"}},
        L""},
+      {"first Set swapped, no path file yet: undone",
+       {{L"Setting\\a", "new"}, {L"Set~jnl", kJournalFirstP1}},
+       {},
+       L""},
+      {"first Set committed",
+       {{L"Setting\\a", "new"}, {L"Set~jnl", kJournalFirstP1}, {L"path", "P1"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"path", "P1"}},
+       L""},
+      {"swapped, then another command rewrote the path file: both configurations stay",
+       {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", kJournalOldP1},
+        {L"path", "P2"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"旧配置\\", ""}, {L"旧配置\\a", "old"},
+        {L"path", "P2"}},
+       L"检测到上次设置Velmo浏览器配置文件时没有完成。\r\n除了正在使用的配置文件：\r\n<dir>\\Setting"
+       L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置"
+       L"\r\n确认不再需要后，可以手动删除它。"},
       {"committed and the old one marked for deletion",
        {{L"Setting\\a", "new"}, {L"Set~del\\a", "old"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "new"}},
        L""},
       {"a journal cut short: nothing was moved yet",
-       {{L"Set~new\\a", "new"}, {L"Setting\\a", "old"}, {L"Set~jnl", "VelmoSet1\r\n1\r\n2\r\nP1"}},
+       {{L"Set~new\\a", "new"}, {L"Setting\\a", "old"}, {L"Set~jnl", "VelmoSet2\r\n1\r\n2\r\nP12\r\nP0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "old"}},
        L""},
       {"the journal names an old entry that is not aside: Setting may be it, and stays",

@@ -14,7 +14,9 @@
 #include "app/window_dpi.h"
 #include "commands/cache_redirection.h"
 #include "commands/launch_commands.h"
+#include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
+#include "support/administrator_start.h"
 #include "support/dll_version.h"
 #include "support/file_queries.h"
 #include "support/folder_picker.h"
@@ -104,6 +106,8 @@ int Form1::Run(int showCommand) {
   ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
   UpdateWindow(window_);
   SetFocus(Control(kCommand1));
+  // A portable folder carried elsewhere: offered once the user sees the window.
+  RunHandler(&Form1::CheckMovedInstallation);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -197,7 +201,10 @@ void Form1::CentreOnScreen() {
 
 void Form1::ShowPathFileLines() {
   const std::wstring pathFile = browser::PathFileForReading(context_.installDir);
-  if (!FileExists(pathFile)) return;
+  if (!FileExists(pathFile)) {
+    SetControlText(kLabel6, std::wstring());
+    return;
+  }
   try {
     const PathFileLines lines = ReadPathFile(context_.installDir);
     SetControlText(kLabel6, kConfigLinePrefix + lines.line1 + L"\r\n" + kCacheLinePrefix +
@@ -227,9 +234,15 @@ void Form1::SetText1(const std::wstring& text) { SetControlText(kText1, text); }
 
 std::wstring Form1::ShowFolderDialog() { return BrowseForFolderPath(); }
 
+bool Form1::StartAgainAsAdministrator() {
+  return StartAsAdministrator(OwnExecutablePath(), context_.installDir, window_);
+}
+
 void Form1::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());
 }
+
+void Form1::CheckMovedInstallation() { OfferMovedInstallationRepair(context_, *this); }
 
 void Form1::Command1_Click() { RelocateProfile(context_, *this); }
 void Form1::Command2_Click() { BrowseCacheFolder(context_, *this); }

@@ -36,6 +36,8 @@ class Form1 final : public Ui {
   std::wstring Text1() const override;
   void SetText1(const std::wstring& text) override;
   std::wstring ShowFolderDialog() override;
+  void ShowPathFileLines() override;
+  bool StartAgainAsAdministrator() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -46,7 +48,7 @@ class Form1 final : public Ui {
   void CreateControls();
   void ApplyDpi(int dpi);
   void CentreOnScreen();
-  void ShowPathFileLines();
+  void CheckMovedInstallation();
 
   void Command1_Click();
   void Command2_Click();

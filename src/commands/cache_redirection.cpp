@@ -7,6 +7,7 @@
 #include "app/browser_layout.h"
 #include "app/path_file.h"
 #include "commands/double_byte_question.h"
+#include "commands/write_protection.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
@@ -47,7 +48,7 @@ void RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cache
       WriteRelativePathFile(context.installDir, cacheFolder);
     }
   } catch (const PlatformError& error) {
-    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    ReportInstallFolderWriteFailure(ui, error);
     return;
   }
   ui.MsgBox(kMovedPrefix + cacheFolder + kMovedSuffix, kMbOk | kMbIconInformation,

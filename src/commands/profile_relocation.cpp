@@ -11,6 +11,7 @@
 #include "app/path_file.h"
 #include "commands/double_byte_question.h"
 #include "commands/setting_replacement.h"
+#include "commands/write_protection.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
 #include "support/platform_error.h"
@@ -94,7 +95,7 @@ bool WritePathFileOrReport(Ui& ui, const Context& context, const std::wstring& c
     }
     return true;
   } catch (const PlatformError& error) {
-    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    ReportInstallFolderWriteFailure(ui, error);
     return false;
   }
 }
@@ -102,6 +103,14 @@ bool WritePathFileOrReport(Ui& ui, const Context& context, const std::wstring& c
 // Deletes the profile's cache folders (a missing or busy one stays, without a message), then
 // puts a fresh copy of the profile in place of the Setting folder and reports the outcome.
 void CopyProfileToSetting(Ui& ui, const WorkingPaths& paths, const PathFileBackup& backup) {
+  // Nothing is deleted unless the Setting folder can be made in the installation folder.
+  try {
+    CheckFolderCanBeCreated(paths.setting);
+  } catch (const PlatformError& error) {
+    backup.Restore();
+    ReportInstallFolderWriteFailure(ui, error);
+    return;
+  }
   const FolderDeleter deleter;
   for (const std::wstring& cache : paths.profileCaches) {
     SkipIfFails([&] { deleter.DeleteFolder(cache); });

@@ -48,7 +48,7 @@ void RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cache
       WriteRelativePathFile(context.installDir, cacheFolder);
     }
   } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error);
+    ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return;
   }
   ui.MsgBox(kMovedPrefix + cacheFolder + kMovedSuffix, kMbOk | kMbIconInformation,

@@ -126,7 +126,7 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
       WriteAbsolutePathFile(context.installDir, moved->cacheFolder);
     }
   } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error);
+    ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return;
   }
   ui.ShowPathFileLines();

@@ -95,7 +95,7 @@ bool WritePathFileOrReport(Ui& ui, const Context& context, const std::wstring& c
     }
     return true;
   } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error);
+    ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return false;
   }
 }
@@ -103,14 +103,6 @@ bool WritePathFileOrReport(Ui& ui, const Context& context, const std::wstring& c
 // Deletes the profile's cache folders (a missing or busy one stays, without a message), then
 // puts a fresh copy of the profile in place of the Setting folder and reports the outcome.
 void CopyProfileToSetting(Ui& ui, const WorkingPaths& paths, const PathFileBackup& backup) {
-  // Nothing is deleted unless the Setting folder can be made in the installation folder.
-  try {
-    CheckFolderCanBeCreated(paths.setting);
-  } catch (const PlatformError& error) {
-    backup.Restore();
-    ReportInstallFolderWriteFailure(ui, error);
-    return;
-  }
   const FolderDeleter deleter;
   for (const std::wstring& cache : paths.profileCaches) {
     SkipIfFails([&] { deleter.DeleteFolder(cache); });
@@ -173,6 +165,14 @@ void RelocateProfile(const Context& context, Ui& ui) {
   if (FolderExists(paths.setting) &&
       ui.MsgBox(kOverwriteQuestion, kMbYesNo | kMbIconInformation, kFriendlyTitle) != kIdYes) {
     ShowSuccess(ui);
+    return;
+  }
+  // Nothing is deleted unless the Setting folder can be made in the installation folder.
+  try {
+    CheckFolderCanBeCreated(paths.setting);
+  } catch (const PlatformError& error) {
+    backup->Restore();
+    ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return;
   }
   CopyProfileToSetting(ui, paths, *backup);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/browser_layout.h"
 #include "support/number_text.h"
 
 namespace velmo {
@@ -21,6 +22,22 @@ void ShowError(Ui& ui, const PlatformError& error) {
   ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
 }
 
+// Creates and removes a folder beside `folder`: ERROR_SUCCESS, or why it could not be created.
+DWORD TryFolderBeside(const std::wstring& folder) {
+  const std::wstring stem = folder + kProbeTag + DecimalText(GetCurrentProcessId()) + L"-";
+  for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
+    const std::wstring probe = stem + DecimalText(attempt);
+    if (CreateDirectoryW(probe.c_str(), nullptr)) {
+      RemoveDirectoryW(probe.c_str());
+      return ERROR_SUCCESS;
+    }
+    const DWORD error = GetLastError();
+    // A name left behind by an earlier run proves nothing: try the next one.
+    if (error != ERROR_ALREADY_EXISTS) return error;
+  }
+  return ERROR_ALREADY_EXISTS;
+}
+
 }  // namespace
 
 bool IsAccessDenied(const PlatformError& error) {
@@ -28,8 +45,13 @@ bool IsAccessDenied(const PlatformError& error) {
   return error.Code() == ERROR_ACCESS_DENIED;
 }
 
-void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error) {
-  if (!IsAccessDenied(error)) {
+bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
+  return TryFolderBeside(browser::SettingFolder(installDir)) == ERROR_ACCESS_DENIED;
+}
+
+void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
+                                     const std::wstring& installDir) {
+  if (!IsAccessDenied(error) || !InstallFolderIsWriteProtected(installDir)) {
     ShowError(ui, error);
     return;
   }
@@ -49,18 +71,8 @@ void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error) {
 }
 
 void CheckFolderCanBeCreated(const std::wstring& folder) {
-  const std::wstring stem = folder + kProbeTag + DecimalText(GetCurrentProcessId()) + L"-";
-  for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
-    const std::wstring probe = stem + DecimalText(attempt);
-    if (CreateDirectoryW(probe.c_str(), nullptr)) {
-      RemoveDirectoryW(probe.c_str());
-      return;
-    }
-    const DWORD error = GetLastError();
-    // A name left behind by an earlier run proves nothing: try the next one.
-    if (error != ERROR_ALREADY_EXISTS) throw PlatformError(kCreateFolderOperation, folder, error);
-  }
-  throw PlatformError(kCreateFolderOperation, folder, ERROR_ALREADY_EXISTS);
+  const DWORD error = TryFolderBeside(folder);
+  if (error != ERROR_SUCCESS) throw PlatformError(kCreateFolderOperation, folder, error);
 }
 
 }  // namespace velmo

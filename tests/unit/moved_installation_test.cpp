@@ -222,7 +222,7 @@ TEST_F(MovedInstallationTest, NoChangesNothingAndANotMovedFolderAsksNothing) {
     SCOPED_TRACE(row.name);
     WriteBytes(PathFile(), row.pathFile);
     ScriptedUi ui;
-    ui.answers = {row.answers.begin(), row.answers.end()};
+    ui.answers.assign(row.answers.begin(), row.answers.end());
     OfferMovedInstallationRepair(context_, ui);
     EXPECT_EQ(ReadBytes(PathFile()), row.pathFile);
     EXPECT_EQ(ui.boxes.size(), row.boxes);

@@ -4,10 +4,9 @@
 
 #include <string>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
-#include "commands/double_byte_question.h"
-#include "commands/write_protection.h"
+#include "commands/command_steps.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
@@ -15,12 +14,14 @@
 namespace velmo {
 namespace {
 
+// Title of the boxes about a folder the browser could not use.
+constexpr wchar_t kUnusableFolderTitle[] = L"提示";
+
 // Browse
 constexpr wchar_t kCancelledText[] = L"你点击了取消按钮！";
 constexpr wchar_t kChosenFolderPrefix[] = L"你选择的文件夹是：";
 constexpr wchar_t kChineseFolderText[] =
     L"您选择的路径存在中文字符，请选择其它不带有中文字符的路径";
-constexpr wchar_t kChineseFolderTitle[] = L"提示";
 
 // Move folder
 constexpr wchar_t kFolderNotFoundPrefix[] = L"目标文件夹不存在，请重新输入正确路径";
@@ -32,27 +33,18 @@ constexpr wchar_t kUnrepresentableSuffix[] =
     L"\r\n该路径含有系统字符集无法表示的字符，浏览器无法识别这样的路径。"
     L"请选择或输入其它路径。";
 
+// An error box about a folder the browser could not use.
+void ShowUnusableFolder(Ui& ui, const std::wstring& text) {
+  ui.MsgBox(text, kMbOk | kMbIconError, kUnusableFolderTitle);
+}
+
 // Records `cacheFolder` in the path file, absolute form unless the Setting folder's path cannot
 // go to the browser as it is, then reports success. Returns without a success box when the path
 // file could not be written: the error is shown instead and the old path file stays whole.
 void RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cacheFolder) {
-  const std::wstring settingFolder = browser::SettingFolder(context.installDir);
-  try {
-    if (!NeedsRelativeForm(settingFolder)) {
-      WriteAbsolutePathFile(context.installDir, cacheFolder);
-    } else {
-      if (ui.MsgBox(DoubleBytePathQuestion(settingFolder), kMbYesNo | kMbIconInformation,
-                    kFriendlyTitle) == kIdYes) {
-        ui.EndNow();
-      }
-      WriteRelativePathFile(context.installDir, cacheFolder);
-    }
-  } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error, context.installDir);
-    return;
-  }
-  ui.MsgBox(kMovedPrefix + cacheFolder + kMovedSuffix, kMbOk | kMbIconInformation,
-            kFriendlyTitle);
+  const PathFileForm form = ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
+  if (!WritePathFileOrReport(ui, context.installDir, form, cacheFolder)) return;
+  Notify(ui, kMovedPrefix + cacheFolder + kMovedSuffix);
 }
 
 }  // namespace
@@ -62,27 +54,25 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
   try {
     chosen = ui.ShowFolderDialog();
   } catch (const PlatformError& error) {
-    // The picker could not be shown: say so and leave Text1 as it was.
-    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    // The picker could not be shown: say so and leave the cache folder box as it was.
+    ReportError(ui, error);
     return;
   }
-  ui.MsgBox(chosen.empty() ? std::wstring(kCancelledText) : kChosenFolderPrefix + chosen,
-            kMbOk | kMbIconInformation, kFriendlyTitle);
-  ui.SetText1(chosen);
+  Notify(ui, chosen.empty() ? std::wstring(kCancelledText) : kChosenFolderPrefix + chosen);
+  ui.SetCacheFolderText(chosen);
   // The browser cannot use a cache folder with Chinese characters in its path.
-  if (ConChinese(ui.Text1())) {
-    ui.MsgBox(kChineseFolderText, kMbOk | kMbIconError, kChineseFolderTitle);
-    ui.SetText1(std::wstring());
+  if (ConChinese(ui.CacheFolderText())) {
+    ShowUnusableFolder(ui, kChineseFolderText);
+    ui.SetCacheFolderText(std::wstring());
   }
 }
 
 void MoveCacheFolder(const Context& context, Ui& ui) {
-  // Text1 is taken as typed: not trimmed, not normalised, not tested for Chinese characters
-  // (the path file carries those in the ANSI code page).
-  const std::wstring cacheFolder = ui.Text1();
+  // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
+  // characters (the path file carries those in the ANSI code page).
+  const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
-    ui.MsgBox(kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix,
-              kMbOk | kMbIconError, kChineseFolderTitle);
+    ShowUnusableFolder(ui, kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix);
     return;
   }
   if (!FolderExists(cacheFolder)) {

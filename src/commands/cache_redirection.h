@@ -1,14 +1,14 @@
 // Browse and Move folder: choosing the browser's Webkit cache folder and recording it.
 #pragma once
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 
-// Browse: fills Text1 with a folder chosen in the folder browser.
+// Browse: fills the cache folder box with a folder chosen in the folder browser.
 void BrowseCacheFolder(const Context& context, Ui& ui);
 
-// Move folder: records the folder named in Text1 as the cache folder in the path file.
+// Move folder: records the folder named in the cache folder box in the path file.
 void MoveCacheFolder(const Context& context, Ui& ui);
 
 }  // namespace velmo

@@ -1,7 +1,8 @@
 #include "commands/launch_commands.h"
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
+#include "commands/command_steps.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/process_launch.h"
 
@@ -15,21 +16,17 @@ constexpr wchar_t kDefaultBrowserSetText[] = L"成功设置Velmo浏览器为默�
 constexpr wchar_t kStartFileManagerOperation[] = L"打开资源管理器";
 constexpr wchar_t kStartBrowserOperation[] = L"启动Velmo浏览器";
 
-void ShowNotPortable(Ui& ui) {
-  ui.MsgBox(kNotPortableText, kMbOk | kMbIconInformation, kFriendlyTitle);
-}
-
 }  // namespace
 
 void ViewCacheFiles(const Context& context, Ui& ui) {
   if (!FileExists(browser::PathFileForReading(context.installDir))) {
-    ShowNotPortable(ui);
+    Notify(ui, kNotPortableText);
     return;
   }
   // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.
   const std::wstring cacheFolder = ReadPathFile(context.installDir).line2;
   if (!FolderExists(cacheFolder)) {
-    ShowNotPortable(ui);
+    Notify(ui, kNotPortableText);
     return;
   }
   OpenFolderInFileManager(cacheFolder, WindowState::Normal, kStartFileManagerOperation);
@@ -40,7 +37,7 @@ void SetAsDefaultBrowser(const Context& context, Ui& ui) {
   // started throws before the success box.
   StartProgram(browser::ExecutablePath(context.installDir), {browser::kDefaultBrowserSwitch},
                WindowState::Minimized, kStartBrowserOperation);
-  ui.MsgBox(kDefaultBrowserSetText, kMbOk | kMbIconInformation, kFriendlyTitle);
+  Notify(ui, kDefaultBrowserSetText);
 }
 
 void LaunchBrowser(const Context& context, Ui&) {

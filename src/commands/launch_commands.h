@@ -1,7 +1,7 @@
 // The commands that start other programs: the file manager on the cache folder, and the browser.
 #pragma once
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 

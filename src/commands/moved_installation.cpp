@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
-#include "commands/write_protection.h"
+#include "commands/command_steps.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
@@ -113,28 +113,17 @@ std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
 
 void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
-  if (!moved) return;
-  if (ui.MsgBox(Question(*moved), kMbYesNo | kMbIconInformation, kFriendlyTitle) != kIdYes) {
-    return;
-  }
+  if (!moved || !AskYesNo(ui, Question(*moved))) return;
   // The form Set writes: absolute where the browser can take the Setting folder's path as it
   // is, relative otherwise (the user has just agreed, so no second question).
-  try {
-    if (NeedsRelativeForm(moved->currentSetting)) {
-      WriteRelativePathFile(context.installDir, moved->cacheFolder);
-    } else {
-      WriteAbsolutePathFile(context.installDir, moved->cacheFolder);
-    }
-  } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error, context.installDir);
-    return;
-  }
+  const PathFileForm form =
+      NeedsRelativeForm(moved->currentSetting) ? PathFileForm::kRelative : PathFileForm::kAbsolute;
+  if (!WritePathFileOrReport(ui, context.installDir, form, moved->cacheFolder)) return;
   ui.ShowPathFileLines();
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);
-  ui.MsgBox(kRepointedPrefix + moved->currentSetting +
-                (running ? kEffectOnRestart : kEffectOnStart),
-            kMbOk | kMbIconInformation, kFriendlyTitle);
+  Notify(ui, kRepointedPrefix + moved->currentSetting +
+                 (running ? kEffectOnRestart : kEffectOnStart));
 }
 
 }  // namespace velmo

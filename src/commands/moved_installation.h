@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 

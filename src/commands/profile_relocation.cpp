@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "app/browser_layout.h"
-#include "app/path_file.h"
-#include "commands/double_byte_question.h"
+#include "commands/command_steps.h"
 #include "commands/setting_replacement.h"
 #include "commands/write_protection.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
 #include "support/platform_error.h"
@@ -78,26 +78,11 @@ class PathFileBackup {
   std::optional<std::string> bytes_;
 };
 
-void ShowSuccess(Ui& ui) { ui.MsgBox(kSuccessText, kMbOk | kMbIconInformation, kFriendlyTitle); }
+void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
 
-void ShowError(Ui& ui, const std::wstring& text) {
+// A failure of the copy or the swap, under the title "友情提示".
+void ShowFailure(Ui& ui, const std::wstring& text) {
   ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
-}
-
-// Writes the path file; a failure is shown and ends the command before anything is deleted.
-bool WritePathFileOrReport(Ui& ui, const Context& context, const std::wstring& cacheFolder,
-                           bool relative) {
-  try {
-    if (relative) {
-      WriteRelativePathFile(context.installDir, cacheFolder);
-    } else {
-      WriteAbsolutePathFile(context.installDir, cacheFolder);
-    }
-    return true;
-  } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error, context.installDir);
-    return false;
-  }
 }
 
 // Deletes the profile's cache folders (a missing or busy one stays, without a message), then
@@ -113,20 +98,19 @@ void CopyProfileToSetting(Ui& ui, const WorkingPaths& paths, const PathFileBacku
       ShowSuccess(ui);
       return;
     case ReplacementStatus::kOldLeftBehind:
-      ui.MsgBox(kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix),
-                kMbOk | kMbIconInformation, kFriendlyTitle);
+      Notify(ui, kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix));
       return;
     case ReplacementStatus::kCopyFailed:
       backup.Restore();
-      ShowError(ui, kCopyFailedPrefix + paths.profile + kCopyFailedSuffix);
+      ShowFailure(ui, kCopyFailedPrefix + paths.profile + kCopyFailedSuffix);
       return;
     case ReplacementStatus::kInUse:
       backup.Restore();
-      ShowError(ui, kInUsePrefix + result.path + kInUseSuffix);
+      ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix);
       return;
     case ReplacementStatus::kBlocked:
       backup.Restore();
-      ShowError(ui, kBlockedPrefix + result.path + kBlockedSuffix);
+      ShowFailure(ui, kBlockedPrefix + result.path + kBlockedSuffix);
       return;
   }
 }
@@ -137,33 +121,32 @@ void RelocateProfile(const Context& context, Ui& ui) {
   const WorkingPaths paths = ComputePaths(context);
 
   if (IsProcessRunning(browser::kExecutableName)) {
-    ui.MsgBox(kBrowserRunningText, kMbOk | kMbIconInformation, kFriendlyTitle);
+    Notify(ui, kBrowserRunningText);
     return;
   }
 
   if (!FolderExists(paths.profile)) {
     // No profile yet: point the browser at the Setting folder beside it.
-    if (WritePathFileOrReport(ui, context, paths.defaultCache, true)) ShowSuccess(ui);
+    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative,
+                              paths.defaultCache)) {
+      ShowSuccess(ui);
+    }
     return;
   }
 
   // The absolute form only where the Setting folder's path reaches the browser unchanged.
-  const bool relative = NeedsRelativeForm(paths.setting);
-  if (relative && ui.MsgBox(DoubleBytePathQuestion(paths.setting), kMbYesNo | kMbIconInformation,
-                            kFriendlyTitle) == kIdYes) {
-    ui.EndNow();
-  }
+  const PathFileForm form = ChoosePathFileForm(ui, paths.setting);
   std::optional<PathFileBackup> backup;
   try {
     backup.emplace(context.installDir);
   } catch (const PlatformError& error) {
-    ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    ReportError(ui, error);
     return;
   }
-  if (!WritePathFileOrReport(ui, context, paths.defaultCache, relative)) return;
+  // A path file that cannot be written ends the command before anything is deleted.
+  if (!WritePathFileOrReport(ui, context.installDir, form, paths.defaultCache)) return;
 
-  if (FolderExists(paths.setting) &&
-      ui.MsgBox(kOverwriteQuestion, kMbYesNo | kMbIconInformation, kFriendlyTitle) != kIdYes) {
+  if (FolderExists(paths.setting) && !AskYesNo(ui, kOverwriteQuestion)) {
     ShowSuccess(ui);
     return;
   }

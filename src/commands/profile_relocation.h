@@ -1,7 +1,7 @@
 // The Set command: moves the browser's profile beside the browser and writes the path file.
 #pragma once
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 
 namespace velmo {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "support/file_queries.h"
-#include "support/module1.h"
+#include "support/folder_copy.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
 

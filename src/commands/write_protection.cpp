@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "app/browser_layout.h"
+#include "commands/command_steps.h"
+#include "model/browser_layout.h"
 #include "support/number_text.h"
 
 namespace velmo {
@@ -17,10 +18,6 @@ constexpr wchar_t kAccessDeniedAdvice[] =
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
 constexpr wchar_t kProbeTag[] = L".velmo-probe-";
 constexpr unsigned kMaxProbeAttempts = 100;
-
-void ShowError(Ui& ui, const PlatformError& error) {
-  ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
-}
 
 // Creates and removes a folder beside `folder`: ERROR_SUCCESS, or why it could not be created.
 DWORD TryFolderBeside(const std::wstring& folder) {
@@ -52,7 +49,7 @@ bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
                                      const std::wstring& installDir) {
   if (!IsAccessDenied(error) || !InstallFolderIsWriteProtected(installDir)) {
-    ShowError(ui, error);
+    ReportError(ui, error);
     return;
   }
   if (ui.MsgBox(error.Describe() + kAccessDeniedAdvice, kMbYesNo | kMbIconError, kToolTitle) !=
@@ -63,7 +60,7 @@ void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
   try {
     started = ui.StartAgainAsAdministrator();
   } catch (const PlatformError& startError) {
-    ShowError(ui, startError);
+    ReportError(ui, startError);
     return;
   }
   // The new instance does the work; this one must not hold the window or the files meanwhile.

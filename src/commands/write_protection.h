@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "app/ui.h"
+#include "model/ui.h"
 #include "support/platform_error.h"
 
 namespace velmo {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
-#include "app/ui.h"
 #include "folder_browser.h"
 #include "gui_driver.h"
+#include "model/ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -80,10 +80,10 @@ class CacheRedirection : public ::testing::Test {
     tool_->Answer(*box, answer);
     return *box;
   }
-  // Moves to the folder typed into Text1 and returns the box that answers.
-  BoxInfo MoveTo(const std::wstring& text1) {
-    tool_->SetControlText(kText1, text1);
-    return ClickAndReadBox(kCommand3);
+  // Moves to the folder typed into the cache folder box and returns the box that answers.
+  BoxInfo MoveTo(const std::wstring& cacheFolderText) {
+    tool_->SetControlText(kCacheFolderEdit, cacheFolderText);
+    return ClickAndReadBox(kMoveFolderButton);
   }
   // True when no further box turns up in a short while (the tool is idle again).
   bool NoFurtherBox() { return !tool_->WaitForBox(1000).has_value(); }
@@ -92,7 +92,7 @@ class CacheRedirection : public ::testing::Test {
   bool PickInFolderBrowser(const std::wstring& picked) {
     testing::MakeDirs(picked);
     Start();
-    tool_->Click(kCommand2);
+    tool_->Click(kBrowseButton);
     std::optional<FolderBrowser> browser = FolderBrowser::WaitFor(tool_->Pid());
     return browser && browser->Choose(picked) && browser->WaitClosed();
   }
@@ -119,9 +119,9 @@ void ExpectFriendlyNotice(const BoxInfo& box, const std::wstring& text) {
 // ---------------------------------------------------------------------------------------------
 // Browse
 
-TEST_F(CacheRedirection, BrowseCancelledEmptiesText1) {
+TEST_F(CacheRedirection, BrowseCancelledEmptiesTheCacheFolderBox) {
   Start();
-  tool_->Click(kCommand2);
+  tool_->Click(kBrowseButton);
   std::optional<FolderBrowser> browser = FolderBrowser::WaitFor(tool_->Pid());
   ASSERT_TRUE(browser);
   const std::vector<std::wstring> statics = browser->StaticTexts();
@@ -131,19 +131,19 @@ TEST_F(CacheRedirection, BrowseCancelledEmptiesText1) {
 
   ExpectFriendlyNotice(NextBox(), L"你点击了取消按钮！");
   EXPECT_TRUE(NoFurtherBox());
-  EXPECT_EQ(tool_->ControlText(kText1), L"");
+  EXPECT_EQ(tool_->ControlText(kCacheFolderEdit), L"");
 }
 
-TEST_F(CacheRedirection, BrowsePicksFolderIntoText1) {
+TEST_F(CacheRedirection, BrowsePicksFolderIntoTheCacheFolderBox) {
   const std::wstring picked = elsewhere_ / L"Picked Cache";
   ASSERT_TRUE(PickInFolderBrowser(picked));
 
   ExpectFriendlyNotice(NextBox(), L"你选择的文件夹是：" + picked);
   EXPECT_TRUE(NoFurtherBox());
-  EXPECT_EQ(tool_->ControlText(kText1), picked);
+  EXPECT_EQ(tool_->ControlText(kCacheFolderEdit), picked);
 
   // And Move folder records what Browse chose.
-  ExpectFriendlyNotice(ClickAndReadBox(kCommand3), SuccessText(picked));
+  ExpectFriendlyNotice(ClickAndReadBox(kMoveFolderButton), SuccessText(picked));
   EXPECT_EQ(ReadBytes(PathFile()), AbsoluteForm(picked));
 }
 
@@ -156,7 +156,7 @@ TEST_F(CacheRedirection, BrowseRefusesChineseFolder) {
   EXPECT_EQ(refusal.text, L"您选择的路径存在中文字符，请选择其它不带有中文字符的路径");
   EXPECT_EQ(refusal.title, L"提示");
   EXPECT_TRUE(refusal.hasIcon);
-  EXPECT_EQ(tool_->ControlText(kText1), L"");
+  EXPECT_EQ(tool_->ControlText(kCacheFolderEdit), L"");
 }
 
 // Points the shell object's name at a class nobody registered while it lives, then puts the
@@ -193,12 +193,12 @@ TEST_F(CacheRedirection, BrowseWithoutTheShellObjectReportsAndStaysOpen) {
   UnregisteredShellObject unregistered;
   ASSERT_TRUE(unregistered.Active());
   Start();
-  const std::wstring before = tool_->ControlText(kText1);
-  const BoxInfo box = ClickAndReadBox(kCommand2);
+  const std::wstring before = tool_->ControlText(kCacheFolderEdit);
+  const BoxInfo box = ClickAndReadBox(kBrowseButton);
   EXPECT_TRUE(box.hasIcon);
   EXPECT_NE(box.text.find(L"打开文件夹选择对话框"), std::wstring::npos) << ToUtf8(box.text);
   EXPECT_TRUE(NoFurtherBox());
-  EXPECT_EQ(tool_->ControlText(kText1), before);
+  EXPECT_EQ(tool_->ControlText(kCacheFolderEdit), before);
   EXPECT_FALSE(tool_->WaitForExit(0).has_value());  // still running
 }
 
@@ -225,10 +225,10 @@ TEST_F(CacheRedirection, MoveToFolderThatCannotBeMadeWritesNothing) {
   WriteBytes(elsewhere_ / L"a file", "x");
   WriteBytes(PathFile(), kOldPathFile);
   Start();
-  for (const std::wstring& text1 : {elsewhere_ / L"missing\\Cache", std::wstring(),
+  for (const std::wstring& cacheFolderText : {elsewhere_ / L"missing\\Cache", std::wstring(),
                                    elsewhere_ / L"a file"}) {
-    const BoxInfo box = MoveTo(text1);
-    EXPECT_EQ(box.text, kNotFoundPrefix + text1);
+    const BoxInfo box = MoveTo(cacheFolderText);
+    EXPECT_EQ(box.text, kNotFoundPrefix + cacheFolderText);
     EXPECT_EQ(box.title, kToolTitle);  // given no title, the box shows the tool's
     EXPECT_FALSE(box.hasIcon);
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
@@ -266,8 +266,8 @@ TEST_F(ChineseInstallation, MoveAnsweredYesEndsTheTool) {
   testing::MakeDirs(cache);
   WriteBytes(PathFile(), kOldPathFile);
   Start();
-  tool_->SetControlText(kText1, cache);
-  tool_->Click(kCommand3);
+  tool_->SetControlText(kCacheFolderEdit, cache);
+  tool_->Click(kMoveFolderButton);
   const std::optional<BoxInfo> question = tool_->WaitForBox();
   ASSERT_TRUE(question);
   EXPECT_EQ(question->title, kFriendlyTitle);
@@ -286,8 +286,8 @@ TEST_F(ChineseInstallation, MoveAnsweredNoWritesTheRelativeForm) {
   const std::wstring cache = elsewhere_ / L"Cache";
   testing::MakeDirs(cache);
   Start();
-  tool_->SetControlText(kText1, cache);
-  tool_->Click(kCommand3);
+  tool_->SetControlText(kCacheFolderEdit, cache);
+  tool_->Click(kMoveFolderButton);
   NextBox(IDNO);
   ExpectFriendlyNotice(NextBox(), SuccessText(cache));
   EXPECT_EQ(ReadBytes(PathFile()), "Setting\r\n" + ToAnsi(cache) + "\r\n");

@@ -1,6 +1,6 @@
 // The window at 96, 144 and 192 DPI: every control where the layout table puts it (twips x DPI /
 // 1440, within a pixel), every caption whole inside its control, and a screenshot of each for
-// people to look at (screenshots\form1-<dpi>dpi.bmp beside the test programs).
+// people to look at (screenshots\main-window-<dpi>dpi.bmp beside the test programs).
 //
 // The DPI comes from HKCU\Control Panel\Desktop\LogPixels, which a newly started process reads
 // (Windows needs a new sign-in for it; Wine reads it at each process start). The test sets it
@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
-#include "app/form1_layout.h"
-#include "app/path_file.h"
 #include "gui_driver.h"
+#include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -206,12 +206,12 @@ class WindowAtDpi : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(WindowAtDpi, ControlsScaleAsTwipsTimesDpi) {
-  SaveScreenshot(window_, TestProgramFolder() + L"\\screenshots\\form1-" +
+  SaveScreenshot(window_, TestProgramFolder() + L"\\screenshots\\main-window-" +
                               std::to_wstring(dpi_) + L"dpi.bmp");
   const SIZE client = tool_->ClientSize();
   EXPECT_LE(std::abs(client.cx - Exact(kClientWidthTwips, dpi_)), 1.0) << "client width";
   EXPECT_LE(std::abs(client.cy - Exact(kClientHeightTwips, dpi_)), 1.0) << "client height";
-  for (const ControlLayout& layout : kForm1Controls) {
+  for (const ControlLayout& layout : kMainWindowControls) {
     SCOPED_TRACE(Name(layout) + " at " + std::to_string(dpi_) + " DPI");
     const std::optional<ControlInfo> control = tool_->Control(layout.id);
     ASSERT_TRUE(control.has_value());
@@ -227,7 +227,7 @@ TEST_P(WindowAtDpi, NoCaptionIsClipped) {
   // A caption is measured in its control's font and must fit inside what the control leaves
   // for text: a button's 3D border, the frame's corners, the text box's sunken border.
   const int border = GetSystemMetrics(SM_CXEDGE);
-  for (const ControlLayout& layout : kForm1Controls) {
+  for (const ControlLayout& layout : kMainWindowControls) {
     SCOPED_TRACE(Name(layout) + " at " + std::to_string(dpi_) + " DPI");
     const std::optional<ControlInfo> control = tool_->Control(layout.id);
     ASSERT_TRUE(control.has_value());

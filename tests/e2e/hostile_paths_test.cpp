@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/browser_layout.h"
-#include "app/form1_layout.h"
-#include "app/path_file.h"
 #include "gui_driver.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -126,9 +126,9 @@ TEST_F(HostilePaths, StartUpShowsItsInformationFromAnyInstallationFolder) {
     WriteRelativePathFile(installDir, L"D:\\cache, with 逗号");
     ToolProcess tool(exe, Environment());
     ASSERT_NE(tool.WaitForMainWindow(), nullptr);
-    EXPECT_EQ(tool.ControlText(kText1), DefaultCache());
-    EXPECT_EQ(tool.ControlText(kLabel5), kVersionLine);
-    EXPECT_EQ(tool.ControlText(kLabel6),
+    EXPECT_EQ(tool.ControlText(kCacheFolderEdit), DefaultCache());
+    EXPECT_EQ(tool.ControlText(kVersionLabel), kVersionLine);
+    EXPECT_EQ(tool.ControlText(kPathFileLabel),
               L"配置存放路径：Setting\r\n缓存存放路径：D:\\cache, with 逗号");
     EXPECT_EQ(tool.Close(), 0u);
   }
@@ -156,7 +156,7 @@ std::vector<std::wstring> AnswerBoxesThenClose(ToolProcess& tool) {
 std::vector<std::wstring> RunSet(const std::wstring& exe, const EnvironmentChanges& environment) {
   ToolProcess tool(exe, environment);
   if (tool.WaitForMainWindow() == nullptr) throw std::runtime_error("no window");
-  tool.Click(kCommand1);
+  tool.Click(kSetButton);
   return AnswerBoxesThenClose(tool);
 }
 
@@ -213,14 +213,14 @@ TEST_F(HostilePaths, SetWhoseCopyCrossesTheOldPathLimitEitherWorksOrSaysWhy) {
 
 // ---- Move folder --------------------------------------------------------------------------
 
-// Types `folder` into Text1, clicks Move folder, answers a double-byte question with No, and
-// returns the texts of the boxes shown.
+// Types `folder` into the cache folder box, clicks Move folder, answers a double-byte question
+// with No, and returns the texts of the boxes shown.
 std::vector<std::wstring> RunMove(const std::wstring& exe, const EnvironmentChanges& environment,
                                   const std::wstring& folder) {
   ToolProcess tool(exe, environment);
   if (tool.WaitForMainWindow() == nullptr) throw std::runtime_error("no window");
-  tool.SetControlText(kText1, folder);
-  tool.Click(kCommand3);
+  tool.SetControlText(kCacheFolderEdit, folder);
+  tool.Click(kMoveFolderButton);
   return AnswerBoxesThenClose(tool);
 }
 

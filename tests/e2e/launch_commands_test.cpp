@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -119,16 +119,16 @@ class LaunchCommands : public ::testing::Test {
 
 TEST_F(LaunchCommands, ViewCacheFilesGivesTheOneNoticeWhenNoCacheFolderIsRecorded) {
   const std::size_t windowsBefore = FindTopLevelWindows(L"ExplorerWClass").size();
-  ExpectNotPortableBox(ClickAndReadBox(kCommand4), "no path file");
+  ExpectNotPortableBox(ClickAndReadBox(kViewCacheButton), "no path file");
 
   WriteBytes(PathFile(), ToAnsi(root_.Path()) + "\r\n");
-  ExpectNotPortableBox(ClickAndReadBox(kCommand4), "a path file of one line");
+  ExpectNotPortableBox(ClickAndReadBox(kViewCacheButton), "a path file of one line");
 
   const std::wstring deleted = root_ / L"deleted cache";
   MakeDirs(deleted);
   WriteBytes(PathFile(), ToAnsi(install_) + "\\Setting\r\n" + ToAnsi(deleted) + "\r\n");
   RemoveTree(deleted);
-  ExpectNotPortableBox(ClickAndReadBox(kCommand4), "line 2 names a deleted folder");
+  ExpectNotPortableBox(ClickAndReadBox(kViewCacheButton), "line 2 names a deleted folder");
 
   EXPECT_TRUE(ReadBrowserLog(install_).empty()) << "something was started";
   EXPECT_EQ(FindTopLevelWindows(L"ExplorerWClass").size(), windowsBefore);
@@ -139,7 +139,7 @@ TEST_F(LaunchCommands, ViewCacheFilesOpensLineTwoInTheSystemsFileManager) {
   MakeDirs(root_ / folderName);
   WriteBytes(PathFile(), "Setting\r\n" + ToAnsi(root_ / folderName) + "\r\n");
 
-  tool_->Click(kCommand4);
+  tool_->Click(kViewCacheButton);
 
   EXPECT_TRUE(PollUntil([&] { return !FolderWindows(folderName).empty(); }))
       << "no file manager window for the cache folder";
@@ -148,11 +148,11 @@ TEST_F(LaunchCommands, ViewCacheFilesOpensLineTwoInTheSystemsFileManager) {
   EXPECT_TRUE(ReadBrowserLog(install_).empty()) << "the explorer.exe beside the tool ran";
   // The click showed no box: the next box is the one of the next click.
   RemoveTree(PathFile());
-  ExpectNotPortableBox(ClickAndReadBox(kCommand4), "after the path file was removed");
+  ExpectNotPortableBox(ClickAndReadBox(kViewCacheButton), "after the path file was removed");
 }
 
 TEST_F(LaunchCommands, LaunchAndSetAsDefaultStartTheBrowserByItsFullPath) {
-  tool_->Click(kCommand6);
+  tool_->Click(kLaunchButton);
   std::vector<BrowserStart> starts = BrowserStarts(1);
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_EQ(Arguments(starts[0]), std::vector<std::wstring>{Browser()});
@@ -160,7 +160,7 @@ TEST_F(LaunchCommands, LaunchAndSetAsDefaultStartTheBrowserByItsFullPath) {
   EXPECT_EQ(starts[0].showWindow, SW_SHOWNORMAL);
 
   // Launch showed no box: the first box is Set as default's success.
-  const BoxInfo box = ClickAndReadBox(kCommand5);
+  const BoxInfo box = ClickAndReadBox(kDefaultBrowserButton);
   EXPECT_EQ(box.text, kDefaultBrowserSet);
   EXPECT_EQ(box.title, kFriendly);
   EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONINFORMATION));
@@ -177,7 +177,7 @@ TEST_F(LaunchCommands, ABrowserRemovedAfterStartUpGivesAnErrorAndNoSuccess) {
   const std::wstring expectedStart =
       L"启动Velmo浏览器失败。\r\n路径：" + Browser() + L"\r\n原因：";
 
-  for (const int button : {kCommand6, kCommand5}) {
+  for (const int button : {kLaunchButton, kDefaultBrowserButton}) {
     const BoxInfo box = ClickAndReadBox(button);
     EXPECT_EQ(box.text.substr(0, expectedStart.size()), expectedStart) << ToUtf8(box.text);
     EXPECT_GT(box.text.size(), expectedStart.size()) << "the system's reason is missing";
@@ -185,7 +185,7 @@ TEST_F(LaunchCommands, ABrowserRemovedAfterStartUpGivesAnErrorAndNoSuccess) {
     EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONERROR));
   }
   // No success box followed the failed Set as default: the next box is the next click's.
-  ExpectNotPortableBox(ClickAndReadBox(kCommand4), "after the failed launches");
+  ExpectNotPortableBox(ClickAndReadBox(kViewCacheButton), "after the failed launches");
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
 #include "gui_driver.h"
 #include "running_browser.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -81,7 +81,7 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
   WriteBytes(root_ / L"Roaming\\velmoexplorer\\Default\\Preferences", "{}");
   {  // Made portable with Set where it was; no question there.
     ToolProcess& tool = StartIn(Original());
-    tool.Click(kCommand1);
+    tool.Click(kSetButton);
     const BoxInfo done = NextBox(tool);
     EXPECT_EQ(done.text, L"成功设置，重启Velmo浏览器后生效。");
     tool.Answer(done, IDOK);
@@ -96,11 +96,11 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
     ToolProcess& tool = StartIn(Carried());
     const BoxInfo question = NextBox(tool);
     ExpectQuestion(question);
-    EXPECT_EQ(tool.ControlText(kLabel6), PanelLines(Original() + L"\\Setting", Cache()));
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Original() + L"\\Setting", Cache()));
     tool.Answer(question, IDNO);
     ExpectNoFurtherBox(tool);
     EXPECT_EQ(ReadBytes(Carried() + L"\\path"), made);
-    EXPECT_EQ(tool.ControlText(kLabel6), PanelLines(Original() + L"\\Setting", Cache()));
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Original() + L"\\Setting", Cache()));
     EXPECT_EQ(tool.Close(), 0u);
   }
   {  // The next start asks again; Yes while the browser runs.
@@ -115,13 +115,13 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
     EXPECT_EQ(done.title, kFriendly);
     EXPECT_EQ(done.buttons, std::vector<int>{IDOK});
     EXPECT_EQ(ReadBytes(Carried() + L"\\path"), SetWrites(Carried()));
-    EXPECT_EQ(tool.ControlText(kLabel6), PanelLines(Carried() + L"\\Setting", Cache()));
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Carried() + L"\\Setting", Cache()));
     tool.Answer(done, IDOK);
     ExpectNoFurtherBox(tool);
     browser.Stop();
 
     // Set answered No to its overwrite question writes the very same bytes.
-    tool.Click(kCommand1);
+    tool.Click(kSetButton);
     const BoxInfo overwrite = NextBox(tool);
     EXPECT_EQ(overwrite.buttons, (std::vector<int>{IDYES, IDNO}));
     tool.Answer(overwrite, IDNO);

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
-#include "app/ui.h"
 #include "gui_driver.h"
+#include "model/ui.h"
 #include "running_browser.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -89,7 +89,7 @@ class SetCommand : public ::testing::Test {
 
   // Clicks Set and returns the first box.
   BoxInfo ClickSet() {
-    tool_->Click(kCommand1);
+    tool_->Click(kSetButton);
     return NextBox();
   }
   BoxInfo NextBox() {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/form1_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "window/main_window.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -83,23 +83,24 @@ TEST(StartupRefusal, AFolderNamedLikeTheBrowserIsNoBrowser) {
 struct PathFileCase {
   const char* name;
   std::optional<std::string> bytes;  // nullopt: no path file
-  std::wstring label6;
+  std::wstring pathFileLabel;
 };
 
 void PrintTo(const PathFileCase& c, std::ostream* out) { *out << c.name; }
 
 class StartupPathFile : public ::testing::TestWithParam<PathFileCase> {};
 
-TEST_P(StartupPathFile, Label6ShowsTheFirstTwoLines) {
+TEST_P(StartupPathFile, PathFileLabelShowsTheFirstTwoLines) {
   const PathFileCase& c = GetParam();
   Installation installation;
   if (c.bytes) WriteBytes(installation.dir / L"path", *c.bytes);
   ToolProcess tool(installation.tool, StandardEnvironment());
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
-  EXPECT_EQ(tool.ControlText(kLabel6), c.label6);
-  // The rest of the panel does not depend on the path file; Text1 ignores its cache line.
-  EXPECT_EQ(tool.ControlText(kLabel5), VersionLine(L"1.2.3.4"));
-  EXPECT_EQ(tool.ControlText(kText1), std::wstring(kInfoTemp) + L"\\WebkitCache");
+  EXPECT_EQ(tool.ControlText(kPathFileLabel), c.pathFileLabel);
+  // The rest of the panel does not depend on the path file; the cache folder box ignores its
+  // cache line.
+  EXPECT_EQ(tool.ControlText(kVersionLabel), VersionLine(L"1.2.3.4"));
+  EXPECT_EQ(tool.ControlText(kCacheFolderEdit), std::wstring(kInfoTemp) + L"\\WebkitCache");
   EXPECT_FALSE(tool.WaitForBox(0).has_value());
   EXPECT_EQ(tool.Close(), 0u);
 }
@@ -131,7 +132,7 @@ TEST(StartupPathFileOddities, AFolderNamedPathCountsAsNoPathFile) {
   ASSERT_TRUE(CreateDirectoryW((installation.dir / L"Path").c_str(), nullptr));
   ToolProcess tool(installation.tool, StandardEnvironment());
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
-  EXPECT_EQ(tool.ControlText(kLabel6), L"");
+  EXPECT_EQ(tool.ControlText(kPathFileLabel), L"");
   EXPECT_FALSE(tool.WaitForBox(0).has_value());
   EXPECT_EQ(tool.Close(), 0u);
 }
@@ -155,9 +156,9 @@ TEST(StartupPathFileOddities, AnUnreadablePathFileIsReportedAndTheWindowStillOpe
     EXPECT_EQ(tool.WaitForMainWindow(0), nullptr) << "the window showed before the box was answered";
     tool.Answer(*box, IDOK);
     ASSERT_NE(tool.WaitForMainWindow(), nullptr) << "the tool ended instead of opening its window";
-    EXPECT_EQ(tool.ControlText(kLabel6), L"");
-    EXPECT_EQ(tool.ControlText(kLabel5), VersionLine(L"1.2.3.4"));
-    EXPECT_EQ(tool.ControlText(kText1), std::wstring(kInfoTemp) + L"\\WebkitCache");
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), L"");
+    EXPECT_EQ(tool.ControlText(kVersionLabel), VersionLine(L"1.2.3.4"));
+    EXPECT_EQ(tool.ControlText(kCacheFolderEdit), std::wstring(kInfoTemp) + L"\\WebkitCache");
     EXPECT_EQ(tool.Close(), 0u);
   }
   // Reading never changes the file.
@@ -174,11 +175,11 @@ void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.name; }
 
 class StartupVersion : public ::testing::TestWithParam<VersionCase> {};
 
-TEST_P(StartupVersion, Label5ShowsTheBrowsersFileVersion) {
+TEST_P(StartupVersion, VersionLabelShowsTheBrowsersFileVersion) {
   Installation installation(GetParam().variant);
   ToolProcess tool(installation.tool, StandardEnvironment());
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
-  EXPECT_EQ(tool.ControlText(kLabel5), VersionLine(GetParam().shown));
+  EXPECT_EQ(tool.ControlText(kVersionLabel), VersionLine(GetParam().shown));
   EXPECT_FALSE(tool.WaitForBox(0).has_value());
   EXPECT_EQ(tool.Close(), 0u);
 }
@@ -193,25 +194,25 @@ INSTANTIATE_TEST_SUITE_P(
 struct TempCase {
   const char* name;
   std::optional<std::wstring> temp;
-  std::wstring text1;
+  std::wstring cacheFolderText;
 };
 
 void PrintTo(const TempCase& c, std::ostream* out) { *out << c.name; }
 
-class StartupText1 : public ::testing::TestWithParam<TempCase> {};
+class StartupCacheFolderBox : public ::testing::TestWithParam<TempCase> {};
 
-TEST_P(StartupText1, StartsWithTheDefaultCacheFolder) {
+TEST_P(StartupCacheFolderBox, StartsWithTheDefaultCacheFolder) {
   Installation installation;
   EnvironmentChanges environment = StandardEnvironment();
   environment[L"TEMP"] = GetParam().temp;
   ToolProcess tool(installation.tool, environment);
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
-  EXPECT_EQ(tool.ControlText(kText1), GetParam().text1);
+  EXPECT_EQ(tool.ControlText(kCacheFolderEdit), GetParam().cacheFolderText);
   EXPECT_EQ(tool.Close(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Temp, StartupText1,
+    Temp, StartupCacheFolderBox,
     ::testing::Values(TempCase{"Unset", std::nullopt, L"\\WebkitCache"},
                       TempCase{"Empty", std::wstring(), L"\\WebkitCache"},
                       TempCase{"Chinese", std::wstring(L"D:\\临时 文件"), L"D:\\临时 文件\\WebkitCache"},
@@ -231,8 +232,8 @@ TEST(StartupAtDriveRoot, DoubledSeparatorsStillFindTheBrowserAndThePathFile) {
     ToolProcess process(tool, StandardEnvironment());
     EXPECT_FALSE(process.WaitForBox(1000).has_value()) << "the browser at V:\\ was not found";
     ASSERT_NE(process.WaitForMainWindow(), nullptr);
-    EXPECT_EQ(process.ControlText(kLabel5), VersionLine(L"1.2.3.4"));
-    EXPECT_EQ(process.ControlText(kLabel6), PathLines(L"Setting", L"V:\\cache"));
+    EXPECT_EQ(process.ControlText(kVersionLabel), VersionLine(L"1.2.3.4"));
+    EXPECT_EQ(process.ControlText(kPathFileLabel), PathLines(L"Setting", L"V:\\cache"));
     EXPECT_EQ(process.Close(), 0u);
   }
   for (const wchar_t* name : {L"V:\\path", L"V:\\velmoexplorer.exe", L"V:\\velmo_portable.exe"}) {
@@ -353,8 +354,8 @@ TEST_F(StartupWindow, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
   EXPECT_NEAR(client.cy, kClientHeightTwips / 15.0, 1.0);
 
   const std::vector<ControlInfo> controls = tool_.Controls();
-  EXPECT_EQ(controls.size(), kForm1Controls.size());
-  for (const ControlLayout& layout : kForm1Controls) {
+  EXPECT_EQ(controls.size(), kMainWindowControls.size());
+  for (const ControlLayout& layout : kMainWindowControls) {
     SCOPED_TRACE(layout.name);
     const auto found = std::find_if(controls.begin(), controls.end(),
                                     [&](const ControlInfo& c) { return c.id == layout.id; });
@@ -366,7 +367,8 @@ TEST_F(StartupWindow, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
     EXPECT_NEAR(r.bottom - r.top, layout.height / 15.0, 1.0);
     EXPECT_TRUE(found->visible);
     EXPECT_TRUE(found->enabled);
-    if (layout.id != kLabel5 && layout.id != kLabel6 && layout.id != kText1) {
+    if (layout.id != kVersionLabel && layout.id != kPathFileLabel &&
+        layout.id != kCacheFolderEdit) {
       EXPECT_EQ(found->text, layout.caption);
     }
     if (layout.kind == ControlKind::Button) {
@@ -384,8 +386,9 @@ TEST_F(StartupWindow, IsCentredOnTheScreen) {
 }
 
 TEST_F(StartupWindow, FocusStartsOnSetAndTabWalksTheTabOrder) {
-  EXPECT_EQ(FocusOtherThan(std::nullopt), kCommand1);
-  const int order[] = {kCommand2, kText1, kCommand3, kCommand4, kCommand5, kCommand6, kCommand1};
+  EXPECT_EQ(FocusOtherThan(std::nullopt), kSetButton);
+  const int order[] = {kBrowseButton,         kCacheFolderEdit, kMoveFolderButton, kViewCacheButton,
+                       kDefaultBrowserButton, kLaunchButton,    kSetButton};
   for (const int next : order) {
     const std::optional<int> current = FocusedId();
     ASSERT_TRUE(current.has_value());
@@ -411,13 +414,14 @@ void PressShiftTab() {
 
 TEST_F(StartupWindow, ShiftTabWalksTheTabOrderBackwards) {
   HWND window = tool_.WaitForMainWindow(0);
-  ASSERT_EQ(FocusOtherThan(std::nullopt), kCommand1);
+  ASSERT_EQ(FocusOtherThan(std::nullopt), kSetButton);
   SetForegroundWindow(window);
   for (DWORD waited = 0; GetForegroundWindow() != window && waited < kDefaultWaitMs; waited += 20) {
     Sleep(20);
   }
   ASSERT_EQ(GetForegroundWindow(), window) << "the tool's window is not in the foreground";
-  const int order[] = {kCommand6, kCommand5, kCommand4, kCommand3, kText1, kCommand2, kCommand1};
+  const int order[] = {kLaunchButton,     kDefaultBrowserButton, kViewCacheButton, kMoveFolderButton,
+                       kCacheFolderEdit,  kBrowseButton,         kSetButton};
   for (const int next : order) {
     const std::optional<int> current = FocusedId();
     PressShiftTab();

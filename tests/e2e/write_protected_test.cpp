@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
-#include "app/form1_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
+#include "window/main_window.h"
+#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -132,14 +132,14 @@ TEST_F(WriteProtected, EveryWriteExplainsWhatToDoAndYesStartsTheToolAgain) {
   ExpectAdvice(repair);
   tool.Answer(repair, IDNO);
 
-  tool.Click(kCommand1);
+  tool.Click(kSetButton);
   const BoxInfo set = NextBox(tool);
   ExpectAdvice(set);
   tool.Answer(set, IDNO);
   EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);  // the caches were not deleted
 
-  tool.SetControlText(kText1, environment_ / L"Temp");
-  tool.Click(kCommand3);
+  tool.SetControlText(kCacheFolderEdit, environment_ / L"Temp");
+  tool.Click(kMoveFolderButton);
   const BoxInfo move = NextBox(tool);
   ExpectAdvice(move);
   tool.Answer(move, IDNO);
@@ -148,7 +148,7 @@ TEST_F(WriteProtected, EveryWriteExplainsWhatToDoAndYesStartsTheToolAgain) {
 
   // Yes: this instance ends and the tool starts again from its own file ("runas" under Wine
   // starts it without a consent prompt).
-  tool.Click(kCommand1);
+  tool.Click(kSetButton);
   tool.Answer(NextBox(tool), IDYES);
   EXPECT_EQ(tool.WaitForExit(), std::optional<DWORD>(0));
   const std::optional<DWORD> again = WaitForOtherInstance(tool.Pid());

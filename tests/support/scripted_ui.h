@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui.h"
+#include "model/ui.h"
 
 namespace velmo::testing {
 
@@ -31,7 +31,7 @@ class ScriptedUi : public Ui {
   // What the folder browser returns; counts its calls.
   std::function<std::wstring()> folderDialog = [] { return std::wstring(); };
   int folderDialogCalls = 0;
-  std::wstring text1;
+  std::wstring cacheFolderText;
   bool endNowCalled = false;
   // How often the information panel was asked to show the path file again.
   int pathFileLinesShown = 0;
@@ -42,8 +42,8 @@ class ScriptedUi : public Ui {
 
   int MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) override;
   [[noreturn]] void EndNow() override;
-  std::wstring Text1() const override { return text1; }
-  void SetText1(const std::wstring& text) override { text1 = text; }
+  std::wstring CacheFolderText() const override { return cacheFolderText; }
+  void SetCacheFolderText(const std::wstring& text) override { cacheFolderText = text; }
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override { ++pathFileLinesShown; }
   bool StartAgainAsAdministrator() override;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "commands/double_byte_question.h"
+#include "commands/command_steps.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/scripted_ui.h"
@@ -38,8 +38,8 @@ struct MoveFolderTest : ::testing::Test {
   explicit MoveFolderTest(const std::wstring& installHint = L"velmo-install")
       : install(installHint), elsewhere(L"velmo-cache") {}
   std::wstring PathFile() const { return install / L"path"; }
-  void Move(const std::wstring& text1) {
-    ui.text1 = text1;
+  void Move(const std::wstring& cacheFolderText) {
+    ui.cacheFolderText = cacheFolderText;
     MoveCacheFolder(testing::MakeContext(install.Path(), {}), ui);
   }
 
@@ -51,9 +51,9 @@ struct MoveFolderTest : ::testing::Test {
 // ---------------------------------------------------------------------------------------------
 // Browse
 
-TEST(BrowseCacheFolder, CancelEmptiesText1WithOneBox) {
+TEST(BrowseCacheFolder, CancelEmptiesTheCacheFolderBoxWithOneBox) {
   ScriptedUi ui;
-  ui.text1 = L"C:\\users\\root\\Temp\\WebkitCache";
+  ui.cacheFolderText = L"C:\\users\\root\\Temp\\WebkitCache";
   BrowseCacheFolder(testing::MakeContext(L"C:\\x", {}), ui);
 
   EXPECT_EQ(ui.folderDialogCalls, 1);
@@ -61,15 +61,15 @@ TEST(BrowseCacheFolder, CancelEmptiesText1WithOneBox) {
   EXPECT_EQ(ui.boxes[0].text, L"你点击了取消按钮！");
   EXPECT_EQ(ui.boxes[0].style, 0x40u);
   EXPECT_EQ(ui.boxes[0].title, kFriendly);
-  EXPECT_EQ(ui.text1, L"");
+  EXPECT_EQ(ui.cacheFolderText, L"");
 }
 
-TEST(BrowseCacheFolder, ChosenFolderIsShownAndPutIntoText1Unchanged) {
+TEST(BrowseCacheFolder, ChosenFolderIsShownAndPutIntoTheCacheFolderBoxUnchanged) {
   // Exactly as the shell reports it: case, spaces and a drive root's separator kept.
   for (const std::wstring chosen :
        {L"D:\\My Cache\\Webkit", L"C:\\", L"\\\\server\\share\\Cache"}) {
     ScriptedUi ui;
-    ui.text1 = L"before";
+    ui.cacheFolderText = L"before";
     ui.folderDialog = [&] { return chosen; };
     BrowseCacheFolder(testing::MakeContext(L"C:\\x", {}), ui);
 
@@ -77,13 +77,13 @@ TEST(BrowseCacheFolder, ChosenFolderIsShownAndPutIntoText1Unchanged) {
     EXPECT_EQ(ui.boxes[0].text, L"你选择的文件夹是：" + chosen);
     EXPECT_EQ(ui.boxes[0].style, 0x40u);
     EXPECT_EQ(ui.boxes[0].title, kFriendly);
-    EXPECT_EQ(ui.text1, chosen);
+    EXPECT_EQ(ui.cacheFolderText, chosen);
   }
 }
 
 TEST(BrowseCacheFolder, ChineseFolderIsShownThenRefused) {
   ScriptedUi ui;
-  ui.text1 = L"before";
+  ui.cacheFolderText = L"before";
   ui.folderDialog = [] { return std::wstring(L"C:\\Scripts\\子目录A"); };
   BrowseCacheFolder(testing::MakeContext(L"C:\\x", {}), ui);
 
@@ -93,12 +93,12 @@ TEST(BrowseCacheFolder, ChineseFolderIsShownThenRefused) {
   EXPECT_EQ(ui.boxes[1].text, L"您选择的路径存在中文字符，请选择其它不带有中文字符的路径");
   EXPECT_EQ(ui.boxes[1].style, 0x10u);
   EXPECT_EQ(ui.boxes[1].title, L"提示");
-  EXPECT_EQ(ui.text1, L"");
+  EXPECT_EQ(ui.cacheFolderText, L"");
 }
 
-TEST(BrowseCacheFolder, PickerFailureIsReportedAndText1Kept) {
+TEST(BrowseCacheFolder, PickerFailureIsReportedAndTheCacheFolderBoxKept) {
   ScriptedUi ui;
-  ui.text1 = L"C:\\keep me";
+  ui.cacheFolderText = L"C:\\keep me";
   ui.folderDialog = []() -> std::wstring {
     throw PlatformError(L"打开文件夹选择对话框", L"", 0x80040154u, true);
   };
@@ -108,7 +108,7 @@ TEST(BrowseCacheFolder, PickerFailureIsReportedAndText1Kept) {
   EXPECT_EQ(ui.boxes[0].style & 0xF0u, 0x10u);
   EXPECT_NE(ui.boxes[0].text.find(L"打开文件夹选择对话框"), std::wstring::npos);
   EXPECT_NE(ui.boxes[0].text.find(L"0x80040154"), std::wstring::npos);
-  EXPECT_EQ(ui.text1, L"C:\\keep me");
+  EXPECT_EQ(ui.cacheFolderText, L"C:\\keep me");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -129,7 +129,7 @@ TEST_F(MoveFolderTest, ExistingFolderIsRecordedInTheAbsoluteForm) {
   EXPECT_EQ(ui.boxes[0].title, kFriendly);
   // Nothing is moved or copied, no Setting folder appears, no temporary file is left.
   EXPECT_EQ(TreeSnapshot(install.Path()).size(), 1u);
-  EXPECT_EQ(ui.text1, cache);
+  EXPECT_EQ(ui.cacheFolderText, cache);
 }
 
 TEST_F(MoveFolderTest, TextIsRecordedAsTypedWithSpacesAndChinese) {
@@ -166,7 +166,7 @@ TEST_F(MoveFolderTest, MissingFolderWithExistingParentIsCreatedThenRecorded) {
 TEST_F(MoveFolderTest, FolderThatCannotBeCreatedGivesTheNotFoundBox) {
   struct Case {
     const char* what;
-    std::wstring text1;
+    std::wstring cacheFolderText;
   };
   WriteBytes(elsewhere / L"a file", "data");
   const Case cases[] = {
@@ -180,9 +180,9 @@ TEST_F(MoveFolderTest, FolderThatCannotBeCreatedGivesTheNotFoundBox) {
   const auto elsewhereBefore = TreeSnapshot(elsewhere.Path());
   for (const Case& c : cases) {
     ui.boxes.clear();
-    Move(c.text1);
+    Move(c.cacheFolderText);
     ASSERT_EQ(ui.boxes.size(), 1u) << c.what;
-    EXPECT_EQ(ui.boxes[0].text, L"目标文件夹不存在，请重新输入正确路径" + c.text1) << c.what;
+    EXPECT_EQ(ui.boxes[0].text, L"目标文件夹不存在，请重新输入正确路径" + c.cacheFolderText) << c.what;
     EXPECT_EQ(ui.boxes[0].style, 0x00u) << c.what;
     EXPECT_EQ(ui.boxes[0].title, L"") << c.what;  // no title given: the window shows the tool's
     EXPECT_EQ(TreeSnapshot(install.Path()), installBefore) << c.what;
@@ -200,7 +200,7 @@ TEST_F(MoveFolderTest, FolderOutsideTheAnsiCodePageIsRefusedAndNothingWritten) {
   EXPECT_NE(ui.boxes[0].text.find(cache), std::wstring::npos);  // names the folder
   EXPECT_EQ(ReadBytes(PathFile()), kOldPathFile);
   EXPECT_FALSE(FolderExists(cache));
-  EXPECT_EQ(ui.text1, cache);
+  EXPECT_EQ(ui.cacheFolderText, cache);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "support/folder_copy.h"
 #include "support/folder_deletion.h"
-#include "support/module1.h"
 #include "support/ole_api.h"
 #include "support/system_library.h"
 #include "support/temp_dir.h"

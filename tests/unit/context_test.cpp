@@ -1,9 +1,9 @@
-#include "app/context.h"
+#include "model/context.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/browser_layout.h"
+#include "model/browser_layout.h"
 #include "support/temp_dir.h"
 
 namespace velmo {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/path_file.h"
+#include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 

@@ -1,12 +1,12 @@
-#include "app/path_file.h"
+#include "model/path_file.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/browser_layout.h"
+#include "model/browser_layout.h"
 #include "support/platform_error.h"
-#include "support/text_codec.h"
 #include "support/temp_dir.h"
+#include "support/text_codec.h"
 #include "support/unique_handle.h"
 
 namespace velmo {

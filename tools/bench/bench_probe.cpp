@@ -27,11 +27,11 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_layout.h"
 #include "gui_driver.h"
 #include "support/search_process.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
+#include "window/main_window_layout.h"
 
 namespace {
 
@@ -231,7 +231,7 @@ int Set(const std::wstring& toolExe, const std::wstring& appData, const std::wst
     return 1;
   }
   const Stopwatch clock;
-  tool.Click(velmo::kCommand1);
+  tool.Click(velmo::kSetButton);
   const std::optional<velmo::e2e::BoxInfo> box = tool.WaitForBox(600000);
   const double elapsed = clock.Milliseconds();
   if (!box || box->text != kSetSuccessText) {

@@ -7,10 +7,10 @@
 #include <type_traits>
 #include <utility>
 
-#include "app/form1.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
+#include "window/main_window.h"
 
 namespace velmo::e2e {
 namespace {

@@ -58,7 +58,7 @@ class ToolProcess {
 
   DWORD Pid() const;
 
-  // The visible main window (class VelmoPortableMakerForm1), or nullptr after the deadline.
+  // The visible main window (class VelmoPortableMakerMainWindow), or nullptr after the deadline.
   HWND WaitForMainWindow(DWORD timeoutMs = kDefaultWaitMs);
   // A visible message box (#32770) of the process, or nullopt after the deadline.
   std::optional<BoxInfo> WaitForBox(DWORD timeoutMs = kDefaultWaitMs);

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/context.h"
-#include "app/ui.h"
+#include "model/context.h"
+#include "model/ui.h"
 #include "support/unique_handle.h"
 
 namespace velmo {
@@ -17,14 +17,14 @@ inline constexpr wchar_t kMissingBrowserText[] =
 inline constexpr wchar_t kVersionLinePrefix[] = L"当前目录下的Velmo浏览器版本号是：";
 inline constexpr wchar_t kConfigLinePrefix[] = L"配置存放路径：";
 inline constexpr wchar_t kCacheLinePrefix[] = L"缓存存放路径：";
-inline constexpr wchar_t kWindowClassName[] = L"VelmoPortableMakerForm1";
+inline constexpr wchar_t kWindowClassName[] = L"VelmoPortableMakerMainWindow";
 
-class Form1 final : public Ui {
+class MainWindow final : public Ui {
  public:
-  Form1(HINSTANCE instance, Context context);
-  ~Form1() override;
-  Form1(const Form1&) = delete;
-  Form1& operator=(const Form1&) = delete;
+  MainWindow(HINSTANCE instance, Context context);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
 
   // Creates the window, runs the start-up, shows the window and runs its message loop until the
   // window is closed. Returns the process exit code.
@@ -33,8 +33,8 @@ class Form1 final : public Ui {
   // Ui
   int MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) override;
   [[noreturn]] void EndNow() override;
-  std::wstring Text1() const override;
-  void SetText1(const std::wstring& text) override;
+  std::wstring CacheFolderText() const override;
+  void SetCacheFolderText(const std::wstring& text) override;
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override;
   bool StartAgainAsAdministrator() override;
@@ -43,20 +43,20 @@ class Form1 final : public Ui {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  void Form_Initialize();
+  void StartUp();
   void SetFrameStyle();
   void CreateControls();
   void ApplyDpi(int dpi);
   void CentreOnScreen();
   void CheckMovedInstallation();
 
-  void Command1_Click();
-  void Command2_Click();
-  void Command3_Click();
-  void Command4_Click();
-  void Command5_Click();
-  void Command6_Click();
-  void RunHandler(void (Form1::*handler)());
+  void OnSetClicked();
+  void OnBrowseClicked();
+  void OnMoveFolderClicked();
+  void OnViewCacheClicked();
+  void OnDefaultBrowserClicked();
+  void OnLaunchClicked();
+  void RunHandler(void (MainWindow::*handler)());
   void OnCommand(int id, int notification);
 
   HWND Control(int id) const { return GetDlgItem(window_, id); }

@@ -1,4 +1,4 @@
-#include "support/module1.h"
+#include "support/folder_copy.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,5 +1,5 @@
 // The main window's layout as data: every control with its caption, position and size in twips
-// (1440 to the inch), tab index and font. Form1 converts it to pixels at the window's DPI.
+// (1440 to the inch), tab index and font. MainWindow converts it to pixels at the window's DPI.
 #pragma once
 #include <windows.h>
 
@@ -12,10 +12,26 @@ enum class FontKind { Default, Heading, TextBox };
 
 // Control identifiers. None is IDOK (1) or IDCANCEL (2): Enter and Esc must not run a command.
 enum ControlId : int {
-  kCommand1 = 101, kCommand2, kCommand3, kCommand4, kCommand5, kCommand6,
-  kText1 = 201,
-  kLabel1 = 301, kLabel2, kLabel3, kLabel4, kLabel5, kLabel6,
-  kFrame1 = 401, kFrame2, kFrame3,
+  // The six buttons, one per command.
+  kSetButton = 101,
+  kBrowseButton,
+  kMoveFolderButton,
+  kViewCacheButton,
+  kDefaultBrowserButton,
+  kLaunchButton,
+  // The text box with the Webkit cache folder that Browse fills and Move folder records.
+  kCacheFolderEdit = 201,
+  // Headings, the line that explains Set, and the information panel's two lines.
+  kGeneralHeading = 301,
+  kSetDescription,
+  kAdvancedHeading,
+  kInformationHeading,
+  kVersionLabel,
+  kPathFileLabel,
+  // The group boxes around Set, around the cache folder controls, and the information panel.
+  kSetFrame = 401,
+  kCacheFolderFrame,
+  kInformationFrame,
 };
 
 struct ControlLayout {
@@ -33,7 +49,7 @@ inline constexpr int kClientHeightTwips = 5535;
 inline constexpr int kTwipsPerInch = 1440;
 
 // The sixteen controls from top to bottom.
-extern const std::array<ControlLayout, 16> kForm1Controls;
+extern const std::array<ControlLayout, 16> kMainWindowControls;
 
 // twips -> pixels at `dpi`, rounded to the nearest pixel.
 int TwipsToPixels(int twips, int dpi);

@@ -1,4 +1,4 @@
-#include "app/context.h"
+#include "model/context.h"
 
 #include <windows.h>
 

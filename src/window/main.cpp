@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
-#include "app/context.h"
-#include "app/form1.h"
+#include "model/context.h"
 #include "support/system_library.h"
+#include "window/main_window.h"
 
 #if defined(__GNUC__) && !defined(__clang__)
 // The window program has no console for libstdc++'s default terminate handler to print a
@@ -22,6 +22,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   // No COM here: each command that uses the shell or an automation object loads COM and enters
   // its own apartment, so the window starts without ole32, oleaut32 and shell32.
-  velmo::Form1 form(instance, velmo::Context::FromProcess());
-  return form.Run(showCommand);
+  velmo::MainWindow window(instance, velmo::Context::FromProcess());
+  return window.Run(showCommand);
 }

@@ -1,4 +1,4 @@
-#include "app/window_dpi.h"
+#include "window/window_dpi.h"
 
 namespace velmo {
 namespace {

@@ -1,4 +1,4 @@
-// What a command may ask of the window. Form1 answers with the real Win32 calls; tests answer
+// What a command may ask of the window. MainWindow answers with the real Win32 calls; tests answer
 // from a script and record every message box.
 #pragma once
 #include <string>
@@ -30,8 +30,8 @@ class Ui {
   // Ends the process at once: no further handler runs and nothing is cleaned up.
   [[noreturn]] virtual void EndNow() = 0;
 
-  virtual std::wstring Text1() const = 0;
-  virtual void SetText1(const std::wstring& text) = 0;
+  virtual std::wstring CacheFolderText() const = 0;
+  virtual void SetCacheFolderText(const std::wstring& text) = 0;
 
   // The platform's folder browser: the chosen folder's path, or the empty text on cancel.
   virtual std::wstring ShowFolderDialog() = 0;

@@ -1,4 +1,4 @@
-#include "support/dll_version.h"
+#include "support/file_version.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "window/main_window.h"
 
 #include <commctrl.h>
 
@@ -8,20 +8,21 @@
 #include <utility>
 #include <vector>
 
-#include "app/browser_layout.h"
-#include "app/form1_layout.h"
-#include "app/path_file.h"
-#include "app/window_dpi.h"
 #include "commands/cache_redirection.h"
+#include "commands/command_steps.h"
 #include "commands/launch_commands.h"
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/administrator_start.h"
-#include "support/dll_version.h"
 #include "support/file_queries.h"
+#include "support/file_version.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
+#include "window/main_window_layout.h"
+#include "window/window_dpi.h"
 
 namespace velmo {
 namespace {
@@ -63,7 +64,7 @@ ControlClass ClassOf(ControlKind kind) {
 // indexes, frames last so that they lie beneath the controls drawn inside their boxes.
 std::vector<const ControlLayout*> CreationOrder() {
   std::vector<const ControlLayout*> order;
-  for (const ControlLayout& control : kForm1Controls) order.push_back(&control);
+  for (const ControlLayout& control : kMainWindowControls) order.push_back(&control);
   std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
     const bool aFrame = a->kind == ControlKind::Frame;
     const bool bFrame = b->kind == ControlKind::Frame;
@@ -75,17 +76,17 @@ std::vector<const ControlLayout*> CreationOrder() {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, Context context)
+MainWindow::MainWindow(HINSTANCE instance, Context context)
     : instance_(instance), context_(std::move(context)) {}
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
   if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
 }
 
-int Form1::Run(int showCommand) {
+int MainWindow::Run(int showCommand) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = &Form1::WindowProc;
+  windowClass.lpfnWndProc = &MainWindow::WindowProc;
   windowClass.hInstance = instance_;
   windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
   windowClass.hIconSm = static_cast<HICON>(LoadImageW(
@@ -101,13 +102,13 @@ int Form1::Run(int showCommand) {
                             nullptr, instance_, this);
   if (window_ == nullptr) return 1;
 
-  Form_Initialize();
+  StartUp();
 
   ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
   UpdateWindow(window_);
-  SetFocus(Control(kCommand1));
+  SetFocus(Control(kSetButton));
   // A portable folder carried elsewhere: offered once the user sees the window.
-  RunHandler(&Form1::CheckMovedInstallation);
+  RunHandler(&MainWindow::CheckMovedInstallation);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -118,7 +119,7 @@ int Form1::Run(int showCommand) {
   return static_cast<int>(message.wParam);
 }
 
-void Form1::Form_Initialize() {
+void MainWindow::StartUp() {
   // 1. Common controls (version 6, through the manifest).
   InitCommonControls();
   // 2. A title bar with system menu and minimize box; no maximize box, no sizing border.
@@ -132,22 +133,22 @@ void Form1::Form_Initialize() {
     EndNow();
   }
   // 5. The default cache folder.
-  SetText1(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
+  SetCacheFolderText(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
   // 6. The browser's version.
-  SetControlText(kLabel5, kVersionLinePrefix + GetFileVersionText(browser::ExecutablePath(
-                                                   context_.installDir)));
+  SetControlText(kVersionLabel, kVersionLinePrefix + GetFileVersionText(
+                                                    browser::ExecutablePath(context_.installDir)));
   // 7. The folders recorded in the path file.
   ShowPathFileLines();
 }
 
-void Form1::SetFrameStyle() {
+void MainWindow::SetFrameStyle() {
   const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
   const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kClearedStyleBits)) |
                             static_cast<LONG_PTR>(kAddedStyleBits);
   SetWindowLongPtrW(window_, GWL_STYLE, newStyle);
 }
 
-void Form1::CreateControls() {
+void MainWindow::CreateControls() {
   for (const ControlLayout* control : CreationOrder()) {
     const ControlClass controlClass = ClassOf(control->kind);
     CreateWindowExW(controlClass.exStyle, controlClass.className, control->caption,
@@ -155,18 +156,18 @@ void Form1::CreateControls() {
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id)), instance_,
                     nullptr);
   }
-  // Text1 takes text of any length.
-  SendMessageW(Control(kText1), EM_SETLIMITTEXT, 0, 0);
+  // The cache folder box takes text of any length.
+  SendMessageW(Control(kCacheFolderEdit), EM_SETLIMITTEXT, 0, 0);
   ApplyDpi(WindowDpi(window_));
 }
 
-void Form1::ApplyDpi(int dpi) {
+void MainWindow::ApplyDpi(int dpi) {
   dpi_ = dpi;
   defaultFont_ = MakeFont(FontKind::Default, dpi);
   headingFont_ = MakeFont(FontKind::Heading, dpi);
   textBoxFont_ = MakeFont(FontKind::TextBox, dpi);
 
-  for (const ControlLayout& layout : kForm1Controls) {
+  for (const ControlLayout& layout : kMainWindowControls) {
     HWND window = Control(layout.id);
     const HFONT font = layout.font == FontKind::Heading   ? headingFont_.Get()
                        : layout.font == FontKind::TextBox ? textBoxFont_.Get()
@@ -186,7 +187,7 @@ void Form1::ApplyDpi(int dpi) {
   InvalidateRect(window_, nullptr, TRUE);
 }
 
-void Form1::CentreOnScreen() {
+void MainWindow::CentreOnScreen() {
   RECT rect{};
   GetWindowRect(window_, &rect);
   const float screenWidth = static_cast<float>(GetSystemMetrics(SM_CXSCREEN));
@@ -199,15 +200,15 @@ void Form1::CentreOnScreen() {
   SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form1::ShowPathFileLines() {
+void MainWindow::ShowPathFileLines() {
   const std::wstring pathFile = browser::PathFileForReading(context_.installDir);
   if (!FileExists(pathFile)) {
-    SetControlText(kLabel6, std::wstring());
+    SetControlText(kPathFileLabel, std::wstring());
     return;
   }
   try {
     const PathFileLines lines = ReadPathFile(context_.installDir);
-    SetControlText(kLabel6, kConfigLinePrefix + lines.line1 + L"\r\n" + kCacheLinePrefix +
+    SetControlText(kPathFileLabel, kConfigLinePrefix + lines.line1 + L"\r\n" + kCacheLinePrefix +
                                 lines.line2);
   } catch (const PlatformError& error) {
     // The window still opens; the panel stays empty.
@@ -215,14 +216,14 @@ void Form1::ShowPathFileLines() {
   }
 }
 
-int Form1::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {
+int MainWindow::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {
   return MessageBoxW(window_, text.c_str(), title.empty() ? kToolTitle : title.c_str(), style);
 }
 
-void Form1::EndNow() { ExitProcess(0); }
+void MainWindow::EndNow() { ExitProcess(0); }
 
-std::wstring Form1::Text1() const {
-  HWND edit = Control(kText1);
+std::wstring MainWindow::CacheFolderText() const {
+  HWND edit = Control(kCacheFolderEdit);
   const int length = GetWindowTextLengthW(edit);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   const int copied = GetWindowTextW(edit, text.data(), length + 1);
@@ -230,28 +231,30 @@ std::wstring Form1::Text1() const {
   return text;
 }
 
-void Form1::SetText1(const std::wstring& text) { SetControlText(kText1, text); }
+void MainWindow::SetCacheFolderText(const std::wstring& text) {
+  SetControlText(kCacheFolderEdit, text);
+}
 
-std::wstring Form1::ShowFolderDialog() { return BrowseForFolderPath(); }
+std::wstring MainWindow::ShowFolderDialog() { return BrowseForFolderPath(); }
 
-bool Form1::StartAgainAsAdministrator() {
+bool MainWindow::StartAgainAsAdministrator() {
   return StartAsAdministrator(OwnExecutablePath(), context_.installDir, window_);
 }
 
-void Form1::SetControlText(int id, const std::wstring& text) {
+void MainWindow::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());
 }
 
-void Form1::CheckMovedInstallation() { OfferMovedInstallationRepair(context_, *this); }
+void MainWindow::CheckMovedInstallation() { OfferMovedInstallationRepair(context_, *this); }
 
-void Form1::Command1_Click() { RelocateProfile(context_, *this); }
-void Form1::Command2_Click() { BrowseCacheFolder(context_, *this); }
-void Form1::Command3_Click() { MoveCacheFolder(context_, *this); }
-void Form1::Command4_Click() { ViewCacheFiles(context_, *this); }
-void Form1::Command5_Click() { SetAsDefaultBrowser(context_, *this); }
-void Form1::Command6_Click() { LaunchBrowser(context_, *this); }
+void MainWindow::OnSetClicked() { RelocateProfile(context_, *this); }
+void MainWindow::OnBrowseClicked() { BrowseCacheFolder(context_, *this); }
+void MainWindow::OnMoveFolderClicked() { MoveCacheFolder(context_, *this); }
+void MainWindow::OnViewCacheClicked() { ViewCacheFiles(context_, *this); }
+void MainWindow::OnDefaultBrowserClicked() { SetAsDefaultBrowser(context_, *this); }
+void MainWindow::OnLaunchClicked() { LaunchBrowser(context_, *this); }
 
-void Form1::RunHandler(void (Form1::*handler)()) {
+void MainWindow::RunHandler(void (MainWindow::*handler)()) {
   // One handler at a time: a click that arrives while the folder browser of another handler is
   // open is ignored.
   if (handlerRunning_) return;
@@ -259,43 +262,43 @@ void Form1::RunHandler(void (Form1::*handler)()) {
   try {
     (this->*handler)();
   } catch (const PlatformError& error) {
-    MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+    ReportError(*this, error);
   } catch (const std::exception&) {
     MsgBox(kUnexpectedErrorText, kMbOk | kMbIconError, kToolTitle);
   }
   handlerRunning_ = false;
 }
 
-void Form1::OnCommand(int id, int notification) {
+void MainWindow::OnCommand(int id, int notification) {
   if (notification != BN_CLICKED) return;
   switch (id) {
-    case kCommand1: RunHandler(&Form1::Command1_Click); break;
-    case kCommand2: RunHandler(&Form1::Command2_Click); break;
-    case kCommand3: RunHandler(&Form1::Command3_Click); break;
-    case kCommand4: RunHandler(&Form1::Command4_Click); break;
-    case kCommand5: RunHandler(&Form1::Command5_Click); break;
-    case kCommand6: RunHandler(&Form1::Command6_Click); break;
+    case kSetButton: RunHandler(&MainWindow::OnSetClicked); break;
+    case kBrowseButton: RunHandler(&MainWindow::OnBrowseClicked); break;
+    case kMoveFolderButton: RunHandler(&MainWindow::OnMoveFolderClicked); break;
+    case kViewCacheButton: RunHandler(&MainWindow::OnViewCacheClicked); break;
+    case kDefaultBrowserButton: RunHandler(&MainWindow::OnDefaultBrowserClicked); break;
+    case kLaunchButton: RunHandler(&MainWindow::OnLaunchClicked); break;
     default: break;  // Enter (IDOK) and Esc (IDCANCEL) run nothing
   }
 }
 
-LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-    auto* form = static_cast<Form1*>(create->lpCreateParams);
-    form->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
   try {
-    return form->HandleMessage(message, wParam, lParam);
+    return self->HandleMessage(message, wParam, lParam);
   } catch (...) {
     return 0;  // nothing may leave a window procedure
   }
 }
 
-LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -304,7 +307,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // Keep the focused control across switches to other windows.
       if (LOWORD(wParam) == WA_INACTIVE) {
         focusBeforeDeactivation_ = GetFocus();
-      } else if (focusBeforeDeactivation_ != nullptr && IsChild(window_, focusBeforeDeactivation_)) {
+      } else if (focusBeforeDeactivation_ != nullptr &&
+                 IsChild(window_, focusBeforeDeactivation_)) {
         SetFocus(focusBeforeDeactivation_);
         return 0;
       }

@@ -1,4 +1,4 @@
-#include "app/browser_layout.h"
+#include "model/browser_layout.h"
 
 namespace velmo::browser {
 namespace {

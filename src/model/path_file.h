@@ -24,6 +24,16 @@ void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& c
 // The relative form: the word "Setting" and the cache folder.
 void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder);
 
+// The two forms in which the tool writes the path file.
+enum class PathFileForm {
+  kAbsolute,  // the folders by their full paths (WriteAbsolutePathFile)
+  kRelative,  // the Setting folder by its name alone (WriteRelativePathFile)
+};
+
+// Writes the path file in `form` with `cacheFolder`. Throws PlatformError on failure.
+void WritePathFile(const std::wstring& installDir, PathFileForm form,
+                   const std::wstring& cacheFolder);
+
 // Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
 PathFileLines ReadPathFile(const std::wstring& installDir);
 

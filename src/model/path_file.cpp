@@ -1,10 +1,10 @@
-#include "app/path_file.h"
+#include "model/path_file.h"
 
 #include <windows.h>
 
 #include <algorithm>
 
-#include "app/browser_layout.h"
+#include "model/browser_layout.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
@@ -113,6 +113,15 @@ void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& c
 
 void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder) {
   WritePathFile(installDir, {browser::kSettingFolderName, cacheFolder});
+}
+
+void WritePathFile(const std::wstring& installDir, PathFileForm form,
+                   const std::wstring& cacheFolder) {
+  if (form == PathFileForm::kRelative) {
+    WriteRelativePathFile(installDir, cacheFolder);
+  } else {
+    WriteAbsolutePathFile(installDir, cacheFolder);
+  }
 }
 
 PathFileLines ParsePathFileBytes(std::string_view bytes) {

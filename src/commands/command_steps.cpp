@@ -1,0 +1,50 @@
+#include "commands/command_steps.h"
+
+#include "commands/write_protection.h"
+#include "support/file_queries.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kQuestionStart[] = L"检测到当前绿色版存放的路径：“";
+constexpr wchar_t kQuestionAfterPath[] =
+    L"”。存在中文字符，请将绿色版复制到非中文的路径再开始制作。\r\n"
+    L"是否需要停止当前绿色版的制作？如果选择“是”则停止制作，如果选择“否”则强制在当前目录下制作"
+    L"绿色版，这样制作的绿色版将无法使用部分浏览器插件";
+
+}  // namespace
+
+void ReportError(Ui& ui, const PlatformError& error) {
+  ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
+}
+
+void Notify(Ui& ui, const std::wstring& text) {
+  ui.MsgBox(text, kMbOk | kMbIconInformation, kFriendlyTitle);
+}
+
+bool AskYesNo(Ui& ui, const std::wstring& text) {
+  return ui.MsgBox(text, kMbYesNo | kMbIconInformation, kFriendlyTitle) == kIdYes;
+}
+
+std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder) {
+  return kQuestionStart + settingFolder + kQuestionAfterPath;
+}
+
+PathFileForm ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder) {
+  if (!NeedsRelativeForm(settingFolder)) return PathFileForm::kAbsolute;
+  if (AskYesNo(ui, DoubleBytePathQuestion(settingFolder))) ui.EndNow();
+  return PathFileForm::kRelative;
+}
+
+bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
+                           const std::wstring& cacheFolder) {
+  try {
+    WritePathFile(installDir, form, cacheFolder);
+    return true;
+  } catch (const PlatformError& error) {
+    ReportInstallFolderWriteFailure(ui, error, installDir);
+    return false;
+  }
+}
+
+}  // namespace velmo

@@ -1,0 +1,37 @@
+// The steps every command shares: its message boxes, the question asked when the tool sits on a
+// path the browser cannot take as it is, and writing the path file with a report on failure.
+#pragma once
+#include <string>
+
+#include "model/path_file.h"
+#include "model/ui.h"
+#include "support/platform_error.h"
+
+namespace velmo {
+
+// An error box for a failure the command cannot go on from: what failed, on which path and why,
+// under the tool title.
+void ReportError(Ui& ui, const PlatformError& error);
+
+// An information box under the title "友情提示".
+void Notify(Ui& ui, const std::wstring& text);
+
+// A Yes/No question with the information icon under the title "友情提示". True on Yes.
+bool AskYesNo(Ui& ui, const std::wstring& text);
+
+// "检测到当前绿色版存放的路径：“<settingFolder>”。存在中文字符，……" followed by CR LF and the
+// offer to stop.
+std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder);
+
+// The form of path file a command writes for the Setting folder at `settingFolder`: the absolute
+// form when the folder's path reaches the browser unchanged. Otherwise the user is asked whether
+// to stop (DoubleBytePathQuestion): Yes ends the tool at once, No gives the relative form.
+PathFileForm ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
+
+// Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;
+// the path file is then as it was. When the installation folder itself refuses new entries, the
+// box also advises and offers an administrator restart (ReportInstallFolderWriteFailure).
+bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
+                           const std::wstring& cacheFolder);
+
+}  // namespace velmo

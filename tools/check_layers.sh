@@ -1,0 +1,50 @@
+#!/bin/sh
+# Checks that the tool's layers depend on each other one way only:
+#   window -> commands -> model -> support
+# A file may include headers of its own layer and of the layers below it, never of one above.
+# Every quoted include must name a layer folder, so that a header outside the layers stands out.
+# Usage: check_layers.sh <source folder>   (the repository's src/)
+# Prints each offending include as file:line and exits 1 when there is one.
+set -eu
+src=${1:?usage: check_layers.sh <source folder>}
+
+allowed() {  # $1: layer of the including file
+  case $1 in
+    window) echo "window commands model support" ;;
+    commands) echo "commands model support" ;;
+    model) echo "model support" ;;
+    support) echo "support" ;;
+    *) echo "" ;;
+  esac
+}
+
+report=$(mktemp)
+trap 'rm -f "$report"' EXIT
+for layer_dir in "$src"/*/; do
+  layer=$(basename "$layer_dir")
+  permitted=$(allowed "$layer")
+  if [ -z "$permitted" ]; then
+    echo "${layer_dir%/}: not a layer (window, commands, model, support)" >>"$report"
+    continue
+  fi
+  # Lines "file:line:#include "folder/header.h"", one per quoted include.
+  grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$layer_dir" |
+  while IFS= read -r hit; do
+    location=$(printf '%s' "$hit" | cut -d: -f1,2)
+    header=$(printf '%s' "$hit" | sed -E 's/^[^:]*:[0-9]+:[^"]*"([^"]*)".*/\1/')
+    case $header in
+      */*) target=${header%%/*} ;;
+      *) target="" ;;  # no folder: not inside a layer
+    esac
+    ok=no
+    for p in $permitted; do [ "$target" = "$p" ] && ok=yes; done
+    [ $ok = yes ] ||
+      echo "$location: \"$header\" points outside what a $layer file may include ($permitted)"
+  done >>"$report"
+done
+
+if [ -s "$report" ]; then
+  cat "$report"
+  exit 1
+fi
+echo "layers: every include points to the same layer or one below"

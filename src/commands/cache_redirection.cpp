@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "commands/command_steps.h"
@@ -40,10 +41,12 @@ void ShowUnusableFolder(Ui& ui, const std::wstring& text) {
 
 // Records `cacheFolder` in the path file, absolute form unless the Setting folder's path cannot
 // go to the browser as it is, then reports success. Returns without a success box when the path
-// file could not be written: the error is shown instead and the old path file stays whole.
+// file could not be written (the error is shown instead and the old path file stays whole), or
+// when the question about the Setting folder's path was not answered.
 void RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cacheFolder) {
-  const PathFileForm form = ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
-  if (!WritePathFileOrReport(ui, context.installDir, form, cacheFolder)) return;
+  const std::optional<PathFileForm> form =
+      ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
+  if (!form || !WritePathFileOrReport(ui, context.installDir, *form, cacheFolder)) return;
   Notify(ui, kMovedPrefix + cacheFolder + kMovedSuffix);
 }
 

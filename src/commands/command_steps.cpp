@@ -22,18 +22,21 @@ void Notify(Ui& ui, const std::wstring& text) {
   ui.MsgBox(text, kMbOk | kMbIconInformation, kFriendlyTitle);
 }
 
-bool AskYesNo(Ui& ui, const std::wstring& text) {
-  return ui.MsgBox(text, kMbYesNo | kMbIconInformation, kFriendlyTitle) == kIdYes;
+Answer AskYesNo(Ui& ui, const std::wstring& text) {
+  const int answer = ui.MsgBox(text, kMbYesNo | kMbIconInformation, kFriendlyTitle);
+  return answer == kIdYes ? Answer::kYes : answer == kIdNo ? Answer::kNo : Answer::kNone;
 }
 
 std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder) {
   return kQuestionStart + settingFolder + kQuestionAfterPath;
 }
 
-PathFileForm ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder) {
+std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder) {
   if (!NeedsRelativeForm(settingFolder)) return PathFileForm::kAbsolute;
-  if (AskYesNo(ui, DoubleBytePathQuestion(settingFolder))) ui.EndNow();
-  return PathFileForm::kRelative;
+  const Answer answer = AskYesNo(ui, DoubleBytePathQuestion(settingFolder));
+  if (answer == Answer::kYes) ui.EndNow();
+  if (answer == Answer::kNo) return PathFileForm::kRelative;
+  return std::nullopt;
 }
 
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,

@@ -1,6 +1,7 @@
 // The steps every command shares: its message boxes, the question asked when the tool sits on a
 // path the browser cannot take as it is, and writing the path file with a report on failure.
 #pragma once
+#include <optional>
 #include <string>
 
 #include "model/path_file.h"
@@ -16,8 +17,12 @@ void ReportError(Ui& ui, const PlatformError& error);
 // An information box under the title "友情提示".
 void Notify(Ui& ui, const std::wstring& text);
 
-// A Yes/No question with the information icon under the title "友情提示". True on Yes.
-bool AskYesNo(Ui& ui, const std::wstring& text);
+// The answer to a Yes/No question. A box destroyed with its window (the window closed while it
+// was open) gives no answer, which is neither Yes nor No: the command then stops.
+enum class Answer { kYes, kNo, kNone };
+
+// A Yes/No question with the information icon under the title "友情提示".
+Answer AskYesNo(Ui& ui, const std::wstring& text);
 
 // "检测到当前绿色版存放的路径：“<settingFolder>”。存在中文字符，……" followed by CR LF and the
 // offer to stop.
@@ -25,8 +30,9 @@ std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder);
 
 // The form of path file a command writes for the Setting folder at `settingFolder`: the absolute
 // form when the folder's path reaches the browser unchanged. Otherwise the user is asked whether
-// to stop (DoubleBytePathQuestion): Yes ends the tool at once, No gives the relative form.
-PathFileForm ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
+// to stop (DoubleBytePathQuestion): Yes ends the tool at once, No gives the relative form, no
+// answer gives nullopt (the command stops without ending the tool).
+std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
 
 // Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;
 // the path file is then as it was. When the installation folder itself refuses new entries, the

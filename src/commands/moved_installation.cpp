@@ -113,7 +113,7 @@ std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
 
 void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
-  if (!moved || !AskYesNo(ui, Question(*moved))) return;
+  if (!moved || AskYesNo(ui, Question(*moved)) != Answer::kYes) return;
   // The form Set writes: absolute where the browser can take the Setting folder's path as it
   // is, relative otherwise (the user has just agreed, so no second question).
   const PathFileForm form =

@@ -2,13 +2,12 @@
 
 #include <windows.h>
 
-#include <array>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "commands/command_steps.h"
-#include "commands/setting_replacement.h"
+#include "commands/set_recovery.h"
+#include "commands/set_transaction.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
@@ -27,56 +26,24 @@ constexpr wchar_t kOverwriteQuestion[] =
     L"覆盖当前绿色版的配置文件？";
 constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
 
-// Failures of the copy and of the swap. The Setting folder and the path file are as they were.
+// Failures of the copy and of the swap, each followed by what was checked afterwards.
 constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
 constexpr wchar_t kCopyFailedSuffix[] =
     L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
-    L"绿色版原有的配置文件和路径文件保持原样，请检查后再试。";
+    L"请检查后再试。\r\n";
 constexpr wchar_t kInUsePrefix[] = L"无法覆盖当前绿色版的配置文件，以下文件正在被其他程序使用：\r\n";
 constexpr wchar_t kInUseSuffix[] =
-    L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。"
-    L"绿色版原有的配置文件和路径文件保持原样。";
+    L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
 constexpr wchar_t kBlockedPrefix[] = L"无法在以下位置存放配置文件：\r\n";
-constexpr wchar_t kBlockedSuffix[] =
-    L"\r\n该位置已被占用且无法替换。绿色版原有的配置文件和路径文件保持原样。";
+constexpr wchar_t kBlockedSuffix[] = L"\r\n该位置已被占用且无法替换。\r\n";
+constexpr wchar_t kAllAsBefore[] = L"绿色版原有的配置文件和路径文件保持原样。";
+constexpr wchar_t kConfigurationAsBefore[] = L"绿色版原有的配置文件保持原样。";
+constexpr wchar_t kConfigurationElsewhere[] = L"原有的配置文件未能放回原处，现在保存在：\r\n";
+constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
+constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
 // The new configuration is in place; only the old one could not be removed completely.
 constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
 constexpr wchar_t kOldLeftBehindSuffix[] = L"\r\n可以在关闭正在使用它的程序后手动删除。";
-
-struct WorkingPaths {
-  std::wstring profile;
-  std::wstring defaultCache;
-  std::wstring setting;
-  std::array<std::wstring, 3> profileCaches;
-};
-
-WorkingPaths ComputePaths(const Context& context) {
-  const std::wstring appData = context.Env(L"APPDATA");
-  WorkingPaths paths{browser::ProfileFolder(appData),
-                     browser::DefaultCacheFolder(context.Env(L"TEMP")),
-                     browser::SettingFolder(context.installDir),
-                     browser::ProfileCacheFolders(appData)};
-  // The video cache has always been found through the lower-case name; the lookup ignores case.
-  paths.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
-  return paths;
-}
-
-// The path file as it was before this click, so that a relocation that fails can put it back.
-class PathFileBackup {
- public:
-  // Throws PlatformError when a path file exists but cannot be read.
-  explicit PathFileBackup(const std::wstring& installDir)
-      : installDir_(installDir), bytes_(ReadPathFileBytes(installDir)) {}
-
-  // Best effort: the user is told about the failure that made this necessary either way.
-  void Restore() const {
-    SkipIfFails([&] { RestorePathFileBytes(installDir_, bytes_); });
-  }
-
- private:
-  std::wstring installDir_;
-  std::optional<std::string> bytes_;
-};
 
 void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
 
@@ -85,32 +52,38 @@ void ShowFailure(Ui& ui, const std::wstring& text) {
   ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
 }
 
-// Deletes the profile's cache folders (a missing or busy one stays, without a message), then
-// puts a fresh copy of the profile in place of the Setting folder and reports the outcome.
-void CopyProfileToSetting(Ui& ui, const WorkingPaths& paths, const PathFileBackup& backup) {
-  const FolderDeleter deleter;
-  for (const std::wstring& cache : paths.profileCaches) {
-    SkipIfFails([&] { deleter.DeleteFolder(cache); });
-  }
-  const ReplacementResult result = ReplaceWithCopy(paths.profile, paths.setting, deleter);
-  switch (result.status) {
-    case ReplacementStatus::kDone:
+// Where the old configuration and the path file are after a failed Set, as checked on disk.
+std::wstring StateAfterFailure(const Context& context, const SetResult& result) {
+  if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;
+  std::wstring text = result.oldConfigurationBack
+                          ? std::wstring(kConfigurationAsBefore)
+                          : kConfigurationElsewhere + result.oldConfiguration + L"\r\n";
+  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
+  return text + kPathFileUnsure + browser::PathFileForWriting(context.installDir);
+}
+
+void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
+  switch (result.outcome) {
+    case SetOutcome::kDone:
       ShowSuccess(ui);
       return;
-    case ReplacementStatus::kOldLeftBehind:
+    case SetOutcome::kOldLeftBehind:
       Notify(ui, kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix));
       return;
-    case ReplacementStatus::kCopyFailed:
-      backup.Restore();
-      ShowFailure(ui, kCopyFailedPrefix + paths.profile + kCopyFailedSuffix);
+    case SetOutcome::kCopyFailed:
+      ShowFailure(ui, kCopyFailedPrefix + result.path + kCopyFailedSuffix +
+                        StateAfterFailure(context, result));
       return;
-    case ReplacementStatus::kInUse:
-      backup.Restore();
-      ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix);
+    case SetOutcome::kInUse:
+      ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
       return;
-    case ReplacementStatus::kBlocked:
-      backup.Restore();
-      ShowFailure(ui, kBlockedPrefix + result.path + kBlockedSuffix);
+    case SetOutcome::kBlocked:
+    case SetOutcome::kNotPlaced:
+      ShowFailure(ui, kBlockedPrefix + result.path + kBlockedSuffix +
+                        StateAfterFailure(context, result));
+      return;
+    case SetOutcome::kNotCommitted:
+      ShowFailure(ui, result.error + L"\r\n" + StateAfterFailure(context, result));
       return;
   }
 }
@@ -118,47 +91,59 @@ void CopyProfileToSetting(Ui& ui, const WorkingPaths& paths, const PathFileBacku
 }  // namespace
 
 void RelocateProfile(const Context& context, Ui& ui) {
-  const WorkingPaths paths = ComputePaths(context);
+  RelocateProfile(context, ui, [](SetStep) {});
+}
+
+void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& observer) {
+  const std::wstring profile = browser::ProfileFolder(context.Env(L"APPDATA"));
+  const std::wstring defaultCache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
+  const std::wstring setting = browser::SettingFolder(context.installDir);
 
   if (IsProcessRunning(browser::kExecutableName)) {
     Notify(ui, kBrowserRunningText);
     return;
   }
+  // What an interrupted Set left behind is sorted out first.
+  std::optional<FolderDeleter> deleter;
+  if (!TidyBeforeSet(context.installDir, deleter, ui)) return;
 
-  if (!FolderExists(paths.profile)) {
+  if (!FolderExists(profile)) {
     // No profile yet: point the browser at the Setting folder beside it.
-    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative,
-                              paths.defaultCache)) {
+    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative, defaultCache)) {
       ShowSuccess(ui);
     }
     return;
   }
 
   // The absolute form only where the Setting folder's path reaches the browser unchanged.
-  const PathFileForm form = ChoosePathFileForm(ui, paths.setting);
-  std::optional<PathFileBackup> backup;
-  try {
-    backup.emplace(context.installDir);
-  } catch (const PlatformError& error) {
-    ReportError(ui, error);
-    return;
-  }
-  // A path file that cannot be written ends the command before anything is deleted.
-  if (!WritePathFileOrReport(ui, context.installDir, form, paths.defaultCache)) return;
+  const std::optional<PathFileForm> form = ChoosePathFileForm(ui, setting);
+  if (!form) return;
 
-  if (FolderExists(paths.setting) && !AskYesNo(ui, kOverwriteQuestion)) {
-    ShowSuccess(ui);
-    return;
-  }
-  // Nothing is deleted unless the Setting folder can be made in the installation folder.
+  // The path file is written last and the copy is made in a folder beside the Setting folder;
+  // that both can be done is checked before anything is deleted.
+  std::optional<std::string> pathFileBefore;
   try {
-    CheckFolderCanBeCreated(paths.setting);
+    CheckPathFileReplaceable(context.installDir);
+    pathFileBefore = ReadPathFileBytes(context.installDir);
+    CheckFolderCanBeCreated(setting);
   } catch (const PlatformError& error) {
-    backup->Restore();
     ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return;
   }
-  CopyProfileToSetting(ui, paths, *backup);
+
+  if (FolderExists(setting)) {
+    // Only Yes replaces it; No keeps it and records it; no answer (the box went with the
+    // window) does nothing at all.
+    const Answer answer = AskYesNo(ui, kOverwriteQuestion);
+    if (answer == Answer::kNo &&
+        WritePathFileOrReport(ui, context.installDir, *form, defaultCache)) {
+      ShowSuccess(ui);
+    }
+    if (answer != Answer::kYes) return;
+  }
+  if (!deleter) deleter.emplace();
+  ReportResult(ui, context,
+               RunSetTransaction(MakeSetPlan(context, *form), pathFileBefore, *deleter, observer));
 }
 
 }  // namespace velmo

@@ -1,10 +1,14 @@
 // The Set command: moves the browser's profile beside the browser and writes the path file.
 #pragma once
+#include "commands/set_transaction.h"
 #include "model/context.h"
 #include "model/ui.h"
 
 namespace velmo {
 
 void RelocateProfile(const Context& context, Ui& ui);
+
+// The same, telling `observer` about each step of the copy-and-swap as it is done.
+void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& observer);
 
 }  // namespace velmo

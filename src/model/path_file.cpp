@@ -124,6 +124,23 @@ void WritePathFile(const std::wstring& installDir, PathFileForm form,
   }
 }
 
+void CheckPathFileReplaceable(const std::wstring& installDir) {
+  const std::wstring target = browser::PathFileForWriting(installDir);
+  {
+    // The new content goes to a file beside the path file first: the folder must take one.
+    const TemporarySibling temporary(installDir);
+    const UniqueFileHandle file(CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError(kWriteOperation, target);
+  }
+  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  const UniqueFileHandle file(CreateFileW(
+      target.c_str(), GENERIC_WRITE | DELETE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError(kWriteOperation, target);
+}
+
 PathFileLines ParsePathFileBytes(std::string_view bytes) {
   std::string lines[3];
   int count = 0;

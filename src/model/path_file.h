@@ -34,6 +34,12 @@ enum class PathFileForm {
 void WritePathFile(const std::wstring& installDir, PathFileForm form,
                    const std::wstring& cacheFolder);
 
+// Checks that the path file could be written now: the installation folder takes a new file
+// beside it, and an existing path file is a file, not read-only, and no other program holds it
+// against writing or deletion. Leaves nothing behind. Throws PlatformError (the same report as a
+// failed write) when it could not.
+void CheckPathFileReplaceable(const std::wstring& installDir);
+
 // Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
 PathFileLines ReadPathFile(const std::wstring& installDir);
 

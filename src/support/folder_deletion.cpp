@@ -85,6 +85,27 @@ void RemoveEntry(const std::wstring& path, const WIN32_FIND_DATAW& data, FirstFa
   }
 }
 
+// Whether the folder is a link (a junction or a symbolic link), or holds one anywhere below it.
+// Links are not followed.
+bool HoldsLink(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return true;
+  }
+  WIN32_FIND_DATAW data;
+  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (!find) return false;
+  do {
+    if (IsDotEntry(data.cFileName)) continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        HoldsLink(folder + L"\\" + data.cFileName)) {
+      return true;
+    }
+  } while (FindNextFileW(find.Get(), &data));
+  return false;
+}
+
 bool OpenableForDeletion(const std::wstring& path) {
   const UniqueFileHandle entry(CreateFileW(
       path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -115,7 +136,9 @@ FolderDeleter::FolderDeleter(const wchar_t* progId) {
 }
 
 void FolderDeleter::DeleteFolder(const std::wstring& path) const {
-  if (!fileSystem_) {
+  // The automation object goes through links and deletes what they point to: a folder that is a
+  // link or holds one is removed with the file API, which removes the links themselves.
+  if (!fileSystem_ || HoldsLink(path)) {
     DeleteFolderTree(path);
     return;
   }

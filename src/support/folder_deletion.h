@@ -22,8 +22,10 @@ class FolderDeleter {
 
   bool UsesAutomationObject() const { return static_cast<bool>(fileSystem_); }
 
-  // Deletes the folder with everything in it (DeleteFolder with force). Throws PlatformError when
-  // the folder does not exist or could not be removed completely; what could be removed is gone.
+  // Deletes the folder with everything in it (DeleteFolder with force). A junction or symbolic
+  // link, as the folder or anywhere in it, is removed itself and never followed: what it points
+  // to stays. Throws PlatformError when the folder does not exist or could not be removed
+  // completely; what could be removed is gone.
   void DeleteFolder(const std::wstring& path) const;
 
  private:

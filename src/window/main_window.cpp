@@ -13,6 +13,7 @@
 #include "commands/launch_commands.h"
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
+#include "commands/set_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/administrator_start.h"
@@ -132,6 +133,8 @@ void MainWindow::StartUp() {
     MessageBoxW(nullptr, kMissingBrowserText, kMissingBrowserTitle, kMbOk | kMbIconError);
     EndNow();
   }
+  // An interrupted Set is sorted out before the window shows anything.
+  RecoverInterruptedSet(context_, *this);
   // 5. The default cache folder.
   SetCacheFolderText(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
   // 6. The browser's version.

@@ -294,5 +294,97 @@ TEST_F(SetCommand, FolderNamedPathIsReportedAndTheToolStaysOpen) {
   EXPECT_EQ(tool_->Close(), 0u);
 }
 
+TEST_F(SetCommand, ClosingTheWindowDuringAQuestionStopsEverything) {
+  // WM_CLOSE to the window (a script, an installer, taskkill without /f) destroys the open
+  // question with it: that is no answer, so nothing is written, deleted or copied, and the tool
+  // ends without another box.
+  struct Case {
+    const wchar_t* installHint;
+    bool oldSetting;
+    int button;       // Set or Move folder
+    bool overwrite;   // which question comes: overwrite, or the double-byte one
+  };
+  for (const Case item : {Case{L"绿色版", false, kSetButton, false},
+                          Case{L"绿色版", true, kMoveFolderButton, false},
+                          Case{L"velmo-e2e-close", true, kSetButton, true}}) {
+    SCOPED_TRACE(ToUtf8(item.installHint) + " " + std::to_string(item.button));
+    Install(item.installHint);
+    RemoveTree(Profile());
+    MakeProfile();
+    if (item.oldSetting) {
+      WriteBytes(Setting() + L"\\mine.txt", "mine");
+      WriteBytes(PathFile(), "Setting\r\nD:\\old cache\r\n");
+    }
+    const Tree profileBefore = TreeSnapshot(Profile());
+    const Tree installBefore = TreeSnapshot(Dir());
+    Start();
+    if (item.button == kMoveFolderButton) tool_->SetControlText(kCacheFolderEdit, Temp());
+    tool_->Click(item.button);
+    const BoxInfo question = NextBox();
+    ExpectQuestion(question, item.overwrite ? kOverwriteText : DoubleByteText(Setting()));
+
+    EXPECT_EQ(tool_->Close(), 0u);
+    EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+    EXPECT_EQ(TreeSnapshot(Dir()), installBefore);
+  }
+}
+
+TEST_F(SetCommand, StartUpSortsOutAnInterruptedSetBeforeTheWindowShows) {
+  struct Case {
+    const char* what;
+    Tree leftovers;
+    bool browserRunning;
+    Tree after;         // the installation folder's entries apart from the tool and the browser
+    std::wstring box;   // "<dir>" stands for the installation folder; empty: no box
+  };
+  const Case cases[] = {
+      {"a partial copy goes without a word",
+       {{L"Setting\\a", "current"}, {L"Set~tmp\\b", "partial"}},
+       false,
+       {{L"Setting\\", ""}, {L"Setting\\a", "current"}},
+       L""},
+      {"another configuration is kept under a visible name and named once",
+       {{L"Setting\\a", "current"}, {L"Set~old\\b", "other"}},
+       false,
+       {{L"Setting\\", ""}, {L"Setting\\a", "current"}, {L"旧配置\\", ""}, {L"旧配置\\b", "other"}},
+       L"检测到上次设置Velmo浏览器配置文件时没有完成。\r\n除了正在使用的配置文件：\r\n<dir>\\Setting"
+       L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置"
+       L"\r\n确认不再需要后，可以手动删除它。"},
+      {"while the browser runs nothing is touched",
+       {{L"Set~old\\b", "old"}},
+       true,
+       {{L"Set~old\\", ""}, {L"Set~old\\b", "old"}},
+       L"检测到上次设置Velmo浏览器配置文件时没有完成，需要整理留下的文件夹。Velmo浏览器正在运行中，"
+       L"这次没有做任何改动；请关闭Velmo浏览器后重新打开本工具，工具会自动整理。"},
+  };
+  for (const Case& item : cases) {
+    SCOPED_TRACE(item.what);
+    Install();
+    for (const auto& [name, bytes] : item.leftovers) WriteBytes(Dir() + L"\\" + name, bytes);
+    std::optional<RunningBrowser> browser;
+    TempDir elsewhere(L"velmo-e2e-other");
+    if (item.browserRunning) browser.emplace(elsewhere / L"velmoexplorer.exe");
+    tool_.emplace(exe_, EnvironmentChanges{{L"APPDATA", Roaming()}, {L"TEMP", Temp()}});
+
+    if (!item.box.empty()) {
+      const BoxInfo box = NextBox();
+      std::wstring expected = item.box;
+      for (std::size_t at; (at = expected.find(L"<dir>")) != std::wstring::npos;) {
+        expected.replace(at, 5, Dir());
+      }
+      ExpectNotice(box, expected);
+      EXPECT_EQ(tool_->WaitForMainWindow(0), nullptr) << "the window shows only afterwards";
+      tool_->Answer(box, IDOK);
+    }
+    ASSERT_NE(tool_->WaitForMainWindow(), nullptr);
+    EXPECT_FALSE(tool_->WaitForBox(500).has_value()) << "a second box";
+    Tree after = TreeSnapshot(Dir());
+    std::erase_if(after, [](const auto& entry) { return entry.first.ends_with(L".exe"); });
+    EXPECT_EQ(after, item.after);
+    EXPECT_EQ(tool_->Close(), 0u);
+    if (browser) browser->Stop();
+  }
+}
+
 }  // namespace
 }  // namespace velmo::e2e

@@ -4,14 +4,18 @@
 #include <windows.h>
 
 #include "support/file_queries.h"
+#include "support/folder_link.h"
 #include "support/platform_error.h"
 #include "support/temp_dir.h"
+#include "support/text_codec.h"
 #include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
 
+using testing::FolderLink;
 using testing::MakeDirs;
+using testing::MakeFolderLink;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -80,6 +84,36 @@ TEST_P(FolderDeleterTest, FileHeldOpenKeepsTheFolderAndIsAnError) {
   // Once the file is free the folder goes.
   deleter_.DeleteFolder(dir / L"victim");
   EXPECT_FALSE(FolderExists(dir / L"victim"));
+}
+
+TEST_P(FolderDeleterTest, LinksAreRemovedNeverFollowed) {
+  // The folder itself a link, a link inside it, one deeper down: what they point to stays.
+  for (const wchar_t* link : {L"victim", L"victim\\Cache", L"victim\\a\\b\\link"}) {
+    SCOPED_TRACE(ToUtf8(link));
+    TempDir dir(L"links");
+    WriteBytes(dir / L"target\\keep.txt", "keep");
+    const bool linkIsTheFolder = std::wstring(link) == L"victim";
+    if (!linkIsTheFolder) {
+      WriteBytes(dir / L"victim\\own.txt", "own");
+      MakeDirs((dir / link).substr(0, (dir / link).find_last_of(L'\\')));
+    }
+    const FolderLink kind = MakeFolderLink(dir / link, dir / L"target");
+    if (kind == FolderLink::kNone) GTEST_SKIP() << "no link to a folder can be made here";
+
+    const bool removed = SkipIfFails([&] { deleter_.DeleteFolder(dir / L"victim"); });
+
+    EXPECT_EQ(ReadBytes(dir / L"target\\keep.txt"), "keep");
+    if (!linkIsTheFolder) {
+      EXPECT_FALSE(FileExists(dir / L"victim\\own.txt"));
+    }
+    if (kind == FolderLink::kJunction) {
+      EXPECT_TRUE(removed);
+      EXPECT_EQ(GetFileAttributesW((dir / L"victim").c_str()), INVALID_FILE_ATTRIBUTES);
+    } else {
+      // Wine cannot remove a host's symbolic link at all: the removal stops there and says so.
+      EXPECT_FALSE(removed);
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(AutomationAndFileApi, FolderDeleterTest, ::testing::Bool());

@@ -357,5 +357,116 @@ TEST_F(ProfileRelocation, HiddenFileNamedSettingIsLeftAndReported) {
   EXPECT_FALSE(ReadBytes(PathFile()));
 }
 
+TEST_F(ProfileRelocation, OnlyNoGoesOnAfterAQuestion) {
+  // A box destroyed with its window answers 0 (or IDCANCEL): that stops like Yes, but without
+  // ending the tool, and nothing is written, deleted or copied.
+  struct Case {
+    const wchar_t* installHint;  // Chinese: the double-byte question; else the overwrite one
+    int answer;
+  };
+  for (const Case item : {Case{L"绿色版", 0}, Case{L"绿色版", 2}, Case{L"install", 0},
+                          Case{L"install", 2}}) {
+    SCOPED_TRACE(ToUtf8(item.installHint) + " " + std::to_string(item.answer));
+    Use(item.installHint);
+    MakeProfile();
+    WriteBytes(Setting() + L"\\mine.txt", "mine");
+    WriteBytes(PathFile(), "old\r\n");
+    const auto profileBefore = TreeSnapshot(Profile());
+    const auto installBefore = TreeSnapshot(Install());
+    ScriptedUi ui;
+    ui.answers = {item.answer};
+
+    RelocateProfile(context_, ui);
+
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].style, 0x44u);
+    EXPECT_FALSE(ui.endNowCalled);
+    EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+    EXPECT_EQ(TreeSnapshot(Install()), installBefore);
+  }
+}
+
+TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
+  // A file whose path below the Setting folder has 248 or 259 characters is copied; one of 260
+  // does not fit there and the Set fails without changing anything.
+  for (const std::size_t length : {248u, 259u, 260u}) {
+    SCOPED_TRACE(length);
+    Use(L"install-with-a-longer-name");  // longer than the profile's path, which must exist
+    MakeProfile(false);
+    const std::wstring name(length - (Setting() + L"\\Default\\").size(), L'n');
+    WriteBytes(Profile() + L"\\Default\\" + name, "deep");
+    ASSERT_EQ(ReadBytes(Profile() + L"\\Default\\" + name), "deep");
+    ScriptedUi ui;
+
+    RelocateProfile(context_, ui);
+
+    if (length < 260) {
+      EXPECT_EQ(Shown(ui), (std::vector<Box>{kSuccessBox}));
+      EXPECT_EQ(TreeSnapshot(Setting()), TreeSnapshot(Profile()));
+      EXPECT_EQ(ReadBytes(PathFile()), Absolute());
+    } else {
+      EXPECT_EQ(Shown(ui),
+                (std::vector<Box>{
+                    {L"复制Velmo浏览器配置文件失败：" + Profile() +
+                         L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，"
+                         L"或者目标路径过长。请检查后再试。\r\n绿色版原有的配置文件和路径文件保持原样。",
+                     0x10, kFriendly}}));
+      EXPECT_TRUE(TopLevel().empty());
+    }
+  }
+}
+
+TEST_F(ProfileRelocation, FailedRollbackNamesTheFolderThatNowHoldsTheOldConfiguration) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "my old settings");
+  WriteBytes(PathFile(), "Setting\r\nD:\\Cache\r\n");
+  ui_.answers = {kIdYes};
+
+  // Another program creates Setting between the two renames (a browser started meanwhile), so
+  // neither the copy nor the old configuration can go there.
+  RelocateProfile(context_, ui_, [&](SetStep step) {
+    if (step == SetStep::kOldMovedAside) WriteBytes(Setting() + L"\\foreign.txt", "foreign");
+  });
+
+  const std::wstring kept = Install() + L"\\旧配置";
+  EXPECT_EQ(Shown(ui_),
+            (std::vector<Box>{kOverwriteBox,
+                              {L"无法在以下位置存放配置文件：\r\n" + Setting() +
+                                   L"\r\n该位置已被占用且无法替换。\r\n原有的配置文件未能放回原处，"
+                                   L"现在保存在：\r\n" + kept + L"\r\n路径文件保持原样。",
+                               0x10, kFriendly}}));
+  EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{
+                            {L"Setting\\", ""},
+                            {L"path", "Setting\r\nD:\\Cache\r\n"},
+                            {L"旧配置\\", ""}}));
+  EXPECT_EQ(TreeSnapshot(kept), (std::map<std::wstring, std::string>{
+                                    {L"mine.txt", "my old settings"}}));
+  EXPECT_EQ(TreeSnapshot(Setting()), (std::map<std::wstring, std::string>{
+                                         {L"foreign.txt", "foreign"}}));
+}
+
+TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingComesBack) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "my old settings");
+  ui_.answers = {kIdYes};
+
+  // The path file's place is taken after the check made before anything was deleted.
+  RelocateProfile(context_, ui_, [&](SetStep step) {
+    if (step == SetStep::kNewInPlace) MakeDirs(PathFile());
+  });
+
+  ASSERT_EQ(ui_.boxes.size(), 2u);
+  EXPECT_EQ(Shown(ui_)[0], kOverwriteBox);
+  EXPECT_EQ(ui_.boxes[1].style, 0x10u);
+  EXPECT_TRUE(ui_.boxes[1].text.starts_with(L"写入路径文件失败。\r\n路径：" + PathFile() +
+                                            L"\r\n原因："))
+      << ToUtf8(ui_.boxes[1].text);
+  EXPECT_TRUE(ui_.boxes[1].text.ends_with(L"\r\n绿色版原有的配置文件和路径文件保持原样。"));
+  EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
+                                                              {L"path\\", ""}}));
+  EXPECT_EQ(TreeSnapshot(Setting()), (std::map<std::wstring, std::string>{
+                                         {L"mine.txt", "my old settings"}}));
+}
+
 }  // namespace
 }  // namespace velmo

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "commands/cache_redirection.h"
+#include "commands/profile_relocation.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -16,9 +18,11 @@ namespace velmo {
 namespace {
 
 using testing::EndNowCalled;
+using testing::MakeContext;
 using testing::ScriptedUi;
 using testing::TempDir;
 using testing::TreeSnapshot;
+using testing::WriteBytes;
 
 constexpr wchar_t kAdvice[] =
     L"\r\n\r\n当前用户没有权限在Velmo浏览器的安装目录中写入文件（例如安装在“Program Files”文件夹下时）。"
@@ -115,6 +119,40 @@ TEST(WriteProtection, AccessDeniedInAWriteProtectedFolderOffersTheAdministratorR
     EXPECT_EQ(shown, row.boxes);
     EXPECT_EQ(ui.startAsAdministratorCalls, row.starts);
     EXPECT_EQ(ended, row.ended);
+  }
+}
+
+// Set and Move folder in an installation folder that refuses new entries: before anything is
+// deleted, the path file's write is reported with the advice, and No leaves everything as it was.
+TEST(WriteProtection, CommandsInAWriteProtectedFolderAdviseBeforeChangingAnything) {
+  const std::wstring protectedFolder = WriteProtectedFolder();
+  if (protectedFolder.empty()) GTEST_SKIP() << "no write-protected folder (Z:\\sys under Wine)";
+  const TempDir roaming(L"velmo-roaming");
+  const TempDir temp(L"velmo-temp");
+  WriteBytes(roaming / L"velmoexplorer\\Default\\Preferences", "{}");
+  WriteBytes(roaming / L"velmoexplorer\\Webkit\\Cache\\data_1", "cache 1");
+  WriteBytes(roaming / L"velmoexplorer\\VelmoVideoCache\\clip.tmp", "video");
+  const Context context =
+      MakeContext(protectedFolder, {{L"APPDATA", roaming.Path()}, {L"TEMP", temp.Path()}});
+  const auto profileBefore = TreeSnapshot(roaming.Path());
+  const std::wstring start = L"写入路径文件失败。\r\n路径：Z:\\sys\\path\r\n原因：";
+  const struct {
+    const char* name;
+    void (*command)(const Context&, Ui&);
+  } cases[] = {{"Set", &RelocateProfile}, {"Move folder", &MoveCacheFolder}};
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    ScriptedUi ui;
+    ui.cacheFolderText = temp.Path();
+    ui.answers = {kIdNo};
+    row.command(context, ui);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ui.boxes[0].text.starts_with(start)) << ToUtf8(ui.boxes[0].text);
+    EXPECT_TRUE(ui.boxes[0].text.ends_with(kAdvice)) << ToUtf8(ui.boxes[0].text);
+    EXPECT_EQ(ui.boxes[0].style, 0x14u);
+    EXPECT_EQ(ui.boxes[0].title, kTool);
+    EXPECT_EQ(ui.startAsAdministratorCalls, 0);
+    EXPECT_EQ(TreeSnapshot(roaming.Path()), profileBefore);
   }
 }
 

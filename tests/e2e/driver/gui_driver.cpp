@@ -474,6 +474,20 @@ std::wstring SetUpInstallation(const std::wstring& folder, BrowserVariant varian
   return tool;
 }
 
+std::optional<DWORD> RunToEnd(const std::wstring& exe, const std::wstring& arguments,
+                              const EnvironmentChanges& environment, DWORD timeoutMs) {
+  const std::wstring block = EnvironmentBlock(environment);
+  PROCESS_INFORMATION info = StartProcess(exe, arguments, &block, L"");
+  std::optional<DWORD> code;
+  if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(info.hProcess, &exitCode);
+    code = exitCode;
+  }
+  EndProcess(info);
+  return code;
+}
+
 std::vector<BrowserStart> ReadBrowserLog(const std::wstring& installDir) {
   std::vector<BrowserStart> starts;
   const std::optional<std::string> bytes =

@@ -121,6 +121,12 @@ std::wstring SetUpInstallation(const std::wstring& folder,
                                BrowserVariant variant = BrowserVariant::Version1234,
                                const std::wstring& toolName = L"velmo_portable.exe");
 
+// Runs `exe` with `arguments` (and the environment changed as given) until it ends; its exit
+// code, or nullopt when it was still running at the deadline (it is then ended).
+std::optional<DWORD> RunToEnd(const std::wstring& exe, const std::wstring& arguments,
+                              const EnvironmentChanges& environment,
+                              DWORD timeoutMs = kDefaultWaitMs);
+
 // One start of the substitute browser, as it recorded it in velmoexplorer.log beside itself.
 struct BrowserStart {
   DWORD pid = 0;

@@ -1,0 +1,112 @@
+// The Set command's copy-and-swap as a small transaction whose progress can always be read off
+// the disk: the copy is made under a short sibling name, renamed when it is complete, swapped in
+// by renames, and the path file is written last (the commit point). Only then is the old Setting
+// deleted. Every name the transaction uses is no longer than "Setting", so whatever fits under
+// the Setting folder fits under each of them.
+#pragma once
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/context.h"
+#include "model/path_file.h"
+#include "support/folder_deletion.h"
+
+namespace velmo {
+
+// The names beside the Setting folder that belong to the Set command.
+struct SetNames {
+  explicit SetNames(const std::wstring& installDir);
+
+  std::wstring setting;   // <dir>\Setting
+  std::wstring partial;   // <dir>\Set~tmp: a copy being made
+  std::wstring complete;  // <dir>\Set~new: a complete, verified copy, not yet in place
+  std::wstring aside;     // <dir>\Set~old: the old Setting, moved aside until the commit
+  std::wstring doomed;    // <dir>\Set~del: the old Setting after the commit, to be deleted
+  std::wstring journal;   // <dir>\Set~jnl: the swap in progress (see SetJournal)
+};
+
+// Written before the old Setting is moved aside and removed after the commit: whether there was
+// an old entry at Setting, the path file's bytes that commit the Set, and the bytes it held
+// before (nullopt: there was none). Recovery tells a committed Set from one to undo by which of
+// the two the path file holds; when it holds neither (another command rewrote it), it keeps both
+// configurations.
+struct SetJournal {
+  bool oldExisted = false;
+  std::string pathFileBytes;
+  std::optional<std::string> pathFileBefore;
+};
+
+// The journal in the file `name`; nullopt when there is none, or not a whole one (a write that
+// was cut short), or it cannot be read.
+std::optional<SetJournal> ReadJournal(const std::wstring& name);
+
+// Whether anything stands at `path` (a file, a folder or a link).
+bool EntryExists(const std::wstring& path);
+
+// Renames a file or a folder beside itself; never replaces anything. True when it worked.
+bool RenameEntry(const std::wstring& from, const std::wstring& to);
+
+// Removes a file or a folder tree (links are removed, never followed). True when it is gone.
+bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter);
+
+// The moments between the transaction's steps, in order. A step that a run does not need (there
+// is no old Setting to move aside, say) is not reported.
+enum class SetStep {
+  kCachesDeleted,      // the profile's cache folders are gone
+  kCopied,             // the profile is copied to Set~tmp
+  kCopyComplete,       // the copy is verified and renamed to Set~new
+  kJournalWritten,     // Set~jnl is on disk
+  kOldMovedAside,      // Setting is renamed to Set~old
+  kNewInPlace,         // Set~new is renamed to Setting
+  kPathFileWritten,    // the path file names the new Setting: committed
+  kOldMarked,          // Set~old is renamed to Set~del
+  kJournalRemoved,     // Set~jnl is gone
+  kOldDeleted,         // Set~del is gone
+};
+
+// Told about each step once it is done. The tool passes one that does nothing.
+using SetStepObserver = std::function<void(SetStep)>;
+
+struct SetPlan {
+  std::wstring installDir;
+  std::wstring profile;
+  std::array<std::wstring, 3> profileCaches;
+  std::vector<std::wstring> pathFileLines;  // what the path file holds after the Set
+};
+
+// The plan of a Set for this context, with the path file in `form`.
+SetPlan MakeSetPlan(const Context& context, PathFileForm form);
+
+enum class SetOutcome {
+  kDone,               // the copy is the Setting folder and the path file names it
+  kOldLeftBehind,      // done, but the old entry could not be removed: it is at `path`
+  kBlocked,            // a hidden or system file stands at `path` (Setting): nothing done
+  kCopyFailed,         // the profile could not be copied completely
+  kInUse,              // `path` names an entry of the old Setting another program holds
+  kNotPlaced,          // the copy could not be renamed to `path` (Setting)
+  kNotCommitted,       // the journal or the path file could not be written: see `error`
+};
+
+struct SetResult {
+  SetOutcome outcome = SetOutcome::kDone;
+  std::wstring path;
+  std::wstring error;  // the platform's report of a failed write
+  // After a failure, as checked on disk once it was undone: whatever was at Setting before is
+  // there again (or there was nothing), and the path file holds the bytes it held before.
+  bool oldConfigurationBack = true;
+  bool pathFileUnchanged = true;
+  // After a failure that could not put the old configuration back: where it is now.
+  std::wstring oldConfiguration;
+};
+
+// Runs the transaction: deletes the profile's cache folders, copies the profile beside the
+// Setting folder, swaps the copy in and writes the path file. On a failure before the commit it
+// undoes what it did (the old path file was never touched) and reports where things are.
+// `pathFileBefore` is the path file's content before the Set (nullopt: there was none).
+SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
+                            const FolderDeleter& deleter, const SetStepObserver& observer);
+
+}  // namespace velmo

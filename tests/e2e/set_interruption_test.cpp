@@ -1,0 +1,118 @@
+// The Set command killed at every step of its copy-and-swap (a child process that ends itself
+// without any clean-up, as when the tool is killed or the power goes), then the start-up's
+// recovery: the installation folder must be exactly as before the click or exactly as after a
+// successful Set, with nothing of the tool's left over.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "commands/set_recovery.h"
+#include "gui_driver.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+
+namespace velmo::e2e {
+namespace {
+
+using testing::MakeContext;
+using testing::ReadBytes;
+using testing::ScriptedUi;
+using testing::TempDir;
+using testing::TreeSnapshot;
+using testing::WriteBytes;
+
+using Tree = std::map<std::wstring, std::string>;
+
+enum Exit : DWORD { kKilled = 99, kFinished = 0 };
+enum State { kBefore, kAfter };
+
+struct Outcome {
+  Exit exit;
+  State state;
+};
+
+// The steps in order: caches deleted, copied, copy complete, journal written, old moved aside,
+// new in place, path file written, old marked, journal removed, old deleted. A step a run does
+// not have is never reached, and the Set runs to its end.
+struct Row {
+  int step;
+  Outcome firstSet;       // no Setting and no path file before
+  Outcome overOldSetting; // an old Setting and a path file with other bytes
+  Outcome sameBytes;      // an old Setting and a path file with the very bytes the Set writes
+};
+
+constexpr Row kRows[] = {
+    {0, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {1, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {2, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {3, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {4, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}},
+    // In place with the path file already holding the new bytes: that is the state after a Set.
+    {5, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}},
+    {6, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {7, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {8, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {9, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+};
+
+enum class Start { kFirstSet, kOverOldSetting, kSameBytes };
+
+TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
+  for (const Row& row : kRows) {
+    for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes}) {
+      const Outcome expected = start == Start::kFirstSet         ? row.firstSet
+                               : start == Start::kOverOldSetting ? row.overOldSetting
+                                                                 : row.sameBytes;
+      SCOPED_TRACE("step " + std::to_string(row.step) + ", start " +
+                   std::to_string(static_cast<int>(start)));
+      TempDir root(L"set-crash");
+      const std::wstring install = root / L"install";
+      const std::wstring profile = root / L"appdata\\velmoexplorer";
+      const std::wstring setting = install + L"\\Setting";
+      WriteBytes(profile + L"\\Default\\Preferences", "{\"homepage\":\"about:blank\"}");
+      WriteBytes(profile + L"\\Default\\书签.json", "[]");
+      WriteBytes(profile + L"\\Webkit\\Cache\\data_1", "cache");
+      WriteBytes(profile + L"\\VelmoVideoCache\\clip.tmp", "video");
+      const std::string written = ToAnsi(setting + L"\r\n" + root / L"temp\\WebkitCache" +
+                                         L"\r\n" + setting + L"\\Cookies\r\n");
+      testing::MakeDirs(install);
+      if (start != Start::kFirstSet) {
+        WriteBytes(setting + L"\\Default\\Preferences", "old preferences");
+        WriteBytes(setting + L"\\old only.txt", "only in the old configuration");
+        WriteBytes(install + L"\\path",
+                   start == Start::kSameBytes ? written : "Setting\r\nD:\\old cache\r\n");
+      }
+      const Tree before = TreeSnapshot(install);
+      const Tree after{{L"Setting\\", ""},
+                       {L"Setting\\Default\\", ""},
+                       {L"Setting\\Default\\Preferences", "{\"homepage\":\"about:blank\"}"},
+                       {L"Setting\\Default\\书签.json", "[]"},
+                       {L"Setting\\Webkit\\", ""},
+                       {L"path", written}};
+      const EnvironmentChanges environment{{L"APPDATA", root / L"appdata"},
+                                           {L"TEMP", root / L"temp"}};
+
+      EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_set_interrupter.exe",
+                         L"\"" + install + L"\" " + std::to_wstring(row.step), environment),
+                static_cast<DWORD>(expected.exit));
+      ScriptedUi ui;
+      RecoverInterruptedSet(MakeContext(install, {}), ui);
+
+      EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
+      EXPECT_EQ(TreeSnapshot(install), expected.state == kBefore ? before : after);
+      // The profile stays, without its caches once the first step is done.
+      EXPECT_EQ(TreeSnapshot(profile),
+                (Tree{{L"Default\\", ""},
+                      {L"Default\\Preferences", "{\"homepage\":\"about:blank\"}"},
+                      {L"Default\\书签.json", "[]"},
+                      {L"Webkit\\", ""}}));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmo::e2e

@@ -7,11 +7,20 @@
 #   3. IsProcessRunning per call with 20 extra processes running;
 #   4. the executable's size and the DLLs it imports.
 # Called by `./run bench` inside Xvfb with a fresh Wine prefix in $WINEPREFIX and the build folder
-# as $1. Prints the table and writes it, with the machine and the command, to BENCHMARKS.md.
+# whose programs run as $1. On the 64-bit route that is an x86_64 build, and $2 is the 32-bit
+# release executable, whose size and imports are the ones reported. Prints the table and writes
+# it, with the machine, the route and the command, to BENCHMARKS.md.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${1:?usage: tools/bench.sh <build folder>}
+BUILD_DIR=${1:?usage: tools/bench.sh <build folder> [<32-bit release exe, for an x86_64 build>]}
 case "$BUILD_DIR" in /*) ;; *) BUILD_DIR=$ROOT/$BUILD_DIR ;; esac
+RELEASE=${2:-$BUILD_DIR/velmo_portable.exe}
+if [ $# -ge 2 ]; then
+  ROUTE="64-bit route: the times are of an x86_64 build of the same sources under the 64-bit Wine,
+size and imports those of the 32-bit release executable"
+else
+  ROUTE="32-bit route: every figure is of the 32-bit release executable under the 32-bit Wine"
+fi
 : "${WINEPREFIX:?run through ./run bench, which prepares the Wine prefix}"
 
 STARTUP_PAIRS=${STARTUP_PAIRS:-15}
@@ -37,7 +46,7 @@ PROBE=$BUILD_DIR/velmo_bench_probe.exe
 MINIMAL=$BUILD_DIR/velmo_bench_minimal_window.exe
 RUNTIME=$BUILD_DIR/velmo_bench_runtime_window.exe
 BROWSER=$BUILD_DIR/velmoexplorer.exe
-for f in "$TOOL" "$PROBE" "$MINIMAL" "$RUNTIME" "$BROWSER"; do
+for f in "$TOOL" "$PROBE" "$MINIMAL" "$RUNTIME" "$BROWSER" "$RELEASE"; do
   [ -f "$f" ] || { echo "missing $f" >&2; exit 1; }
 done
 
@@ -160,9 +169,9 @@ search_snapshot=$(echo "$search" | grep '^search ' | field snapshot_median_ms)
 [ -n "$search_median" ] || { echo "search probe failed" >&2; exit 1; }
 
 # --- 4. size and imports -------------------------------------------------------------------
-size_bytes=$(stat -c %s "$TOOL")
+size_bytes=$(stat -c %s "$RELEASE")
 size_kb=$(( (size_bytes + 1023) / 1024 ))
-imports=$(i686-w64-mingw32-objdump -p "$TOOL" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f)
+imports=$(i686-w64-mingw32-objdump -p "$RELEASE" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -f)
 non_system=""
 for dll in $imports; do
   # A system DLL is one the system itself provides in System32 (Wine's prefix has them all).
@@ -204,7 +213,8 @@ EOF
 cat > "$REPORT" <<EOF
 # Benchmarks
 
-Measured by \`./run bench\` (tools/bench.sh) on $(date -u '+%Y-%m-%d %H:%M UTC'), commit ${commit}.
+Measured by \`./run bench\` (tools/bench.sh) on $(date -u '+%Y-%m-%d %H:%M UTC'), commit ${commit},
+on the ${ROUTE}.
 Every ratio compares two things measured alternately in the same run on the same machine, so
 the figures carry over between machines better than the absolute times do.
 
@@ -231,8 +241,8 @@ ${table}
   hold the browser's name, so every call is a full pass over the process list; ${SEARCH_CALLS} calls.
   The snapshot row times CreateToolhelp32Snapshot and the walk over its entries alone, without
   opening any process: no search of the list can be faster on this machine.
-- Size and imports: the release executable (\`i686-w64-mingw32-objdump -p\`); a DLL counts as a
-  system DLL when System32 provides it.
+- Size and imports: the 32-bit release executable (\`i686-w64-mingw32-objdump -p\`) on both
+  routes; a DLL counts as a system DLL when System32 provides it.
 
 ## Machine
 - CPU: ${cpu} ($(nproc) cores available), memory ${memory}

@@ -23,15 +23,10 @@ case "$build_type" in
   *) echo "the build in $BUILD_DIR is '$build_type', not a release build" >&2; exit 1 ;;
 esac
 
-# The executable must carry the version resource users see in its properties.
-if ! python3 - "$built_exe" <<'PY'
-import sys
-data = open(sys.argv[1], "rb").read()
-needle = "Velmo浏览器绿化工具1.0.exe".encode("utf-16-le")
-sys.exit(0 if needle in data else 1)
-PY
-then
-  echo "$built_exe has no OriginalFilename \"$EXE_NAME\" in its version resource" >&2
+# Only the 32-bit executable goes to users, with its icon, manifest and version resource and no
+# imports beyond the system DLLs (a 64-bit test build never ships).
+if ! python3 "$ROOT/tools/release_exe_check.py" "$built_exe" >&2; then
+  echo "$built_exe is not the executable users get: see the checks above" >&2
   exit 1
 fi
 

@@ -18,6 +18,10 @@ void ReportError(Ui& ui, const PlatformError& error) {
   ui.MsgBox(error.Describe(), kMbOk | kMbIconError, kToolTitle);
 }
 
+void ShowFailure(Ui& ui, const std::wstring& text) {
+  ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
+}
+
 void Notify(Ui& ui, const std::wstring& text) {
   ui.MsgBox(text, kMbOk | kMbIconInformation, kFriendlyTitle);
 }

@@ -14,6 +14,9 @@ namespace velmo {
 // under the tool title.
 void ReportError(Ui& ui, const PlatformError& error);
 
+// An error box under the title "友情提示" for a failure the command explains in its own words.
+void ShowFailure(Ui& ui, const std::wstring& text);
+
 // An information box under the title "友情提示".
 void Notify(Ui& ui, const std::wstring& text);
 

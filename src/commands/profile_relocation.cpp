@@ -43,14 +43,11 @@ constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
 constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
 // The new configuration is in place; only the old one could not be removed completely.
 constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
-constexpr wchar_t kOldLeftBehindSuffix[] = L"\r\n可以在关闭正在使用它的程序后手动删除。";
+// The next start finishes the removal (the tool recognises the name).
+constexpr wchar_t kOldLeftBehindSuffix[] =
+    L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
 
 void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
-
-// A failure of the copy or the swap, under the title "友情提示".
-void ShowFailure(Ui& ui, const std::wstring& text) {
-  ui.MsgBox(text, kMbOk | kMbIconError, kFriendlyTitle);
-}
 
 // Where the old configuration and the path file are after a failed Set, as checked on disk.
 std::wstring StateAfterFailure(const Context& context, const SetResult& result) {

@@ -10,10 +10,11 @@
 #include "commands/set_transaction.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
+#include "support/directory_listing.h"
+#include "support/file_queries.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
-#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -51,12 +52,10 @@ constexpr wchar_t kNameTakenEnd[] = L"\r\n请关闭正在使用它的程序后�
 std::vector<std::wstring> EntriesMatching(const std::wstring& folder, const wchar_t* pattern,
                                           const std::function<bool(std::wstring_view)>& keep) {
   std::vector<std::wstring> paths;
-  WIN32_FIND_DATAW data;
-  const UniqueFindHandle find(FindFirstFileW((folder + L"\\" + pattern).c_str(), &data));
-  if (!find) return paths;
-  do {
-    if (keep(data.cFileName)) paths.push_back(folder + L"\\" + data.cFileName);
-  } while (FindNextFileW(find.Get(), &data));
+  ForEachEntryMatching(folder, pattern, [&](const DirectoryEntry& entry) {
+    if (keep(entry.name)) paths.push_back(entry.path);
+    return true;
+  });
   return paths;
 }
 
@@ -211,7 +210,7 @@ bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>&
   for (const std::wstring* name :
        {&names.partial, &names.complete, &names.aside, &names.doomed, &names.journal}) {
     if (EntryExists(*name)) {
-      ui.MsgBox(kNameTakenStart + *name + kNameTakenEnd, kMbOk | kMbIconError, kFriendlyTitle);
+      ShowFailure(ui, kNameTakenStart + *name + kNameTakenEnd);
       return false;
     }
   }

@@ -37,13 +37,9 @@ SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error 
   return result;
 }
 
-// What may stand at the Setting path and be replaced: a folder, or a plain file (not hidden, not
-// system: such a file is never the user's old configuration, and is left alone).
-bool Replaceable(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
-         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
-}
+// What may stand at the Setting path and be replaced: a folder, or a plain file (a hidden or
+// system file is never the user's old configuration, and is left alone).
+bool Replaceable(const std::wstring& path) { return FolderExists(path) || IsPlainFile(path); }
 
 // The journal's bytes: a start line, the old-entry flag, the path file's bytes after the Set
 // (their length on a line, then the bytes), the bytes before it ("-" when there was no path
@@ -159,16 +155,9 @@ bool RenameEntry(const std::wstring& from, const std::wstring& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-bool EntryExists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return SkipIfFails([&] { deleter.DeleteFolder(path); });
-  }
+  if (!EntryExists(path)) return true;
+  if (FolderExists(path)) return SkipIfFails([&] { deleter.DeleteFolder(path); });
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   return DeleteFileW(path.c_str()) != 0;
 }

@@ -43,9 +43,6 @@ struct SetJournal {
 // was cut short), or it cannot be read.
 std::optional<SetJournal> ReadJournal(const std::wstring& name);
 
-// Whether anything stands at `path` (a file, a folder or a link).
-bool EntryExists(const std::wstring& path);
-
 // Renames a file or a folder beside itself; never replaces anything. True when it worked.
 bool RenameEntry(const std::wstring& from, const std::wstring& to);
 

@@ -31,8 +31,13 @@ std::optional<std::wstring> ProcessEnvironmentVariable(const std::wstring& name)
   DWORD length = 0;
   do {
     buffer.assign(size, L'\0');
+    SetLastError(ERROR_SUCCESS);
     length = GetEnvironmentVariableW(name.c_str(), buffer.data(), size);
-    if (length == 0) return std::nullopt;
+    // An empty value also gives 0: only the error tells an undefined variable apart.
+    if (length == 0) {
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::wstring();
+    }
     if (length < size) break;
     size = length;
   } while (true);

@@ -133,7 +133,7 @@ void CheckPathFileReplaceable(const std::wstring& installDir) {
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowLastError(kWriteOperation, target);
   }
-  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  if (!EntryExists(target)) return;
   const UniqueFileHandle file(CreateFileW(
       target.c_str(), GENERIC_WRITE | DELETE,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -28,6 +28,31 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool EntryExists(const std::wstring& path) {
+  return QueryAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsLink(const std::wstring& path) {
+  const DWORD attributes = QueryAttributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsPlainFile(const std::wstring& path) {
+  const DWORD attributes = QueryAttributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                        FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+  const DWORD previousError = GetLastError();
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  const bool found = GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != 0;
+  SetLastError(previousError);
+  if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 bool ConChinese(const std::wstring& text) { return AnsiByteLength(text) != text.size(); }
 
 bool NeedsRelativeForm(const std::wstring& path) { return ConChinese(path) || !SurvivesAnsi(path); }

@@ -1,6 +1,8 @@
 // Small questions the window and the commands ask before they touch a path or show it.
 // None of them reports a failure: a path that cannot be queried is simply not there.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmo {
@@ -10,6 +12,20 @@ bool FolderExists(const std::wstring& path);
 
 // True exactly when the path names an existing entry that is not a directory.
 bool FileExists(const std::wstring& path);
+
+// True when anything stands at the path: a file, a folder or a link.
+bool EntryExists(const std::wstring& path);
+
+// True when the path names a link (a junction or a symbolic link) itself; links are not followed.
+bool IsLink(const std::wstring& path);
+
+// True when the path names a file that is neither hidden nor system: one the user keeps, never
+// the system's own.
+bool IsPlainFile(const std::wstring& path);
+
+// The size in bytes of the file the path names; nullopt for a folder, or when there is nothing
+// there or it cannot be queried.
+std::optional<std::uint64_t> FileSize(const std::wstring& path);
 
 // True exactly when the text's byte length in the ANSI code page differs from its number of
 // UTF-16 units, i.e. it holds characters that take two bytes there (Chinese on code page 936).

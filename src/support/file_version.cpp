@@ -8,19 +8,15 @@
 #include "support/system_library.h"
 
 namespace velmo {
-namespace {
-
-using GetSizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
-using GetInfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
-using QueryValueFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-
-}  // namespace
 
 std::wstring GetFileVersionText(const std::wstring& path) {
   const UniqueModule versionDll = LoadSystemLibrary(L"version.dll");
-  const auto getSize = SystemProcedure<GetSizeFn>(versionDll, "GetFileVersionInfoSizeW");
-  const auto getInfo = SystemProcedure<GetInfoFn>(versionDll, "GetFileVersionInfoW");
-  const auto queryValue = SystemProcedure<QueryValueFn>(versionDll, "VerQueryValueW");
+  const auto getSize = SystemProcedure<decltype(&::GetFileVersionInfoSizeW)>(
+      versionDll, "GetFileVersionInfoSizeW");
+  const auto getInfo =
+      SystemProcedure<decltype(&::GetFileVersionInfoW)>(versionDll, "GetFileVersionInfoW");
+  const auto queryValue =
+      SystemProcedure<decltype(&::VerQueryValueW)>(versionDll, "VerQueryValueW");
   if (getSize == nullptr || getInfo == nullptr || queryValue == nullptr) return {};
 
   DWORD handle = 0;

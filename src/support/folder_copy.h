@@ -1,5 +1,9 @@
 // Copying a folder with everything in it through the shell's file operation.
 #pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
 #include <string>
 
 namespace velmo {
@@ -16,5 +20,13 @@ namespace velmo {
 // folder of the source is present in the copy with the same size. Never throws.
 bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
                 bool overwrite);
+
+// Runs a shell file operation and returns what the shell returns; ShellFileOperation does.
+using ShellOperationRunner = std::function<int(SHFILEOPSTRUCTW&)>;
+
+// CopyFolder with the shell's copy operation handed to `run`, which must run it (or pass it on to
+// ShellFileOperation) inside the COM apartment CopyFolder has entered.
+bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
+                bool overwrite, const ShellOperationRunner& run);
 
 }  // namespace velmo

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "support/directory_listing.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/unique_handle.h"
@@ -34,10 +35,6 @@ struct ExceptionInfo {
   }
 };
 
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
 // Remembers the first failure of a removal that goes on past failures.
 class FirstFailure {
  public:
@@ -58,52 +55,40 @@ class FirstFailure {
   std::wstring path_;
 };
 
-void RemoveEntry(const std::wstring& path, const WIN32_FIND_DATAW& data, FirstFailure& failure);
+void RemoveContents(const std::wstring& folder, FirstFailure& failure);
 
-void RemoveContents(const std::wstring& folder, FirstFailure& failure) {
-  WIN32_FIND_DATAW data;
-  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-  if (!find) {
-    failure.Note(folder);
-    return;
+// Removes a file, or a folder with everything in it, read-only ones too.
+void RemoveEntry(const DirectoryEntry& entry, FirstFailure& failure) {
+  if (entry.IsReadOnly()) {
+    SetFileAttributesW(entry.path.c_str(), entry.attributes & ~FILE_ATTRIBUTE_READONLY);
   }
-  do {
-    if (!IsDotEntry(data.cFileName)) RemoveEntry(folder + L"\\" + data.cFileName, data, failure);
-  } while (FindNextFileW(find.Get(), &data));
+  if (entry.IsFolder()) {
+    // A linked folder is removed as a link; what it points to is not ours to delete.
+    if (!entry.IsLink()) RemoveContents(entry.path, failure);
+    if (!RemoveDirectoryW(entry.path.c_str())) failure.Note(entry.path);
+  } else if (!DeleteFileW(entry.path.c_str())) {
+    failure.Note(entry.path);
+  }
 }
 
-void RemoveEntry(const std::wstring& path, const WIN32_FIND_DATAW& data, FirstFailure& failure) {
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-    SetFileAttributesW(path.c_str(), data.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-  }
-  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    // A linked folder is removed as a link; what it points to is not ours to delete.
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(path, failure);
-    if (!RemoveDirectoryW(path.c_str())) failure.Note(path);
-  } else if (!DeleteFileW(path.c_str())) {
-    failure.Note(path);
-  }
+void RemoveContents(const std::wstring& folder, FirstFailure& failure) {
+  const ListingEnd end = ForEachEntry(folder, [&](const DirectoryEntry& entry) {
+    RemoveEntry(entry, failure);
+    return true;
+  });
+  if (end == ListingEnd::kFailed) failure.Note(folder);
 }
 
 // Whether the folder is a link (a junction or a symbolic link), or holds one anywhere below it.
 // Links are not followed.
 bool HoldsLink(const std::wstring& folder) {
-  const DWORD attributes = GetFileAttributesW(folder.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    return true;
-  }
-  WIN32_FIND_DATAW data;
-  const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-  if (!find) return false;
-  do {
-    if (IsDotEntry(data.cFileName)) continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        HoldsLink(folder + L"\\" + data.cFileName)) {
-      return true;
-    }
-  } while (FindNextFileW(find.Get(), &data));
-  return false;
+  if (IsLink(folder)) return true;
+  bool found = false;
+  ForEachEntry(folder, [&](const DirectoryEntry& entry) {
+    found = entry.IsLink() || (entry.IsFolder() && HoldsLink(entry.path));
+    return !found;
+  });
+  return found;
 }
 
 bool OpenableForDeletion(const std::wstring& path) {
@@ -162,34 +147,22 @@ void DeleteFolderTree(const std::wstring& path) {
     ThrowLastError(kDeleteOperation, path);
   }
   FirstFailure failure;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes & FILE_ATTRIBUTE_READONLY) {
-    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  }
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(path, failure);
-  if (!RemoveDirectoryW(path.c_str())) failure.Note(path);
+  RemoveEntry(DirectoryEntry{path, path, GetFileAttributesW(path.c_str()), 0}, failure);
   failure.ThrowIfAny();
 }
 
 std::optional<std::wstring> FindEntryInUse(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  {
-    const UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (find) {
-      do {
-        if (IsDotEntry(data.cFileName)) continue;
-        const std::wstring path = folder + L"\\" + data.cFileName;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-          if (auto inUse = FindEntryInUse(path)) return inUse;
-        } else if (!OpenableForDeletion(path)) {
-          return path;
-        }
-      } while (FindNextFileW(find.Get(), &data));
+  std::optional<std::wstring> inUse;
+  ForEachEntry(folder, [&](const DirectoryEntry& entry) {
+    if (entry.IsFolder() && !entry.IsLink()) {
+      inUse = FindEntryInUse(entry.path);
+    } else if (!OpenableForDeletion(entry.path)) {
+      inUse = entry.path;
     }
-  }
-  if (!OpenableForDeletion(folder)) return folder;
-  return std::nullopt;
+    return !inUse;
+  });
+  if (!inUse && !OpenableForDeletion(folder)) inUse = folder;
+  return inUse;
 }
 
 }  // namespace velmo

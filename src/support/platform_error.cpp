@@ -4,6 +4,7 @@
 
 #include "support/number_text.h"
 #include "support/text_codec.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -37,9 +38,9 @@ std::wstring PlatformError::SystemMessage() const {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, messageId, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const UniqueLocalMemory owned(buffer);
   std::wstring text;
   if (length != 0 && buffer != nullptr) text.assign(buffer, length);
-  if (buffer != nullptr) LocalFree(buffer);
   text = TrimTrailingSpace(std::move(text));
   const std::wstring number = isHresult_ ? HexText(code_) : DecimalText(code_);
   if (text.empty()) return std::wstring(L"错误代码 ") + number;

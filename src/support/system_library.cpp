@@ -21,12 +21,9 @@ std::wstring SystemDirectory() {
 }  // namespace
 
 void RestrictDllSearchToSystem32() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   // kernel32 is always loaded; the export is missing only on Windows 7 without KB2533623.
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  if (kernel == nullptr) return;
-  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  const auto setDefault = SystemProcedure<decltype(&::SetDefaultDllDirectories)>(
+      GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
   if (setDefault != nullptr) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Also take the current directory out of the legacy search order.
   SetDllDirectoryW(L"");

@@ -1,4 +1,5 @@
-// RAII owners for the kernel, file-search and module handles the tool obtains.
+// RAII owners for the kernel, file-search, module, font, screen device context and local memory
+// handles the tool obtains.
 // Copying is deleted, moving transfers ownership; each kind knows its own invalid value.
 #pragma once
 #include <windows.h>
@@ -70,10 +71,26 @@ struct GdiFontTraits {
   static void Close(Value h) noexcept { ::DeleteObject(h); }
 };
 
+// The screen's device context from GetDC(nullptr).
+struct ScreenDcTraits {
+  using Value = HDC;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value h) noexcept { ::ReleaseDC(nullptr, h); }
+};
+
+// Memory the system allocated for the caller with LocalAlloc (FormatMessage's buffer).
+struct LocalMemoryTraits {
+  using Value = HLOCAL;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value h) noexcept { ::LocalFree(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueFont = UniqueResource<GdiFontTraits>;
+using UniqueScreenDc = UniqueResource<ScreenDcTraits>;
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
 
 }  // namespace velmo

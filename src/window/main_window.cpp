@@ -6,22 +6,17 @@
 #include <cmath>
 #include <exception>
 #include <utility>
-#include <vector>
 
 #include "commands/cache_redirection.h"
 #include "commands/command_steps.h"
 #include "commands/launch_commands.h"
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
-#include "commands/set_recovery.h"
-#include "model/browser_layout.h"
-#include "model/path_file.h"
+#include "commands/start_up.h"
 #include "support/administrator_start.h"
-#include "support/file_queries.h"
-#include "support/file_version.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
-#include "support/text_codec.h"
+#include "window/controls.h"
 #include "window/main_window_layout.h"
 #include "window/window_dpi.h"
 
@@ -30,50 +25,12 @@ namespace {
 
 // No WS_CLIPCHILDREN: the frames (group boxes) leave their inside to the window to paint.
 constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW;
-constexpr DWORD kClearedStyleBits = 0xFFFAFFFF;  // drops WS_MAXIMIZEBOX and WS_THICKFRAME
-constexpr DWORD kAddedStyleBits = 0x000A0000;    // WS_MINIMIZEBOX and WS_SYSMENU
+// The frame keeps its title bar but can be neither maximised nor resized; it can be minimised and
+// has a system menu.
+constexpr DWORD kDropMaximizeBoxAndSizingBorder =
+    ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_THICKFRAME);
+constexpr DWORD kAddMinimizeBoxAndSystemMenu = WS_MINIMIZEBOX | WS_SYSMENU;
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
-
-UniqueFont MakeFont(FontKind kind, int dpi) {
-  const LOGFONTW font = FontFor(kind, dpi);
-  return UniqueFont(CreateFontIndirectW(&font));
-}
-
-// The window class, the style and the extended style of a control kind.
-struct ControlClass {
-  const wchar_t* className;
-  DWORD style;
-  DWORD exStyle;
-};
-
-ControlClass ClassOf(ControlKind kind) {
-  constexpr DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  switch (kind) {
-    case ControlKind::Label:
-      return {WC_STATICW, common | SS_LEFT | SS_NOPREFIX, 0};
-    case ControlKind::Frame:
-      return {WC_BUTTONW, common | BS_GROUPBOX, 0};
-    case ControlKind::Button:
-      return {WC_BUTTONW, common | WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::TextBox:
-      return {WC_EDITW, common | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-  }
-  return {WC_STATICW, common, 0};
-}
-
-// Creation order gives the z-order and so the Tab order: the controls in the order of their tab
-// indexes, frames last so that they lie beneath the controls drawn inside their boxes.
-std::vector<const ControlLayout*> CreationOrder() {
-  std::vector<const ControlLayout*> order;
-  for (const ControlLayout& control : kMainWindowControls) order.push_back(&control);
-  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
-    const bool aFrame = a->kind == ControlKind::Frame;
-    const bool bFrame = b->kind == ControlKind::Frame;
-    if (aFrame != bFrame) return bFrame;
-    return a->tabIndex < b->tabIndex;
-  });
-  return order;
-}
 
 }  // namespace
 
@@ -121,65 +78,35 @@ int MainWindow::Run(int showCommand) {
 }
 
 void MainWindow::StartUp() {
-  // 1. Common controls (version 6, through the manifest).
+  // Common controls version 6, through the manifest.
   InitCommonControls();
-  // 2. A title bar with system menu and minimize box; no maximize box, no sizing border.
   SetFrameStyle();
-  CreateControls();
-  // 3. Centre on the primary screen.
+  CreateControls(window_, instance_);
+  ApplyDpi(WindowDpi(window_));
   CentreOnScreen();
-  // 4. The tool must sit beside the browser.
-  if (!FileExists(browser::ExecutablePath(context_.installDir))) {
-    MessageBoxW(nullptr, kMissingBrowserText, kMissingBrowserTitle, kMbOk | kMbIconError);
+  // An interrupted Set is sorted out (with its boxes) before the window shows anything.
+  const StartUpTexts texts = RunStartUp(context_, *this);
+  if (texts.missingBrowser) {
+    ShowStartUpError(*texts.missingBrowser);
     EndNow();
   }
-  // An interrupted Set is sorted out before the window shows anything.
-  RecoverInterruptedSet(context_, *this);
-  // 5. The default cache folder.
-  SetCacheFolderText(browser::DefaultCacheFolder(context_.Env(L"TEMP")));
-  // 6. The browser's version.
-  SetControlText(kVersionLabel, kVersionLinePrefix + GetFileVersionText(
-                                                    browser::ExecutablePath(context_.installDir)));
-  // 7. The folders recorded in the path file.
-  ShowPathFileLines();
+  SetCacheFolderText(texts.cacheFolder);
+  SetControlText(kVersionLabel, texts.versionLine);
+  // An unreadable path file is reported; the window still opens, with that line empty.
+  if (texts.unreadablePathFile) ShowStartUpError(*texts.unreadablePathFile);
+  SetControlText(kPathFileLabel, texts.pathFileLines);
 }
 
 void MainWindow::SetFrameStyle() {
   const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
-  const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kClearedStyleBits)) |
-                            static_cast<LONG_PTR>(kAddedStyleBits);
+  const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kDropMaximizeBoxAndSizingBorder)) |
+                            static_cast<LONG_PTR>(kAddMinimizeBoxAndSystemMenu);
   SetWindowLongPtrW(window_, GWL_STYLE, newStyle);
 }
 
-void MainWindow::CreateControls() {
-  for (const ControlLayout* control : CreationOrder()) {
-    const ControlClass controlClass = ClassOf(control->kind);
-    CreateWindowExW(controlClass.exStyle, controlClass.className, control->caption,
-                    controlClass.style, 0, 0, 0, 0, window_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id)), instance_,
-                    nullptr);
-  }
-  // The cache folder box takes text of any length.
-  SendMessageW(Control(kCacheFolderEdit), EM_SETLIMITTEXT, 0, 0);
-  ApplyDpi(WindowDpi(window_));
-}
-
 void MainWindow::ApplyDpi(int dpi) {
-  dpi_ = dpi;
-  defaultFont_ = MakeFont(FontKind::Default, dpi);
-  headingFont_ = MakeFont(FontKind::Heading, dpi);
-  textBoxFont_ = MakeFont(FontKind::TextBox, dpi);
-
-  for (const ControlLayout& layout : kMainWindowControls) {
-    HWND window = Control(layout.id);
-    const HFONT font = layout.font == FontKind::Heading   ? headingFont_.Get()
-                       : layout.font == FontKind::TextBox ? textBoxFont_.Get()
-                                                        : defaultFont_.Get();
-    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowPos(window, nullptr, TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi),
-                 TwipsToPixels(layout.width, dpi), TwipsToPixels(layout.height, dpi),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  fonts_.emplace(dpi);
+  PlaceControls(window_, dpi, *fonts_);
   // The client area is 7095 x 5535 twips whatever the frame around it.
   const SIZE outer = OuterSizeForClient(
       TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi),
@@ -204,19 +131,17 @@ void MainWindow::CentreOnScreen() {
 }
 
 void MainWindow::ShowPathFileLines() {
-  const std::wstring pathFile = browser::PathFileForReading(context_.installDir);
-  if (!FileExists(pathFile)) {
-    SetControlText(kPathFileLabel, std::wstring());
-    return;
-  }
   try {
-    const PathFileLines lines = ReadPathFile(context_.installDir);
-    SetControlText(kPathFileLabel, kConfigLinePrefix + lines.line1 + L"\r\n" + kCacheLinePrefix +
-                                lines.line2);
+    SetControlText(kPathFileLabel, PathFilePanelLines(context_.installDir));
   } catch (const PlatformError& error) {
-    // The window still opens; the panel stays empty.
-    MessageBoxW(nullptr, error.Describe().c_str(), kToolTitle, kMbOk | kMbIconError);
+    SetControlText(kPathFileLabel, std::wstring());
+    ReportError(*this, error);
   }
+}
+
+void MainWindow::ShowStartUpError(const StartUpError& error) {
+  // Before the window is shown: the box has no owner.
+  MessageBoxW(nullptr, error.text.c_str(), error.title.c_str(), kMbOk | kMbIconError);
 }
 
 int MainWindow::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {

@@ -1,22 +1,18 @@
-// The tool's one window: its controls, its start-up and the six buttons' handlers.
+// The tool's one window: its class and message loop, the start-up before it is shown, what the
+// commands ask of it (Ui), and the six buttons' clicks, each running one command.
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
+#include "commands/start_up.h"
 #include "model/context.h"
 #include "model/ui.h"
-#include "support/unique_handle.h"
+#include "window/controls.h"
 
 namespace velmo {
 
-// Texts of the start-up.
-inline constexpr wchar_t kMissingBrowserTitle[] = L"错问题提示";
-inline constexpr wchar_t kMissingBrowserText[] =
-    L"请将工具放置在Velmo浏览器程序安装目录下再运行。\r\n点击“确定”关闭工具";
-inline constexpr wchar_t kVersionLinePrefix[] = L"当前目录下的Velmo浏览器版本号是：";
-inline constexpr wchar_t kConfigLinePrefix[] = L"配置存放路径：";
-inline constexpr wchar_t kCacheLinePrefix[] = L"缓存存放路径：";
 inline constexpr wchar_t kWindowClassName[] = L"VelmoPortableMakerMainWindow";
 
 class MainWindow final : public Ui {
@@ -45,9 +41,9 @@ class MainWindow final : public Ui {
 
   void StartUp();
   void SetFrameStyle();
-  void CreateControls();
   void ApplyDpi(int dpi);
   void CentreOnScreen();
+  void ShowStartUpError(const StartUpError& error);
   void CheckMovedInstallation();
 
   void OnSetClicked();
@@ -66,11 +62,8 @@ class MainWindow final : public Ui {
   Context context_;
   HWND window_ = nullptr;
   HWND focusBeforeDeactivation_ = nullptr;
-  int dpi_ = 96;
   bool handlerRunning_ = false;
-  UniqueFont defaultFont_;
-  UniqueFont headingFont_;
-  UniqueFont textBoxFont_;
+  std::optional<ControlFonts> fonts_;
 };
 
 }  // namespace velmo

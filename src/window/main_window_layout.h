@@ -36,7 +36,6 @@ enum ControlId : int {
 
 struct ControlLayout {
   int id;
-  const wchar_t* name;
   ControlKind kind;
   const wchar_t* caption;
   int left, top, width, height;  // twips, relative to the window's client area

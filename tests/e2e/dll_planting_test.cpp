@@ -117,7 +117,7 @@ TEST_F(DllPlanting, TheToolUsesNoVersionDllFromItsOwnFolder) {
   ToolProcess tool(tool_, Hermetic(dir_.Path()));
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
   // The version comes from the system's version.dll; the planted one would report none.
-  EXPECT_EQ(tool.ControlText(kVersionLabel), std::wstring(kVersionLinePrefix) + L"1.2.3.4");
+  EXPECT_EQ(tool.ControlText(kVersionLabel), L"当前目录下的Velmo浏览器版本号是：1.2.3.4");
   EXPECT_EQ(tool.Close(), 0u);
   EXPECT_FALSE(Contains(CallingModules(dir_.Path()), tool_))
       << "the tool called the planted version.dll";

@@ -12,12 +12,12 @@
 #include <optional>
 #include <string>
 
+#include "expected_layout.h"
 #include "gui_driver.h"
 #include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
-#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
@@ -172,9 +172,7 @@ void SaveScreenshot(HWND window, const std::wstring& path) {
 }
 
 // twips -> pixels without rounding, the figure a placed control may differ from by one pixel.
-double Exact(int twips, int dpi) { return static_cast<double>(twips) * dpi / kTwipsPerInch; }
-
-std::string Name(const ControlLayout& layout) { return ToUtf8(layout.name); }
+double Exact(int twips, int dpi) { return static_cast<double>(twips) * dpi / 1440; }
 
 // The tool started at the DPI of the test's parameter, with a path file in the absolute form so
 // that the information panel shows both of its lines.
@@ -209,10 +207,10 @@ TEST_P(WindowAtDpi, ControlsScaleAsTwipsTimesDpi) {
   SaveScreenshot(window_, TestProgramFolder() + L"\\screenshots\\main-window-" +
                               std::to_wstring(dpi_) + L"dpi.bmp");
   const SIZE client = tool_->ClientSize();
-  EXPECT_LE(std::abs(client.cx - Exact(kClientWidthTwips, dpi_)), 1.0) << "client width";
-  EXPECT_LE(std::abs(client.cy - Exact(kClientHeightTwips, dpi_)), 1.0) << "client height";
-  for (const ControlLayout& layout : kMainWindowControls) {
-    SCOPED_TRACE(Name(layout) + " at " + std::to_string(dpi_) + " DPI");
+  EXPECT_LE(std::abs(client.cx - Exact(kExpectedClientWidthTwips, dpi_)), 1.0) << "width";
+  EXPECT_LE(std::abs(client.cy - Exact(kExpectedClientHeightTwips, dpi_)), 1.0) << "height";
+  for (const ExpectedControl& layout : kExpectedControls) {
+    SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(dpi_) + " DPI");
     const std::optional<ControlInfo> control = tool_->Control(layout.id);
     ASSERT_TRUE(control.has_value());
     const RECT& r = control->rect;
@@ -227,8 +225,8 @@ TEST_P(WindowAtDpi, NoCaptionIsClipped) {
   // A caption is measured in its control's font and must fit inside what the control leaves
   // for text: a button's 3D border, the frame's corners, the text box's sunken border.
   const int border = GetSystemMetrics(SM_CXEDGE);
-  for (const ControlLayout& layout : kMainWindowControls) {
-    SCOPED_TRACE(Name(layout) + " at " + std::to_string(dpi_) + " DPI");
+  for (const ExpectedControl& layout : kExpectedControls) {
+    SCOPED_TRACE(std::string(layout.name) + " at " + std::to_string(dpi_) + " DPI");
     const std::optional<ControlInfo> control = tool_->Control(layout.id);
     ASSERT_TRUE(control.has_value());
     const int width = control->rect.right - control->rect.left;

@@ -61,13 +61,18 @@ std::optional<T> At(const std::string& bytes, std::size_t offset) {
   return value;
 }
 
-// The names of the DLLs a 32-bit executable imports (its import directory), lower-cased.
+// The names of the DLLs an executable imports (its import directory), lower-cased; the tool
+// is read as the 32-bit file users get or as the 64-bit build the tests run on some machines.
 // Empty when the file is not such an executable.
 std::vector<std::wstring> ImportedDlls(const std::string& image) {
   const auto dos = At<IMAGE_DOS_HEADER>(image, 0);
   if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE) return {};
   const auto nt = At<IMAGE_NT_HEADERS32>(image, static_cast<std::size_t>(dos->e_lfanew));
   if (!nt || nt->Signature != IMAGE_NT_SIGNATURE) return {};
+  // The headers differ only in the optional header, whose data directories PE32+ moves further.
+  const auto nt64 = At<IMAGE_NT_HEADERS64>(image, static_cast<std::size_t>(dos->e_lfanew));
+  const bool wide = nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+  if (wide && !nt64) return {};
   const std::size_t sections = static_cast<std::size_t>(dos->e_lfanew) +
                                offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
                                nt->FileHeader.SizeOfOptionalHeader;
@@ -85,7 +90,8 @@ std::vector<std::wstring> ImportedDlls(const std::string& image) {
     return std::nullopt;
   };
   const DWORD importRva =
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+      (wide ? nt64->OptionalHeader.DataDirectory : nt->OptionalHeader.DataDirectory)
+          [IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
   const auto first = fileOffset(importRva);
   if (importRva == 0 || !first) return {};
   std::vector<std::wstring> names;

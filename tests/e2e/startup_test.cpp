@@ -4,21 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "expected_layout.h"
 #include "gui_driver.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "window/main_window.h"
-#include "window/main_window_layout.h"
 
 namespace velmo::e2e {
 namespace {
 
 using velmo::testing::TempDir;
+using namespace std::string_literals;
 using velmo::testing::WriteBytes;
 
 constexpr wchar_t kInfoTemp[] = L"C:\\velmo-temp";
@@ -35,10 +38,12 @@ EnvironmentChanges StandardEnvironment() {
   return {{L"TEMP", std::wstring(kInfoTemp)}, {L"APPDATA", std::wstring(L"C:\\velmo-appdata")}};
 }
 
-std::wstring VersionLine(const std::wstring& version) { return kVersionLinePrefix + version; }
+std::wstring VersionLine(const std::wstring& version) {
+  return L"当前目录下的Velmo浏览器版本号是：" + version;
+}
 
 std::wstring PathLines(const std::wstring& line1, const std::wstring& line2) {
-  return std::wstring(kConfigLinePrefix) + line1 + L"\r\n" + kCacheLinePrefix + line2;
+  return L"配置存放路径：" + line1 + L"\r\n缓存存放路径：" + line2;
 }
 
 // --- The browser must lie beside the tool -------------------------------------------------------
@@ -120,6 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
                      PathLines(L"Setting", L"C:\\temp\\WebkitCache")},
         PathFileCase{"LoneCrEndsALine", std::string("L1\rL2\rL3"), PathLines(L"L1", L"L2")},
         PathFileCase{"LoneLfIsText", std::string("A\nB\n"), PathLines(L"A\nB\n", L"")},
+        // A NUL byte in a line hides the rest of that line only, never the other line.
+        PathFileCase{"NulCutsEachLine", "C:\\a\0hidden\r\nD:\\b\0more\r\n"s,
+                     PathLines(L"C:\\a", L"D:\\b")},
         // GBK bytes of C:\浏览器\设置 and D:\缓存
         PathFileCase{"ChineseInTheAnsiCodePage",
                      std::string("C:\\\xe4\xaf\xc0\xc0\xc6\xf7\\\xc9\xe8\xd6\xc3\r\n"
@@ -348,32 +356,48 @@ TEST_F(StartupWindow, HasAFixedFrameWithMinimizeButtonAndSystemMenu) {
   EXPECT_STREQ(caption, kToolTitle);
 }
 
+// The window class and the style bits (the low four) a control of each kind has.
+std::pair<std::wstring, DWORD> ClassAndKindStyle(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Label:
+      return {L"Static", 0x0};  // SS_LEFT
+    case ControlKind::Frame:
+      return {L"Button", 0x7};  // BS_GROUPBOX
+    case ControlKind::Button:
+      return {L"Button", 0x0};  // BS_PUSHBUTTON: none is a default button
+    case ControlKind::TextBox:
+      break;
+  }
+  return {L"Edit", 0x0};  // ES_LEFT
+}
+
 TEST_F(StartupWindow, ControlsSitWhereTheLayoutPutsThemAt96Dpi) {
   const SIZE client = tool_.ClientSize();
-  EXPECT_NEAR(client.cx, kClientWidthTwips / 15.0, 1.0);
-  EXPECT_NEAR(client.cy, kClientHeightTwips / 15.0, 1.0);
+  EXPECT_NEAR(client.cx, kExpectedClientWidthTwips / 15.0, 1.0);
+  EXPECT_NEAR(client.cy, kExpectedClientHeightTwips / 15.0, 1.0);
 
   const std::vector<ControlInfo> controls = tool_.Controls();
-  EXPECT_EQ(controls.size(), kMainWindowControls.size());
-  for (const ControlLayout& layout : kMainWindowControls) {
-    SCOPED_TRACE(layout.name);
+  EXPECT_EQ(controls.size(), std::size(kExpectedControls));
+  for (const ExpectedControl& expected : kExpectedControls) {
+    SCOPED_TRACE(expected.name);
     const auto found = std::find_if(controls.begin(), controls.end(),
-                                    [&](const ControlInfo& c) { return c.id == layout.id; });
+                                    [&](const ControlInfo& c) { return c.id == expected.id; });
     ASSERT_NE(found, controls.end());
     const RECT& r = found->rect;
-    EXPECT_NEAR(r.left, layout.left / 15.0, 1.0);
-    EXPECT_NEAR(r.top, layout.top / 15.0, 1.0);
-    EXPECT_NEAR(r.right - r.left, layout.width / 15.0, 1.0);
-    EXPECT_NEAR(r.bottom - r.top, layout.height / 15.0, 1.0);
+    EXPECT_NEAR(r.left, expected.left / 15.0, 1.0);
+    EXPECT_NEAR(r.top, expected.top / 15.0, 1.0);
+    EXPECT_NEAR(r.right - r.left, expected.width / 15.0, 1.0);
+    EXPECT_NEAR(r.bottom - r.top, expected.height / 15.0, 1.0);
     EXPECT_TRUE(found->visible);
     EXPECT_TRUE(found->enabled);
-    if (layout.id != kVersionLabel && layout.id != kPathFileLabel &&
-        layout.id != kCacheFolderEdit) {
-      EXPECT_EQ(found->text, layout.caption);
+    if (expected.caption != nullptr) {
+      EXPECT_EQ(found->text, expected.caption);
     }
-    if (layout.kind == ControlKind::Button) {
-      EXPECT_EQ(found->style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON)) << "a default button";
-    }
+    const auto [className, kindStyle] = ClassAndKindStyle(expected.kind);
+    EXPECT_EQ(CompareStringOrdinal(found->className.c_str(), -1, className.c_str(), -1, TRUE),
+              CSTR_EQUAL)
+        << ToUtf8(found->className);
+    EXPECT_EQ(found->style & 0x0F, kindStyle);
   }
 }
 

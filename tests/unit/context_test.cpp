@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "model/browser_layout.h"
-#include "support/temp_dir.h"
 
 namespace velmo {
 namespace {
@@ -17,26 +19,57 @@ TEST(Context, InstallationDirectoryKeepsItsSeparatorOnlyAtADriveRoot) {
   EXPECT_EQ(browser::ExecutablePath(DirectoryOfFile(L"D:\\tool.exe")), L"D:\\\\velmoexplorer.exe");
 }
 
-TEST(Context, EnvironmentLookupIsCaseInsensitiveAndEmptyWhenUndefined) {
-  const Context context = testing::MakeContext(L"C:\\x", {{L"APPDATA", L"C:\\roaming"}});
-  EXPECT_EQ(context.Env(L"APPDATA"), L"C:\\roaming");
-  EXPECT_EQ(context.Env(L"appdata"), L"C:\\roaming");
-  EXPECT_EQ(context.Env(L"TEMP"), L"");
+// Sets a variable of the test process for the length of a test.
+class ProcessVariable {
+ public:
+  ProcessVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+    SetEnvironmentVariableW(name, value);
+  }
+  ~ProcessVariable() { SetEnvironmentVariableW(name_, nullptr); }
+  ProcessVariable(const ProcessVariable&) = delete;
+  ProcessVariable& operator=(const ProcessVariable&) = delete;
 
-  SetEnvironmentVariableW(L"VELMO_TEST_VARIABLE", L"值");
-  EXPECT_EQ(ProcessEnvironmentVariable(L"velmo_test_variable").value_or(L"?"), L"值");
-  SetEnvironmentVariableW(L"VELMO_TEST_VARIABLE", nullptr);
-  EXPECT_FALSE(ProcessEnvironmentVariable(L"VELMO_TEST_VARIABLE").has_value());
+ private:
+  const wchar_t* name_;
+};
+
+TEST(Context, TheRunningToolsContextReadsTheProcessEnvironmentWhateverTheCase) {
+  const ProcessVariable set(L"VELMO_TEST_VARIABLE", L"C:\\值 1");
+  const ProcessVariable empty(L"VELMO_TEST_EMPTY", L"");
+  const Context context = Context::FromProcess();
+  struct Case {
+    const wchar_t* name;
+    std::optional<std::wstring> lookedUp;  // what the lookup answers
+    std::wstring env;                      // what Env answers
+  };
+  const Case cases[] = {
+      {L"VELMO_TEST_VARIABLE", L"C:\\值 1", L"C:\\值 1"},
+      {L"velmo_test_variable", L"C:\\值 1", L"C:\\值 1"},
+      {L"VELMO_TEST_EMPTY", L"", L""},
+      {L"VELMO_TEST_UNDEFINED", std::nullopt, L""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ProcessEnvironmentVariable(c.name), c.lookedUp) << c.name;
+    EXPECT_EQ(context.Env(c.name), c.env) << c.name;
+  }
+}
+
+TEST(Context, WithoutALookupEveryVariableIsEmpty) {
+  const ProcessVariable set(L"VELMO_TEST_VARIABLE", L"C:\\x");
+  Context context;
+  context.installDir = L"C:\\x";
+  EXPECT_EQ(context.Env(L"VELMO_TEST_VARIABLE"), L"");
 }
 
 TEST(Context, FromProcessNamesTheExecutablesFolder) {
   const Context context = Context::FromProcess();
   wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const std::wstring expected = DirectoryOfFile(self);
-  EXPECT_EQ(context.installDir, expected);
+  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  ASSERT_GT(length, 0u);
   EXPECT_FALSE(context.installDir.empty());
   EXPECT_NE(context.installDir.back(), L'\\');
+  // The folder and the test program's own name make up its full path.
+  EXPECT_EQ(context.installDir + L"\\velmo_unit_tests.exe", std::wstring(self, length));
 }
 
 }  // namespace

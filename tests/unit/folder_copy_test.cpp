@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
+#include "support/shell_api.h"
 #include "support/temp_dir.h"
 #include "support/unique_handle.h"
 
@@ -30,6 +34,64 @@ void MakeSampleTree(const std::wstring& root) {
 }
 
 DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+// A list of paths as the shell takes it, with both of the NULs that end it.
+std::wstring ShellListWithEnd(const wchar_t* list) {
+  std::size_t length = 0;
+  while (list[length] != L'\0' || list[length + 1] != L'\0') ++length;
+  return std::wstring(list, length + 2);
+}
+
+// What the shell was asked to do.
+struct ShellRequest {
+  HWND owner;
+  UINT function;
+  std::wstring from;
+  std::wstring to;
+  FILEOP_FLAGS flags;
+};
+
+TEST(CopyFolder, HandsTheShellOneCopyWithTheFlagsOfItsProgressSetting) {
+  struct Case {
+    bool showProgress;
+    FILEOP_FLAGS flags;
+  };
+  const Case cases[] = {
+      {true, 0x0000},   // the shell's progress window and its own questions
+      {false, 0x0204},  // FOF_SILENT | FOF_NOCONFIRMMKDIR
+  };
+  for (const Case& c : cases) {
+    TempDir dir(L"copy");
+    WriteBytes(dir / L"profile\\x.txt", "x");
+    std::vector<ShellRequest> requests;
+    const auto recordAndRun = [&](SHFILEOPSTRUCTW& operation) {
+      requests.push_back({operation.hwnd, operation.wFunc, ShellListWithEnd(operation.pFrom),
+                          ShellListWithEnd(operation.pTo), operation.fFlags});
+      return ShellFileOperation(operation);
+    };
+
+    EXPECT_TRUE(CopyFolder(dir / L"profile", dir / L"out", c.showProgress, true, recordAndRun));
+
+    ASSERT_EQ(requests.size(), 1u) << c.showProgress;
+    EXPECT_EQ(requests[0].owner, nullptr);
+    EXPECT_EQ(requests[0].function, 0x0002u);  // FO_COPY
+    EXPECT_EQ(requests[0].from, dir / L"profile" + std::wstring(2, L'\0'));
+    EXPECT_EQ(requests[0].to, dir / L"out" + std::wstring(2, L'\0'));
+    EXPECT_EQ(requests[0].flags, c.flags) << c.showProgress;
+    EXPECT_EQ(ReadBytes(dir / L"out\\x.txt"), "x");
+  }
+}
+
+TEST(CopyFolder, AShellThatReportsSuccessWithoutCopyingIsNotBelieved) {
+  TempDir dir(L"copy");
+  WriteBytes(dir / L"profile\\sub\\x.txt", "x");
+  // The shell makes the folders, leaves the file out and says all went well.
+  const auto claimSuccess = [&](SHFILEOPSTRUCTW&) {
+    MakeDirs(dir / L"out\\sub");
+    return 0;
+  };
+  EXPECT_FALSE(CopyFolder(dir / L"profile", dir / L"out", false, true, claimSuccess));
+}
 
 TEST(CopyFolder, MissingDestinationBecomesACompleteCopy) {
   for (const bool showProgress : {true, false}) {

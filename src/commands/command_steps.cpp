@@ -1,5 +1,6 @@
 #include "commands/command_steps.h"
 
+#include "commands/write_protection.h"
 #include "support/file_queries.h"
 
 namespace velmo {
@@ -48,7 +49,7 @@ bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm 
     WritePathFile(installDir, form, cacheFolder);
     return true;
   } catch (const PlatformError& error) {
-    ReportError(ui, error);
+    ReportInstallFolderWriteFailure(ui, error, installDir);
     return false;
   }
 }

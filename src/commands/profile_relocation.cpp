@@ -8,6 +8,7 @@
 #include "commands/command_steps.h"
 #include "commands/set_recovery.h"
 #include "commands/set_transaction.h"
+#include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -115,13 +116,15 @@ void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& obse
   const std::optional<PathFileForm> form = ChoosePathFileForm(ui, setting);
   if (!form) return;
 
-  // The path file is written last; that it can be is checked before anything is deleted.
+  // The path file is written last and the copy is made in a folder beside the Setting folder;
+  // that both can be done is checked before anything is deleted.
   std::optional<std::string> pathFileBefore;
   try {
     CheckPathFileReplaceable(context.installDir);
     pathFileBefore = ReadPathFileBytes(context.installDir);
+    CheckFolderCanBeCreated(setting);
   } catch (const PlatformError& error) {
-    ReportError(ui, error);
+    ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return;
   }
 

@@ -23,6 +23,13 @@ std::wstring UpToFirstNul(const std::wstring& line) { return line.substr(0, line
 
 }  // namespace
 
+std::wstring PathFilePanelLines(const std::wstring& installDir) {
+  if (!FileExists(browser::PathFileForReading(installDir))) return std::wstring();
+  const PathFileLines lines = ReadPathFile(installDir);
+  return kConfigLinePrefix + UpToFirstNul(lines.line1) + L"\r\n" + kCacheLinePrefix +
+         UpToFirstNul(lines.line2);
+}
+
 StartUpTexts RunStartUp(const Context& context, Ui& ui) {
   StartUpTexts texts;
   const std::wstring browser = browser::ExecutablePath(context.installDir);
@@ -34,11 +41,8 @@ StartUpTexts RunStartUp(const Context& context, Ui& ui) {
   RecoverInterruptedSet(context, ui);
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   texts.versionLine = kVersionLinePrefix + GetFileVersionText(browser);
-  if (!FileExists(browser::PathFileForReading(context.installDir))) return texts;
   try {
-    const PathFileLines lines = ReadPathFile(context.installDir);
-    texts.pathFileLines = kConfigLinePrefix + UpToFirstNul(lines.line1) + L"\r\n" +
-                          kCacheLinePrefix + UpToFirstNul(lines.line2);
+    texts.pathFileLines = PathFilePanelLines(context.installDir);
   } catch (const PlatformError& error) {
     texts.unreadablePathFile = StartUpError{error.Describe(), kToolTitle};
   }

@@ -31,6 +31,11 @@ struct StartUpTexts {
   std::optional<StartUpError> unreadablePathFile;
 };
 
+// What the information panel shows for the path file as it is on disk now: "配置存放路径：" and its
+// first line, CR LF, "缓存存放路径：" and its second line, each line up to its first NUL; empty when
+// there is no path file. Throws PlatformError when the path file exists but cannot be read.
+std::wstring PathFilePanelLines(const std::wstring& installDir);
+
 // Checks for the browser; when it is there, sorts out what an interrupted Set left behind (its
 // boxes go through `ui`), then reads the texts.
 StartUpTexts RunStartUp(const Context& context, Ui& ui);

@@ -44,7 +44,7 @@ std::optional<std::wstring> ProcessEnvironmentVariable(const std::wstring& name)
   return std::wstring(buffer.data(), length);
 }
 
-Context Context::FromProcess() {
+std::wstring OwnExecutablePath() {
   std::vector<wchar_t> buffer(MAX_PATH);
   DWORD length = 0;
   for (;;) {
@@ -52,8 +52,12 @@ Context Context::FromProcess() {
     if (length < buffer.size()) break;
     buffer.resize(buffer.size() * 2);
   }
+  return std::wstring(buffer.data(), length);
+}
+
+Context Context::FromProcess() {
   Context context;
-  context.installDir = DirectoryOfFile(std::wstring(buffer.data(), length));
+  context.installDir = DirectoryOfFile(OwnExecutablePath());
   context.lookup = &ProcessEnvironmentVariable;
   return context;
 }

@@ -25,6 +25,9 @@ struct Context {
 // "C:\a\b\x.exe" -> "C:\a\b", "C:\x.exe" -> "C:\".
 std::wstring DirectoryOfFile(const std::wstring& fullFileName);
 
+// Full path of the running tool's own executable, as the platform reports it.
+std::wstring OwnExecutablePath();
+
 // The process's own environment variable, or nullopt when it is not defined.
 std::optional<std::wstring> ProcessEnvironmentVariable(const std::wstring& name);
 

@@ -126,6 +126,13 @@ void WritePathFile(const std::wstring& installDir, PathFileForm form,
 
 void CheckPathFileReplaceable(const std::wstring& installDir) {
   const std::wstring target = browser::PathFileForWriting(installDir);
+  {
+    // The new content goes to a file beside the path file first: the folder must take one.
+    const TemporarySibling temporary(installDir);
+    const UniqueFileHandle file(CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError(kWriteOperation, target);
+  }
   if (!EntryExists(target)) return;
   const UniqueFileHandle file(CreateFileW(
       target.c_str(), GENERIC_WRITE | DELETE,

@@ -34,9 +34,10 @@ enum class PathFileForm {
 void WritePathFile(const std::wstring& installDir, PathFileForm form,
                    const std::wstring& cacheFolder);
 
-// Checks that an existing path file could be replaced now: it is a file, not read-only, and no
-// other program holds it against writing or deletion. Changes nothing. Throws PlatformError
-// (the same report as a failed write) when it could not.
+// Checks that the path file could be written now: the installation folder takes a new file
+// beside it, and an existing path file is a file, not read-only, and no other program holds it
+// against writing or deletion. Leaves nothing behind. Throws PlatformError (the same report as a
+// failed write) when it could not.
 void CheckPathFileReplaceable(const std::wstring& installDir);
 
 // Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.

@@ -35,6 +35,14 @@ class Ui {
 
   // The platform's folder browser: the chosen folder's path, or the empty text on cancel.
   virtual std::wstring ShowFolderDialog() = 0;
+
+  // Shows the folders recorded in the path file, as it is on disk now, in the information panel.
+  virtual void ShowPathFileLines() = 0;
+
+  // Starts the tool once more, from its own file and folder, with administrator rights (the
+  // system asks the user first). True once it was started; false when the user refused. Throws
+  // PlatformError on any other failure. This instance keeps running: the caller ends it.
+  virtual bool StartAgainAsAdministrator() = 0;
 };
 
 }  // namespace velmo

@@ -1,5 +1,5 @@
-// The shell's file operation, from shell32.dll loaded out of System32 on first use (the window
-// starts without it; once loaded it stays for the rest of the process).
+// The shell functions the tool calls, from shell32.dll loaded out of System32 on first use (the
+// window starts without it; once loaded it stays for the rest of the process).
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -9,5 +9,10 @@ namespace velmo {
 // SHFileOperationW: returns what the shell returns. Throws PlatformError when shell32.dll or the
 // function cannot be loaded. The calling thread must have entered a COM apartment.
 int ShellFileOperation(SHFILEOPSTRUCTW& operation);
+
+// ShellExecuteExW: returns what the shell returns (GetLastError() tells why it failed). Throws
+// PlatformError when shell32.dll or the function cannot be loaded. The calling thread should have
+// entered a COM apartment.
+BOOL ShellExecuteInfo(SHELLEXECUTEINFOW& info);
 
 }  // namespace velmo

@@ -10,8 +10,10 @@
 #include "commands/cache_redirection.h"
 #include "commands/command_steps.h"
 #include "commands/launch_commands.h"
+#include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
 #include "commands/start_up.h"
+#include "support/administrator_start.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
 #include "window/controls.h"
@@ -63,6 +65,8 @@ int MainWindow::Run(int showCommand) {
   ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
   UpdateWindow(window_);
   SetFocus(Control(kSetButton));
+  // A portable folder carried elsewhere: offered once the user sees the window.
+  RunHandler(&MainWindow::CheckMovedInstallation);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -126,6 +130,15 @@ void MainWindow::CentreOnScreen() {
   SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void MainWindow::ShowPathFileLines() {
+  try {
+    SetControlText(kPathFileLabel, PathFilePanelLines(context_.installDir));
+  } catch (const PlatformError& error) {
+    SetControlText(kPathFileLabel, std::wstring());
+    ReportError(*this, error);
+  }
+}
+
 void MainWindow::ShowStartUpError(const StartUpError& error) {
   // Before the window is shown: the box has no owner.
   MessageBoxW(nullptr, error.text.c_str(), error.title.c_str(), kMbOk | kMbIconError);
@@ -152,9 +165,15 @@ void MainWindow::SetCacheFolderText(const std::wstring& text) {
 
 std::wstring MainWindow::ShowFolderDialog() { return BrowseForFolderPath(); }
 
+bool MainWindow::StartAgainAsAdministrator() {
+  return StartAsAdministrator(OwnExecutablePath(), context_.installDir, window_);
+}
+
 void MainWindow::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());
 }
+
+void MainWindow::CheckMovedInstallation() { OfferMovedInstallationRepair(context_, *this); }
 
 void MainWindow::OnSetClicked() { RelocateProfile(context_, *this); }
 void MainWindow::OnBrowseClicked() { BrowseCacheFolder(context_, *this); }

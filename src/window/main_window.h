@@ -32,6 +32,8 @@ class MainWindow final : public Ui {
   std::wstring CacheFolderText() const override;
   void SetCacheFolderText(const std::wstring& text) override;
   std::wstring ShowFolderDialog() override;
+  void ShowPathFileLines() override;
+  bool StartAgainAsAdministrator() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -42,6 +44,7 @@ class MainWindow final : public Ui {
   void ApplyDpi(int dpi);
   void CentreOnScreen();
   void ShowStartUpError(const StartUpError& error);
+  void CheckMovedInstallation();
 
   void OnSetClicked();
   void OnBrowseClicked();

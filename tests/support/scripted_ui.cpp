@@ -28,4 +28,9 @@ std::wstring ScriptedUi::ShowFolderDialog() {
   return folderDialog();
 }
 
+bool ScriptedUi::StartAgainAsAdministrator() {
+  ++startAsAdministratorCalls;
+  return startAsAdministrator();
+}
+
 }  // namespace velmo::testing

@@ -1,0 +1,31 @@
+// An installation folder the user may not write in (for example one under "Program Files"): the
+// error box says what to do and offers to start the tool again as administrator.
+#pragma once
+#include <string>
+
+#include "model/ui.h"
+#include "support/platform_error.h"
+
+namespace velmo {
+
+// True when `error` is the system's "access denied", as a Win32 code or as an HRESULT.
+bool IsAccessDenied(const PlatformError& error);
+
+// True when the system denies this user the creation of anything in the installation folder
+// `installDir` (a folder beside the Setting folder is tried, and removed again if it was made).
+bool InstallFolderIsWriteProtected(const std::wstring& installDir);
+
+// Shows `error`, a failure to write into the installation folder `installDir`. When access was
+// denied and the folder itself is write-protected (not merely one entry in it held open or
+// protected), the same box also says what the user can do and asks whether to start the tool
+// again as administrator: Yes starts it and ends this instance (a refused consent prompt leaves
+// this instance as it is); No does nothing more.
+void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
+                                     const std::wstring& installDir);
+
+// Finds out, before anything is deleted, that a folder can be created where `folder` lies: a
+// folder beside it is created and removed again. Throws PlatformError naming `folder` when the
+// system does not allow it.
+void CheckFolderCanBeCreated(const std::wstring& folder);
+
+}  // namespace velmo

@@ -1,0 +1,140 @@
+// A portable folder made with Set and then carried to another place, started there: the real
+// window asks once whether the browser should use the configuration found here, and rewrites the
+// path file on Yes only.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui_driver.h"
+#include "running_browser.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+#include "window/main_window_layout.h"
+
+namespace velmo::e2e {
+namespace {
+
+using testing::MakeDirs;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+constexpr wchar_t kFriendly[] = L"友情提示";
+
+std::wstring Question(const std::wstring& recorded, const std::wstring& here) {
+  return L"检测到绿色版文件夹已被移动或复制到新的位置。\r\n路径文件中记录的配置文件夹已不存在：\r\n" +
+         recorded + L"\r\n当前目录下的配置文件夹：\r\n" + here +
+         L"\r\n是否让Velmo浏览器改用当前目录下的配置文件？";
+}
+
+std::wstring PanelLines(const std::wstring& line1, const std::wstring& line2) {
+  return L"配置存放路径：" + line1 + L"\r\n缓存存放路径：" + line2;
+}
+
+class MovedInstallation : public ::testing::Test {
+ protected:
+  std::wstring Original() const { return root_ / L"portable"; }
+  std::wstring Carried() const { return root_ / L"carried elsewhere"; }
+  std::wstring Temp() const { return root_ / L"Temp"; }
+  std::wstring Cache() const { return Temp() + L"\\WebkitCache"; }
+  EnvironmentChanges Environment() const {
+    return {{L"APPDATA", root_ / L"Roaming"}, {L"TEMP", Temp()}};
+  }
+  // The bytes Set writes in `dir` (absolute form, default cache folder).
+  std::string SetWrites(const std::wstring& dir) const {
+    return ToAnsi(dir + L"\\Setting\r\n" + Cache() + L"\r\n" + dir + L"\\Setting\\Cookies\r\n");
+  }
+
+  // Starts the tool copied into `dir`, with this test's APPDATA and TEMP, once its window is up.
+  ToolProcess& StartIn(const std::wstring& dir) {
+    tool_.reset();
+    tool_.emplace(dir + L"\\velmo_portable.exe", Environment());
+    EXPECT_NE(tool_->WaitForMainWindow(), nullptr);
+    return *tool_;
+  }
+  BoxInfo NextBox(ToolProcess& tool) {
+    const std::optional<BoxInfo> box = tool.WaitForBox();
+    if (!box) ADD_FAILURE() << "no message box appeared";
+    return box.value_or(BoxInfo{});
+  }
+  void ExpectNoFurtherBox(ToolProcess& tool) {
+    EXPECT_FALSE(tool.WaitForBox(800).has_value()) << "an unexpected box";
+  }
+  void ExpectQuestion(const BoxInfo& box) {
+    EXPECT_EQ(box.text, Question(Original() + L"\\Setting", Carried() + L"\\Setting"));
+    EXPECT_EQ(box.title, kFriendly);
+    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_TRUE(box.ownedByTool);  // asked from the shown window, not before it
+  }
+
+  TempDir root_{L"velmo-e2e-moved"};
+  std::optional<ToolProcess> tool_;
+};
+
+TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
+  MakeDirs(Original());
+  MakeDirs(Temp());
+  SetUpInstallation(Original());
+  WriteBytes(root_ / L"Roaming\\velmoexplorer\\Default\\Preferences", "{}");
+  {  // Made portable with Set where it was; no question there.
+    ToolProcess& tool = StartIn(Original());
+    tool.Click(kSetButton);
+    const BoxInfo done = NextBox(tool);
+    EXPECT_EQ(done.text, L"成功设置，重启Velmo浏览器后生效。");
+    tool.Answer(done, IDOK);
+    ExpectNoFurtherBox(tool);
+    EXPECT_EQ(tool.Close(), 0u);
+  }
+  const std::optional<std::string> made = ReadBytes(Original() + L"\\path");
+  ASSERT_EQ(made, SetWrites(Original()));
+  ASSERT_TRUE(MoveFileW(Original().c_str(), Carried().c_str()));
+
+  {  // No: nothing changes, and nothing more is asked in this run.
+    ToolProcess& tool = StartIn(Carried());
+    const BoxInfo question = NextBox(tool);
+    ExpectQuestion(question);
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Original() + L"\\Setting", Cache()));
+    tool.Answer(question, IDNO);
+    ExpectNoFurtherBox(tool);
+    EXPECT_EQ(ReadBytes(Carried() + L"\\path"), made);
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Original() + L"\\Setting", Cache()));
+    EXPECT_EQ(tool.Close(), 0u);
+  }
+  {  // The next start asks again; Yes while the browser runs.
+    RunningBrowser browser(root_ / L"velmoexplorer.exe");
+    ToolProcess& tool = StartIn(Carried());
+    const BoxInfo question = NextBox(tool);
+    ExpectQuestion(question);
+    tool.Answer(question, IDYES);
+    const BoxInfo done = NextBox(tool);
+    EXPECT_EQ(done.text, L"已将Velmo浏览器的配置文件夹改为：\r\n" + Carried() +
+                             L"\\Setting\r\nVelmo浏览器正在运行中，重启Velmo浏览器后生效。");
+    EXPECT_EQ(done.title, kFriendly);
+    EXPECT_EQ(done.buttons, std::vector<int>{IDOK});
+    EXPECT_EQ(ReadBytes(Carried() + L"\\path"), SetWrites(Carried()));
+    EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Carried() + L"\\Setting", Cache()));
+    tool.Answer(done, IDOK);
+    ExpectNoFurtherBox(tool);
+    browser.Stop();
+
+    // Set answered No to its overwrite question writes the very same bytes.
+    tool.Click(kSetButton);
+    const BoxInfo overwrite = NextBox(tool);
+    EXPECT_EQ(overwrite.buttons, (std::vector<int>{IDYES, IDNO}));
+    tool.Answer(overwrite, IDNO);
+    tool.Answer(NextBox(tool), IDOK);
+    EXPECT_EQ(ReadBytes(Carried() + L"\\path"), SetWrites(Carried()));
+    EXPECT_EQ(tool.Close(), 0u);
+  }
+  {  // Repaired: nothing to ask any more.
+    ToolProcess& tool = StartIn(Carried());
+    ExpectNoFurtherBox(tool);
+    EXPECT_EQ(tool.Close(), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace velmo::e2e

@@ -1,0 +1,182 @@
+#include "commands/write_protection.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/cache_redirection.h"
+#include "commands/profile_relocation.h"
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+
+namespace velmo {
+namespace {
+
+using testing::EndNowCalled;
+using testing::MakeContext;
+using testing::ScriptedUi;
+using testing::TempDir;
+using testing::TreeSnapshot;
+using testing::WriteBytes;
+
+constexpr wchar_t kAdvice[] =
+    L"\r\n\r\n当前用户没有权限在Velmo浏览器的安装目录中写入文件（例如安装在“Program Files”文件夹下时）。"
+    L"可以用管理员身份重新运行本工具后再操作；也可以把Velmo浏览器所在的整个文件夹复制到可以写入的位置"
+    L"（例如其他磁盘或U盘），再运行复制过去的本工具。\r\n"
+    L"是否现在以管理员身份重新启动本工具？";
+constexpr wchar_t kTool[] = L"Velmo浏览器绿化工具";
+
+TEST(WriteProtection, AccessDeniedIsRecognisedAsWin32CodeAndAsHresult) {
+  EXPECT_TRUE(IsAccessDenied(PlatformError(L"op", L"p", 5)));
+  EXPECT_TRUE(IsAccessDenied(PlatformError(L"op", L"p", 0x80070005u, true)));
+  EXPECT_FALSE(IsAccessDenied(PlatformError(L"op", L"p", 5, true)));
+  EXPECT_FALSE(IsAccessDenied(PlatformError(L"op", L"p", 3)));
+  EXPECT_FALSE(IsAccessDenied(PlatformError(L"op", L"p", 32)));
+  EXPECT_FALSE(IsAccessDenied(PlatformError(L"op", L"p", 0x80070003u, true)));
+}
+
+// Under Wine, Linux's /sys refuses new entries even to root ("access denied"): a folder that is
+// write-protected for real. Empty where there is no such folder.
+std::wstring WriteProtectedFolder() {
+  const std::wstring folder = L"Z:\\sys";
+  const std::wstring probe = folder + L"\\velmo-write-test";
+  if (CreateDirectoryW(probe.c_str(), nullptr)) {
+    RemoveDirectoryW(probe.c_str());
+    return {};
+  }
+  return GetLastError() == ERROR_ACCESS_DENIED ? folder : std::wstring();
+}
+
+TEST(WriteProtection, OnlyAWriteProtectedFolderCounts) {
+  const TempDir writable(L"velmo-writable");
+  EXPECT_FALSE(InstallFolderIsWriteProtected(writable.Path()));
+  EXPECT_FALSE(InstallFolderIsWriteProtected(writable / L"missing"));
+  EXPECT_EQ(TreeSnapshot(writable.Path()), (std::map<std::wstring, std::string>{}));
+  const std::wstring protectedFolder = WriteProtectedFolder();
+  if (protectedFolder.empty()) GTEST_SKIP() << "no write-protected folder (Z:\\sys under Wine)";
+  EXPECT_TRUE(InstallFolderIsWriteProtected(protectedFolder));
+}
+
+TEST(WriteProtection, AccessDeniedInAWriteProtectedFolderOffersTheAdministratorRestart) {
+  const std::wstring protectedFolder = WriteProtectedFolder();
+  if (protectedFolder.empty()) GTEST_SKIP() << "no write-protected folder (Z:\\sys under Wine)";
+  const TempDir writable(L"velmo-writable");
+  const PlatformError denied(L"写入路径文件", L"C:\\Program Files\\Velmo\\path", 5);
+  const PlatformError notFound(L"写入路径文件", L"C:\\v\\path", 3);
+  const PlatformError startFailed(L"以管理员身份启动工具", L"C:\\Program Files\\Velmo\\t.exe", 2);
+  const std::wstring advised = denied.Describe() + kAdvice;
+  enum class Start { Started, Refused, Fails };
+  struct Case {
+    const char* name;
+    PlatformError error;
+    std::wstring folder;
+    std::optional<int> answer;
+    Start start;
+    // What the user sees, in order, as (text, style).
+    std::vector<std::pair<std::wstring, unsigned>> boxes;
+    int starts;
+    bool ended;
+  };
+  const Case cases[] = {
+      {"No", denied, protectedFolder, kIdNo, Start::Started, {{advised, 0x14}}, 0, false},
+      {"box closed", denied, protectedFolder, IDCANCEL, Start::Started, {{advised, 0x14}}, 0,
+       false},
+      {"Yes", denied, protectedFolder, kIdYes, Start::Started, {{advised, 0x14}}, 1, true},
+      {"Yes, prompt refused", denied, protectedFolder, kIdYes, Start::Refused, {{advised, 0x14}},
+       1, false},
+      {"Yes, start fails", denied, protectedFolder, kIdYes, Start::Fails,
+       {{advised, 0x14}, {startFailed.Describe(), 0x10}}, 1, false},
+      // A file held open or a folder named like the path file: the folder itself is writable.
+      {"access denied in a writable folder", denied, writable.Path(), std::nullopt,
+       Start::Started, {{denied.Describe(), 0x10}}, 0, false},
+      {"another failure", notFound, protectedFolder, std::nullopt, Start::Started,
+       {{notFound.Describe(), 0x10}}, 0, false},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    ScriptedUi ui;
+    if (row.answer) ui.answers = {*row.answer};
+    ui.startAsAdministrator = [&]() -> bool {
+      if (row.start == Start::Fails) throw startFailed;
+      return row.start == Start::Started;
+    };
+    bool ended = false;
+    try {
+      ReportInstallFolderWriteFailure(ui, row.error, row.folder);
+    } catch (const EndNowCalled&) {
+      ended = true;
+    }
+    std::vector<std::pair<std::wstring, unsigned>> shown;
+    for (const auto& box : ui.boxes) {
+      EXPECT_EQ(box.title, kTool);
+      shown.emplace_back(box.text, box.style);
+    }
+    EXPECT_EQ(shown, row.boxes);
+    EXPECT_EQ(ui.startAsAdministratorCalls, row.starts);
+    EXPECT_EQ(ended, row.ended);
+  }
+}
+
+// Set and Move folder in an installation folder that refuses new entries: before anything is
+// deleted, the path file's write is reported with the advice, and No leaves everything as it was.
+TEST(WriteProtection, CommandsInAWriteProtectedFolderAdviseBeforeChangingAnything) {
+  const std::wstring protectedFolder = WriteProtectedFolder();
+  if (protectedFolder.empty()) GTEST_SKIP() << "no write-protected folder (Z:\\sys under Wine)";
+  const TempDir roaming(L"velmo-roaming");
+  const TempDir temp(L"velmo-temp");
+  WriteBytes(roaming / L"velmoexplorer\\Default\\Preferences", "{}");
+  WriteBytes(roaming / L"velmoexplorer\\Webkit\\Cache\\data_1", "cache 1");
+  WriteBytes(roaming / L"velmoexplorer\\VelmoVideoCache\\clip.tmp", "video");
+  const Context context =
+      MakeContext(protectedFolder, {{L"APPDATA", roaming.Path()}, {L"TEMP", temp.Path()}});
+  const auto profileBefore = TreeSnapshot(roaming.Path());
+  const std::wstring start = L"写入路径文件失败。\r\n路径：Z:\\sys\\path\r\n原因：";
+  const struct {
+    const char* name;
+    void (*command)(const Context&, Ui&);
+  } cases[] = {{"Set", &RelocateProfile}, {"Move folder", &MoveCacheFolder}};
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    ScriptedUi ui;
+    ui.cacheFolderText = temp.Path();
+    ui.answers = {kIdNo};
+    row.command(context, ui);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ui.boxes[0].text.starts_with(start)) << ToUtf8(ui.boxes[0].text);
+    EXPECT_TRUE(ui.boxes[0].text.ends_with(kAdvice)) << ToUtf8(ui.boxes[0].text);
+    EXPECT_EQ(ui.boxes[0].style, 0x14u);
+    EXPECT_EQ(ui.boxes[0].title, kTool);
+    EXPECT_EQ(ui.startAsAdministratorCalls, 0);
+    EXPECT_EQ(TreeSnapshot(roaming.Path()), profileBefore);
+  }
+}
+
+TEST(WriteProtection, FolderCheckLeavesNothingBehindAndNamesTheFolderOnFailure) {
+  const TempDir install(L"velmo-probe");
+  const std::wstring setting = install / L"Setting";
+  // A probe folder an earlier run left behind is no obstacle, and stays as it was.
+  const std::wstring stale =
+      setting + L".velmo-probe-" + std::to_wstring(GetCurrentProcessId()) + L"-1";
+  ASSERT_TRUE(CreateDirectoryW(stale.c_str(), nullptr));
+  const auto before = TreeSnapshot(install.Path());
+
+  EXPECT_NO_THROW(CheckFolderCanBeCreated(setting));
+  EXPECT_EQ(TreeSnapshot(install.Path()), before);
+
+  const std::wstring missing = install / L"missing\\Setting";
+  try {
+    CheckFolderCanBeCreated(missing);
+    ADD_FAILURE() << "no error for a folder whose parent is missing";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.Path(), missing);
+    EXPECT_EQ(error.Code(), static_cast<std::uint32_t>(ERROR_PATH_NOT_FOUND));
+  }
+}
+
+}  // namespace
+}  // namespace velmo

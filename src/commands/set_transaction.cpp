@@ -235,8 +235,14 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   try {
     WritePathFile(plan.installDir, plan.pathFileLines);
   } catch (const PlatformError& error) {
-    return fail(SetOutcome::kNotCommitted, browser::PathFileForWriting(plan.installDir),
-                error.Describe());
+    // A path file that already holds these very bytes (a second Set) names the new Setting as
+    // it is: the Set is committed all the same, as the next start would also find.
+    std::optional<std::string> now;
+    if (!SkipIfFails([&] { now = ReadPathFileBytes(plan.installDir); }) ||
+        now != PathFileBytes(plan.pathFileLines)) {
+      return fail(SetOutcome::kNotCommitted, browser::PathFileForWriting(plan.installDir),
+                  error.Describe());
+    }
   }
   observer(SetStep::kPathFileWritten);
 

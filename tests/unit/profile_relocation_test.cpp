@@ -468,5 +468,30 @@ TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingCome
                                          {L"mine.txt", "my old settings"}}));
 }
 
+TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCannotBeReplaced) {
+  // A second Set: the path file already holds exactly what this Set writes. Another program
+  // holds it (no deletion allowed) once the new copy is in place, so it cannot be replaced; with
+  // those bytes it names the new Setting all the same: the Set has succeeded, and no box may say
+  // that the old configuration was kept.
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "my old settings");
+  WriteBytes(PathFile(), Absolute());
+  ui_.answers = {kIdYes};
+  UniqueFileHandle held;
+
+  RelocateProfile(context_, ui_, [&](SetStep step) {
+    if (step != SetStep::kNewInPlace) return;
+    held = UniqueFileHandle(CreateFileW(PathFile().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+  });
+  held.Reset();
+
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kOverwriteBox, kSuccessBox}));
+  EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
+  EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
+                                                              {L"path", Absolute()}}));
+}
+
 }  // namespace
 }  // namespace velmo

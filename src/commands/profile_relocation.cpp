@@ -13,6 +13,7 @@
 #include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
+#include "support/folder_lock.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
 
@@ -25,6 +26,8 @@ constexpr wchar_t kOverwriteQuestion[] =
     L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件"
     L"覆盖当前绿色版的配置文件？";
 constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
+constexpr wchar_t kAnotherSetText[] =
+    L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。";
 
 // Failures of the copy and of the swap, each followed by what was checked afterwards.
 constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
@@ -98,6 +101,13 @@ void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& obse
 
   if (IsProcessRunning(browser::kExecutableName)) {
     Notify(ui, kBrowserRunningText);
+    return;
+  }
+  // Held to the end: another instance of the tool takes the copy beside Setting for its own and
+  // leaves it alone.
+  const std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
+  if (!lock) {
+    Notify(ui, kAnotherSetText);
     return;
   }
   // What an interrupted Set left behind is sorted out first.

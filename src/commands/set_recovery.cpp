@@ -12,6 +12,7 @@
 #include "model/path_file.h"
 #include "support/directory_listing.h"
 #include "support/file_queries.h"
+#include "support/folder_lock.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
@@ -219,6 +220,10 @@ bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>&
 
 void RecoverInterruptedSet(const Context& context, Ui& ui) {
   if (!HasSetLeftovers(context.installDir)) return;
+  // Another instance of the tool in the middle of a Set uses the same names: nothing was
+  // interrupted.
+  const std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
+  if (!lock) return;
   // The browser may be using the folders: the work is left to a start without it.
   if (IsProcessRunning(browser::kExecutableName)) {
     Notify(ui, kBrowserRunningText);

@@ -42,7 +42,8 @@ std::wstring AsideConfigurationsText(const std::wstring& installDir, const TidyR
 bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>& deleter, Ui& ui);
 
 // Start-up, before the window shows: nothing to do (and nothing written) unless an interrupted
-// Set left something behind. While the browser runs, nothing is touched and the user is told.
+// Set left something behind; the names of a Set that another instance of the tool is running are
+// its work, not leftovers. While the browser runs, nothing is touched and the user is told.
 void RecoverInterruptedSet(const Context& context, Ui& ui);
 
 }  // namespace velmo

@@ -386,5 +386,44 @@ TEST_F(SetCommand, StartUpSortsOutAnInterruptedSetBeforeTheWindowShows) {
   }
 }
 
+TEST_F(SetCommand, ASetInProgressInAnotherInstanceIsNotTakenForLeftovers) {
+  // The tool seems to hang while it copies a large profile, and the user starts it again. The
+  // copy beside Setting is the first instance's work: the second one's start-up leaves it alone,
+  // and its Set button says why it cannot start. Once the first instance ends, a start tidies.
+  MakeProfile();
+  WriteBytes(Setting() + L"\\mine.txt", "mine");
+  Start();
+  const BoxInfo overwrite = ClickSet();  // the first instance's Set is under way
+  ExpectQuestion(overwrite, kOverwriteText);
+  WriteBytes(Dir() + L"\\Set~tmp\\Default\\Preferences", "being copied");
+  const auto folderNow = [&] {
+    Tree tree = TreeSnapshot(Dir());
+    std::erase_if(tree, [](const auto& entry) { return entry.first.ends_with(L".exe"); });
+    return tree;
+  };
+  const Tree during = folderNow();
+
+  std::optional<ToolProcess> second;
+  second.emplace(exe_, EnvironmentChanges{{L"APPDATA", Roaming()}, {L"TEMP", Temp()}});
+  ASSERT_NE(second->WaitForMainWindow(), nullptr);
+  EXPECT_FALSE(second->WaitForBox(800).has_value()) << "a box at the second start";
+  EXPECT_EQ(folderNow(), during);
+  second->Click(kSetButton);
+  const std::optional<BoxInfo> busy = second->WaitForBox();
+  ASSERT_TRUE(busy.has_value());
+  ExpectNotice(*busy, L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。");
+  second->Answer(*busy, IDOK);
+  EXPECT_FALSE(second->WaitForBox(800).has_value()) << "a further box";
+  EXPECT_EQ(folderNow(), during);
+  EXPECT_EQ(second->Close(), 0u);
+
+  Finish(Answer(overwrite, IDNO));
+  EXPECT_EQ(tool_->Close(), 0u);
+  second.emplace(exe_, EnvironmentChanges{{L"APPDATA", Roaming()}, {L"TEMP", Temp()}});
+  ASSERT_NE(second->WaitForMainWindow(), nullptr);
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"path"}));
+  EXPECT_EQ(second->Close(), 0u);
+}
+
 }  // namespace
 }  // namespace velmo::e2e

@@ -1,0 +1,50 @@
+#include "support/folder_lock.h"
+
+#include <windows.h>
+
+#include "support/number_text.h"
+
+namespace velmo {
+namespace {
+
+// Local to the user's session, where the tool's instances run (an administrator restart too).
+constexpr wchar_t kLockPrefix[] = L"Local\\VelmoPortableMaker-";
+
+// The lock's name from the folder's identity on its volume rather than from its spelling: a
+// short 8.3 name, another letter case or a trailing separator still name the same lock.
+std::optional<std::wstring> LockName(const std::wstring& folder) {
+  const UniqueFileHandle handle(CreateFileW(
+      folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!handle || !GetFileInformationByHandle(handle.Get(), &information)) return std::nullopt;
+  return kLockPrefix + HexText(information.dwVolumeSerialNumber) + L"-" +
+         HexText(information.nFileIndexHigh) + L"-" + HexText(information.nFileIndexLow);
+}
+
+}  // namespace
+
+std::optional<FolderLock> FolderLock::TryTake(const std::wstring& folder) {
+  const std::optional<std::wstring> name = LockName(folder);
+  if (!name) return FolderLock(UniqueHandle());
+  UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name->c_str()));
+  // A lock that exists but may not be opened belongs to a holder with other rights (an
+  // administrator instance): it exists only while that holder runs.
+  if (!mutex) {
+    if (GetLastError() == ERROR_ACCESS_DENIED) return std::nullopt;
+    return FolderLock(UniqueHandle());
+  }
+  switch (WaitForSingleObject(mutex.Get(), 0)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // its holder ended without letting go
+      return FolderLock(std::move(mutex));
+    default:
+      return std::nullopt;
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (mutex_) ReleaseMutex(mutex_.Get());
+}
+
+}  // namespace velmo

@@ -123,7 +123,7 @@ TEST_F(HostilePaths, StartUpShowsItsInformationFromAnyInstallationFolder) {
     SCOPED_TRACE(ToUtf8(installDir));
     const std::wstring exe = Install(installDir);
     // A relative-form path file: the lines shown come back exactly as written.
-    WriteRelativePathFile(installDir, L"D:\\cache, with 逗号");
+    WritePathFile(installDir, PathFileForm::kRelative, L"D:\\cache, with 逗号");
     ToolProcess tool(exe, Environment());
     ASSERT_NE(tool.WaitForMainWindow(), nullptr);
     EXPECT_EQ(tool.ControlText(kCacheFolderEdit), DefaultCache());
@@ -251,7 +251,7 @@ TEST_F(HostilePaths, MoveFolderRecordsAwkwardButRepresentableFoldersUnchanged) {
 TEST_F(HostilePaths, MoveFolderRefusesAFolderTheBrowserWouldMisread) {
   const std::wstring installDir = root_ / L"install";
   const std::wstring exe = Install(installDir);
-  WriteRelativePathFile(installDir, DefaultCache());
+  WritePathFile(installDir, PathFileForm::kRelative, DefaultCache());
   const std::optional<std::string> before = PathFileOf(installDir);
   for (const bool exists : {true, false}) {
     SCOPED_TRACE(exists ? "existing folder" : "missing folder");

@@ -48,13 +48,13 @@ TEST(PathFileParse, ConvertsFromGbk) {
 
 TEST(PathFileWrite, AbsoluteAndRelativeFormsAreExactGbkBytes) {
   TempDir dir(L"绿化 test");
-  WriteAbsolutePathFile(dir.Path(), L"C:\\users\\root\\Temp\\WebkitCache");
+  WritePathFile(dir.Path(), PathFileForm::kAbsolute, L"C:\\users\\root\\Temp\\WebkitCache");
   const std::string expectedDir = ToAnsi(dir.Path());
   EXPECT_EQ(ReadBytes(dir / L"path").value(),
             expectedDir + "\\Setting\r\nC:\\users\\root\\Temp\\WebkitCache\r\n" + expectedDir +
                 "\\Setting\\Cookies\r\n");
 
-  WriteRelativePathFile(dir.Path(), L"E:\\缓存");
+  WritePathFile(dir.Path(), PathFileForm::kRelative, L"E:\\缓存");
   EXPECT_EQ(ReadBytes(dir / L"path").value(), "Setting\r\nE:\\\xbb\xba\xb4\xe6\r\n");
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "model/browser_layout.h"
 #include "support/platform_error.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -102,7 +101,7 @@ TEST(PathFileRead, UnreadableFileRaisesWithItsName) {
     ReadPathFile(dir.Path());
     FAIL() << "an unreadable path file was read";
   } catch (const PlatformError& error) {
-    EXPECT_EQ(error.Path(), browser::PathFileForReading(dir.Path()));
+    EXPECT_EQ(error.Path(), dir / L"Path");
     EXPECT_NE(error.Describe().find(L"路径文件"), std::wstring::npos);
   }
 }

@@ -1,5 +1,7 @@
 #include "commands/launch_commands.h"
 
+#include <optional>
+
 #include "commands/command_steps.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
@@ -19,17 +21,13 @@ constexpr wchar_t kStartBrowserOperation[] = L"启动Velmo浏览器";
 }  // namespace
 
 void ViewCacheFiles(const Context& context, Ui& ui) {
-  if (!FileExists(browser::PathFileForReading(context.installDir))) {
-    Notify(ui, kNotPortableText);
-    return;
-  }
   // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.
-  const std::wstring cacheFolder = ReadPathFile(context.installDir).line2;
-  if (!FolderExists(cacheFolder)) {
+  const std::optional<PathFileLines> lines = ReadPathFileIfPresent(context.installDir);
+  if (!lines || !FolderExists(lines->line2)) {
     Notify(ui, kNotPortableText);
     return;
   }
-  OpenFolderInFileManager(cacheFolder, WindowState::Normal, kStartFileManagerOperation);
+  OpenFolderInFileManager(lines->line2, WindowState::Normal, kStartFileManagerOperation);
 }
 
 void SetAsDefaultBrowser(const Context& context, Ui& ui) {

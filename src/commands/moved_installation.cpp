@@ -95,9 +95,9 @@ std::wstring CacheFolderAfterMove(const std::wstring& recordedSetting,
 
 std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
   const std::wstring& installDir = context.installDir;
-  if (!FileExists(browser::PathFileForReading(installDir))) return std::nullopt;
-  PathFileLines lines;
-  if (!SkipIfFails([&] { lines = ReadPathFile(installDir); })) return std::nullopt;
+  std::optional<PathFileLines> read;
+  if (!SkipIfFails([&] { read = ReadPathFileIfPresent(installDir); }) || !read) return std::nullopt;
+  const PathFileLines& lines = *read;
 
   const std::wstring setting = browser::SettingFolder(installDir);
   if (!IsAbsolute(lines.line1) ||

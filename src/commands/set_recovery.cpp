@@ -117,6 +117,15 @@ std::wstring UnusedKeptAsideName(const std::wstring& installDir) {
   return {};
 }
 
+// The first of the Set's own names (all but Setting) that something stands at.
+std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
+  for (const std::wstring* name :
+       {&names.partial, &names.complete, &names.aside, &names.doomed, &names.journal}) {
+    if (EntryExists(*name)) return *name;
+  }
+  return std::nullopt;
+}
+
 void ShowReport(const std::wstring& installDir, const TidyReport& report, Ui& ui) {
   const std::wstring text = AsideConfigurationsText(installDir, report);
   if (!text.empty()) Notify(ui, text);
@@ -125,12 +134,8 @@ void ShowReport(const std::wstring& installDir, const TidyReport& report, Ui& ui
 }  // namespace
 
 bool HasSetLeftovers(const std::wstring& installDir) {
-  const SetNames names(installDir);
-  for (const std::wstring* name :
-       {&names.partial, &names.complete, &names.aside, &names.doomed, &names.journal}) {
-    if (EntryExists(*name)) return true;
-  }
-  return !Garbage(installDir).empty() || !EarlierOldCopies(installDir).empty();
+  return FirstTakenSetName(SetNames(installDir)) || !Garbage(installDir).empty() ||
+         !EarlierOldCopies(installDir).empty();
 }
 
 TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDeleter& deleter) {
@@ -207,13 +212,9 @@ bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>&
   if (!HasSetLeftovers(installDir)) return true;
   if (!deleter) deleter.emplace();
   ShowReport(installDir, TidyInterruptedSet(installDir, *deleter), ui);
-  const SetNames names(installDir);
-  for (const std::wstring* name :
-       {&names.partial, &names.complete, &names.aside, &names.doomed, &names.journal}) {
-    if (EntryExists(*name)) {
-      ShowFailure(ui, kNameTakenStart + *name + kNameTakenEnd);
-      return false;
-    }
+  if (const std::optional<std::wstring> taken = FirstTakenSetName(SetNames(installDir))) {
+    ShowFailure(ui, kNameTakenStart + *taken + kNameTakenEnd);
+    return false;
   }
   return true;
 }

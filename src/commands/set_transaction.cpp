@@ -8,10 +8,10 @@
 
 #include "commands/set_recovery.h"
 #include "model/browser_layout.h"
+#include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
 #include "support/platform_error.h"
-#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -98,15 +98,7 @@ std::optional<SetJournal> ParseJournal(std::string_view rest) {
 
 // Writes the journal and makes sure it is on the disk before anything is renamed.
 void WriteJournal(const std::wstring& name, const SetJournal& journal) {
-  const std::string bytes = JournalBytes(journal);
-  const UniqueFileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  if (!file ||
-      !WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-      written != bytes.size() || !FlushFileBuffers(file.Get())) {
-    ThrowLastError(kJournalOperation, name);
-  }
+  WriteFileBytes(name, JournalBytes(journal), kJournalOperation, name);
 }
 
 // After a failure: checks where the old configuration and the path file are. `report` tells
@@ -139,15 +131,8 @@ SetNames::SetNames(const std::wstring& installDir)
       journal(installDir + kJournalName) {}
 
 std::optional<SetJournal> ReadJournal(const std::wstring& name) {
-  const UniqueFileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
   std::string bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    bytes.append(buffer, read);
-  }
+  if (!SkipIfFails([&] { bytes = ReadFileBytes(name, kJournalOperation); })) return std::nullopt;
   return ParseJournal(bytes);
 }
 
@@ -164,17 +149,12 @@ bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) 
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form) {
   const std::wstring appData = context.Env(L"APPDATA");
-  const std::wstring cache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   SetPlan plan{context.installDir, browser::ProfileFolder(appData),
-               browser::ProfileCacheFolders(appData), {}};
+               browser::ProfileCacheFolders(appData),
+               PathFileLinesFor(context.installDir, form,
+                                browser::DefaultCacheFolder(context.Env(L"TEMP")))};
   // The video cache has always been found through the lower-case name; the lookup ignores case.
   plan.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
-  if (form == PathFileForm::kRelative) {
-    plan.pathFileLines = {browser::kSettingFolderName, cache};
-  } else {
-    plan.pathFileLines = {browser::SettingFolder(context.installDir), cache,
-                          browser::CookiesFolder(context.installDir)};
-  }
   return plan;
 }
 

@@ -24,10 +24,10 @@ std::wstring UpToFirstNul(const std::wstring& line) { return line.substr(0, line
 }  // namespace
 
 std::wstring PathFilePanelLines(const std::wstring& installDir) {
-  if (!FileExists(browser::PathFileForReading(installDir))) return std::wstring();
-  const PathFileLines lines = ReadPathFile(installDir);
-  return kConfigLinePrefix + UpToFirstNul(lines.line1) + L"\r\n" + kCacheLinePrefix +
-         UpToFirstNul(lines.line2);
+  const std::optional<PathFileLines> lines = ReadPathFileIfPresent(installDir);
+  if (!lines) return std::wstring();
+  return kConfigLinePrefix + UpToFirstNul(lines->line1) + L"\r\n" + kCacheLinePrefix +
+         UpToFirstNul(lines->line2);
 }
 
 StartUpTexts RunStartUp(const Context& context, Ui& ui) {

@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "model/browser_layout.h"
+#include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
@@ -15,18 +14,6 @@ namespace {
 
 constexpr wchar_t kWriteOperation[] = L"写入路径文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
-
-void WriteAll(HANDLE file, const std::string& bytes, const std::wstring& name) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-      ThrowLastError(kWriteOperation, name);
-    }
-    done += written;
-  }
-}
 
 // A temporary file beside the path file; removed again unless it was moved into place.
 class TemporarySibling {
@@ -58,37 +45,12 @@ class TemporarySibling {
 void ReplacePathFile(const std::wstring& installDir, const std::string& bytes) {
   const std::wstring target = browser::PathFileForWriting(installDir);
   TemporarySibling temporary(installDir);
-  {
-    UniqueFileHandle file(CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError(kWriteOperation, target);
-    WriteAll(file.Get(), bytes, target);
-    if (!FlushFileBuffers(file.Get())) ThrowLastError(kWriteOperation, target);
-  }
+  WriteFileBytes(temporary.Path(), bytes, kWriteOperation, target);
   if (!MoveFileExW(temporary.Path().c_str(), target.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ThrowLastError(kWriteOperation, target);
   }
   temporary.Keep();
-}
-
-// The whole content of a file that exists. Throws PlatformError when it cannot be read.
-std::string ReadAllBytes(const std::wstring& name) {
-  UniqueFileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) ThrowLastError(kReadOperation, name);
-  std::string bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) {
-      ThrowLastError(kReadOperation, name);
-    }
-    if (read == 0) break;
-    bytes.append(buffer, read);
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -106,22 +68,15 @@ void WritePathFile(const std::wstring& installDir, const std::vector<std::wstrin
   ReplacePathFile(installDir, PathFileBytes(lines));
 }
 
-void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& cacheFolder) {
-  WritePathFile(installDir, {browser::SettingFolder(installDir), cacheFolder,
-                             browser::CookiesFolder(installDir)});
-}
-
-void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder) {
-  WritePathFile(installDir, {browser::kSettingFolderName, cacheFolder});
+std::vector<std::wstring> PathFileLinesFor(const std::wstring& installDir, PathFileForm form,
+                                           const std::wstring& cacheFolder) {
+  if (form == PathFileForm::kRelative) return {browser::kSettingFolderName, cacheFolder};
+  return {browser::SettingFolder(installDir), cacheFolder, browser::CookiesFolder(installDir)};
 }
 
 void WritePathFile(const std::wstring& installDir, PathFileForm form,
                    const std::wstring& cacheFolder) {
-  if (form == PathFileForm::kRelative) {
-    WriteRelativePathFile(installDir, cacheFolder);
-  } else {
-    WriteAbsolutePathFile(installDir, cacheFolder);
-  }
+  WritePathFile(installDir, PathFileLinesFor(installDir, form, cacheFolder));
 }
 
 void CheckPathFileReplaceable(const std::wstring& installDir) {
@@ -129,9 +84,7 @@ void CheckPathFileReplaceable(const std::wstring& installDir) {
   {
     // The new content goes to a file beside the path file first: the folder must take one.
     const TemporarySibling temporary(installDir);
-    const UniqueFileHandle file(CreateFileW(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError(kWriteOperation, target);
+    if (!CreateFileForWriting(temporary.Path())) ThrowLastError(kWriteOperation, target);
   }
   if (!EntryExists(target)) return;
   const UniqueFileHandle file(CreateFileW(
@@ -160,22 +113,20 @@ PathFileLines ParsePathFileBytes(std::string_view bytes) {
 }
 
 PathFileLines ReadPathFile(const std::wstring& installDir) {
-  return ParsePathFileBytes(ReadAllBytes(browser::PathFileForReading(installDir)));
+  return ParsePathFileBytes(
+      ReadFileBytes(browser::PathFileForReading(installDir), kReadOperation));
 }
 
 std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir) {
   const std::wstring name = browser::PathFileForReading(installDir);
   if (!FileExists(name)) return std::nullopt;
-  return ReadAllBytes(name);
+  return ReadFileBytes(name, kReadOperation);
 }
 
-void RestorePathFileBytes(const std::wstring& installDir, const std::optional<std::string>& bytes) {
-  if (bytes) {
-    ReplacePathFile(installDir, *bytes);
-    return;
-  }
-  const std::wstring name = browser::PathFileForWriting(installDir);
-  if (FileExists(name) && !DeleteFileW(name.c_str())) ThrowLastError(kWriteOperation, name);
+std::optional<PathFileLines> ReadPathFileIfPresent(const std::wstring& installDir) {
+  const std::optional<std::string> bytes = ReadPathFileBytes(installDir);
+  if (!bytes) return std::nullopt;
+  return ParsePathFileBytes(*bytes);
 }
 
 }  // namespace velmo

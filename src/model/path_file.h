@@ -19,16 +19,15 @@ struct PathFileLines {
 // failed write never leaves the browser a truncated file. Throws PlatformError on failure.
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines);
 
-// The absolute form: <dir>\Setting, the cache folder, <dir>\Setting\Cookies.
-void WriteAbsolutePathFile(const std::wstring& installDir, const std::wstring& cacheFolder);
-// The relative form: the word "Setting" and the cache folder.
-void WriteRelativePathFile(const std::wstring& installDir, const std::wstring& cacheFolder);
-
 // The two forms in which the tool writes the path file.
 enum class PathFileForm {
-  kAbsolute,  // the folders by their full paths (WriteAbsolutePathFile)
-  kRelative,  // the Setting folder by its name alone (WriteRelativePathFile)
+  kAbsolute,  // <dir>\Setting, the cache folder, <dir>\Setting\Cookies
+  kRelative,  // the word "Setting" and the cache folder
 };
+
+// The lines of the path file in `form` with `cacheFolder`, for the installation in `installDir`.
+std::vector<std::wstring> PathFileLinesFor(const std::wstring& installDir, PathFileForm form,
+                                           const std::wstring& cacheFolder);
 
 // Writes the path file in `form` with `cacheFolder`. Throws PlatformError on failure.
 void WritePathFile(const std::wstring& installDir, PathFileForm form,
@@ -43,13 +42,12 @@ void CheckPathFileReplaceable(const std::wstring& installDir);
 // Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
 PathFileLines ReadPathFile(const std::wstring& installDir);
 
+// The same, or nullopt when there is no path file (nothing, or a folder, of that name).
+std::optional<PathFileLines> ReadPathFileIfPresent(const std::wstring& installDir);
+
 // The path file's bytes as they are on disk, or nullopt when there is no path file (nothing, or a
 // folder, of that name). Throws PlatformError when it exists but cannot be read.
 std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir);
-
-// Puts back what ReadPathFileBytes returned: the same bytes, written whole like any path file, or
-// no path file at all. Throws PlatformError on failure.
-void RestorePathFileBytes(const std::wstring& installDir, const std::optional<std::string>& bytes);
 
 // Splits the file's bytes into its first three lines (as ANSI bytes, converted): a line ends at
 // CR or CR LF, a lone LF is text, the end of the file ends the last line; later lines dropped.

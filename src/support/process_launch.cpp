@@ -33,9 +33,8 @@ StartedProcess Start(const std::wstring& program, std::wstring commandLine, Wind
                       nullptr, &startup, &created)) {
     ThrowLastError(operation, program);
   }
-  UniqueHandle thread(created.hThread);
+  const UniqueHandle thread(created.hThread);
   StartedProcess started;
-  started.processId = created.dwProcessId;
   started.process = UniqueHandle(created.hProcess);
   return started;
 }

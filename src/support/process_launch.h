@@ -18,7 +18,6 @@ enum class WindowState : WORD {
 
 // The started process. Callers that only start a program let it go at once.
 struct StartedProcess {
-  DWORD processId = 0;
   UniqueHandle process;
 };
 

@@ -31,6 +31,8 @@ constexpr DWORD kDropMaximizeBoxAndSizingBorder =
     ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_THICKFRAME);
 constexpr DWORD kAddMinimizeBoxAndSystemMenu = WS_MINIMIZEBOX | WS_SYSMENU;
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
+// The gear icon: ICON 1 in the executable's resources.
+constexpr WORD kAppIconId = 1;
 
 }  // namespace
 
@@ -46,12 +48,13 @@ int MainWindow::Run(int showCommand) {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = &MainWindow::WindowProc;
   windowClass.hInstance = instance_;
-  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(1));
+  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(kAppIconId));
   windowClass.hIconSm = static_cast<HICON>(LoadImageW(
-      instance_, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+      instance_, MAKEINTRESOURCEW(kAppIconId), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
       GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // A system colour index plus one stands for that colour's brush.
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   windowClass.lpszClassName = kWindowClassName;
   if (RegisterClassExW(&windowClass) == 0) return 1;
 
@@ -105,8 +108,10 @@ void MainWindow::SetFrameStyle() {
 }
 
 void MainWindow::ApplyDpi(int dpi) {
-  fonts_.emplace(dpi);
-  PlaceControls(window_, dpi, *fonts_);
+  // The fonts in use are deleted only once every control has been given the new ones.
+  std::optional<ControlFonts> fonts(std::in_place, dpi);
+  PlaceControls(window_, dpi, *fonts);
+  fonts_ = std::move(fonts);
   // The client area is 7095 x 5535 twips whatever the frame around it.
   const SIZE outer = OuterSizeForClient(
       TwipsToPixels(kClientWidthTwips, dpi), TwipsToPixels(kClientHeightTwips, dpi),

@@ -10,7 +10,6 @@
 
 #include "folder_browser.h"
 #include "gui_driver.h"
-#include "model/ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "window/main_window_layout.h"
@@ -24,6 +23,8 @@ using testing::WriteBytes;
 
 constexpr char kOldPathFile[] = "C:\\old\\Setting\r\nC:\\old\\cache\r\n";
 constexpr wchar_t kNotFoundPrefix[] = L"目标文件夹不存在，请重新输入正确路径";
+constexpr wchar_t kFriendly[] = L"友情提示";
+constexpr wchar_t kTool[] = L"Velmo浏览器绿化工具";
 
 BOOL CALLBACK NoteIcon(HWND child, LPARAM param) {
   DWORD_PTR icon = 0;
@@ -111,7 +112,7 @@ class CacheRedirection : public ::testing::Test {
 
 void ExpectFriendlyNotice(const BoxInfo& box, const std::wstring& text) {
   EXPECT_EQ(box.text, text);
-  EXPECT_EQ(box.title, kFriendlyTitle);
+  EXPECT_EQ(box.title, kFriendly);
   EXPECT_TRUE(box.hasIcon);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
 }
@@ -229,7 +230,7 @@ TEST_F(CacheRedirection, MoveToFolderThatCannotBeMadeWritesNothing) {
                                    elsewhere_ / L"a file"}) {
     const BoxInfo box = MoveTo(cacheFolderText);
     EXPECT_EQ(box.text, kNotFoundPrefix + cacheFolderText);
-    EXPECT_EQ(box.title, kToolTitle);  // given no title, the box shows the tool's
+    EXPECT_EQ(box.title, kTool);  // given no title, the box shows the tool's
     EXPECT_FALSE(box.hasIcon);
     EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   }
@@ -270,7 +271,7 @@ TEST_F(ChineseInstallation, MoveAnsweredYesEndsTheTool) {
   tool_->Click(kMoveFolderButton);
   const std::optional<BoxInfo> question = tool_->WaitForBox();
   ASSERT_TRUE(question);
-  EXPECT_EQ(question->title, kFriendlyTitle);
+  EXPECT_EQ(question->title, kFriendly);
   EXPECT_EQ(question->buttons, (std::vector<int>{IDYES, IDNO}));
   EXPECT_EQ(question->text.rfind(L"检测到当前绿色版存放的路径：\u201c" +
                                      (install_ / L"Setting") + L"\u201d\u3002",

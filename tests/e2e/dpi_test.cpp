@@ -181,7 +181,7 @@ class WindowAtDpi : public ::testing::TestWithParam<int> {
   void SetUp() override {
     dpi_ = GetParam();
     override_.emplace(static_cast<DWORD>(dpi_));
-    WriteAbsolutePathFile(dir_.Path(), L"C:\\users\\root\\Temp\\WebkitCache");
+    WritePathFile(dir_.Path(), PathFileForm::kAbsolute, L"C:\\users\\root\\Temp\\WebkitCache");
     tool_.emplace(SetUpInstallation(dir_.Path()),
                   EnvironmentChanges{{L"TEMP", L"C:\\users\\root\\Temp"}});
     window_ = tool_->WaitForMainWindow();

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "gui_driver.h"
-#include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -40,6 +39,9 @@ constexpr wchar_t kWithComma[] = L"velmo,portable";
 constexpr wchar_t kChinese936[] = L"绿色版 浏览器，目录";
 constexpr wchar_t kOutside936[] = L"velmo-\u0151\u0e01-\u20a9";  // o double acute, Thai ko kai, won
 
+// <dir>\Setting, as the path file names it (a drive's root "V:\" gives "V:\\Setting").
+std::wstring SettingOf(const std::wstring& installDir) { return installDir + L"\\Setting"; }
+
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -64,12 +66,12 @@ std::wstring NearLimitInstallation(const std::wstring& parent) {
 // The profile the Set command relocates: ordinary files, a Chinese file name, and the three
 // cache folders it removes before copying.
 struct Profile {
-  explicit Profile(const std::wstring& appData) : folder(browser::ProfileFolder(appData)) {
+  explicit Profile(const std::wstring& appData) : folder(appData + L"\\velmoexplorer") {
     WriteBytes(folder + L"\\Default\\Preferences", "{\"homepage\":\"about:blank\"}");
     WriteBytes(folder + L"\\Default\\书签.json", "[]");
     WriteBytes(folder + L"\\Local Storage\\leveldb\\000003.log", std::string(3000, 'x'));
-    for (const std::wstring& cache : browser::ProfileCacheFolders(appData)) {
-      WriteBytes(cache + L"\\entry", "cached");
+    for (const wchar_t* cache : {L"Webkit\\Cache", L"Webkit\\Cache2", L"VelmoVideoCache"}) {
+      WriteBytes(folder + L"\\" + cache + L"\\entry", "cached");
     }
   }
   // What Set must leave in the Setting folder: the profile without its cache folders.
@@ -89,7 +91,7 @@ class HostilePaths : public ::testing::Test {
  protected:
   std::wstring AppData() const { return root_ / L"appdata"; }
   std::wstring Temp() const { return root_ / L"temp"; }
-  std::wstring DefaultCache() const { return browser::DefaultCacheFolder(Temp()); }
+  std::wstring DefaultCache() const { return Temp() + L"\\WebkitCache"; }
   EnvironmentChanges Environment() const { return {{L"APPDATA", AppData()}, {L"TEMP", Temp()}}; }
 
   // An installation in `installDir` (created), ready to start.
@@ -99,7 +101,7 @@ class HostilePaths : public ::testing::Test {
     return SetUpInstallation(installDir);
   }
   std::optional<std::string> PathFileOf(const std::wstring& installDir) const {
-    return ReadBytes(browser::PathFileForWriting(installDir));
+    return ReadBytes(installDir + L"\\path");
   }
 
   void SetUp() override { MakeDirs(Temp()); }
@@ -123,7 +125,7 @@ TEST_F(HostilePaths, StartUpShowsItsInformationFromAnyInstallationFolder) {
     SCOPED_TRACE(ToUtf8(installDir));
     const std::wstring exe = Install(installDir);
     // A relative-form path file: the lines shown come back exactly as written.
-    WriteRelativePathFile(installDir, L"D:\\cache, with 逗号");
+    WritePathFile(installDir, PathFileForm::kRelative, L"D:\\cache, with 逗号");
     ToolProcess tool(exe, Environment());
     ASSERT_NE(tool.WaitForMainWindow(), nullptr);
     EXPECT_EQ(tool.ControlText(kCacheFolderEdit), DefaultCache());
@@ -167,7 +169,7 @@ TEST_F(HostilePaths, SetCarriesAsciiPathsInTheAbsoluteForm) {
     const std::wstring installDir = root_ / name;
     const std::vector<std::wstring> boxes = RunSet(Install(installDir), Environment());
     EXPECT_EQ(boxes, std::vector<std::wstring>{kSetSuccess});
-    const std::wstring setting = browser::SettingFolder(installDir);
+    const std::wstring setting = SettingOf(installDir);
     EXPECT_EQ(PathFileOf(installDir),
               ToAnsi(setting + L"\r\n" + DefaultCache() + L"\r\n" + setting + L"\\Cookies\r\n"));
     EXPECT_EQ(TreeSnapshot(setting), profile.ExpectedCopy());
@@ -183,7 +185,7 @@ TEST_F(HostilePaths, SetAsksAndWritesTheRelativeFormWhenTheBrowserCannotTakeTheP
     SCOPED_TRACE(ToUtf8(name));
     const std::wstring installDir = root_ / name;
     const std::vector<std::wstring> boxes = RunSet(Install(installDir), Environment());
-    const std::wstring setting = browser::SettingFolder(installDir);
+    const std::wstring setting = SettingOf(installDir);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_TRUE(StartsWith(boxes[0], kQuestionStart + setting + L"”。")) << ToUtf8(boxes[0]);
     EXPECT_EQ(boxes[1], kSetSuccess);
@@ -199,7 +201,7 @@ TEST_F(HostilePaths, SetWhoseCopyCrossesTheOldPathLimitEitherWorksOrSaysWhy) {
   const Profile profile(AppData());
   const std::wstring installDir = NearLimitInstallation(root_.Path());
   const std::vector<std::wstring> boxes = RunSet(Install(installDir), Environment());
-  const std::wstring setting = browser::SettingFolder(installDir);
+  const std::wstring setting = SettingOf(installDir);
   ASSERT_EQ(boxes.size(), 1u);
   if (boxes[0] == kSetSuccess) {
     EXPECT_EQ(PathFileOf(installDir),
@@ -227,7 +229,7 @@ std::vector<std::wstring> RunMove(const std::wstring& exe, const EnvironmentChan
 TEST_F(HostilePaths, MoveFolderRecordsAwkwardButRepresentableFoldersUnchanged) {
   const std::wstring installDir = root_ / L"install";
   const std::wstring exe = Install(installDir);
-  const std::wstring setting = browser::SettingFolder(installDir);
+  const std::wstring setting = SettingOf(installDir);
   // Existing folders and a missing one (created by the command), with spaces, a comma, Chinese.
   struct Case {
     std::wstring folder;
@@ -251,7 +253,7 @@ TEST_F(HostilePaths, MoveFolderRecordsAwkwardButRepresentableFoldersUnchanged) {
 TEST_F(HostilePaths, MoveFolderRefusesAFolderTheBrowserWouldMisread) {
   const std::wstring installDir = root_ / L"install";
   const std::wstring exe = Install(installDir);
-  WriteRelativePathFile(installDir, DefaultCache());
+  WritePathFile(installDir, PathFileForm::kRelative, DefaultCache());
   const std::optional<std::string> before = PathFileOf(installDir);
   for (const bool exists : {true, false}) {
     SCOPED_TRACE(exists ? "existing folder" : "missing folder");
@@ -274,7 +276,7 @@ TEST_F(HostilePaths, MoveFolderFromAnInstallationTheBrowserCannotNameAsksFirst) 
     const std::wstring installDir = root_ / name;
     const std::vector<std::wstring> boxes = RunMove(Install(installDir), Environment(), cache);
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_TRUE(StartsWith(boxes[0], kQuestionStart + browser::SettingFolder(installDir)));
+    EXPECT_TRUE(StartsWith(boxes[0], kQuestionStart + SettingOf(installDir)));
     EXPECT_EQ(boxes[1], kMovedPrefix + cache + kMovedSuffix);
     EXPECT_EQ(PathFileOf(installDir), ToAnsi(L"Setting\r\n" + cache + L"\r\n"));
   }
@@ -287,7 +289,7 @@ TEST_F(HostilePaths, MoveFolderPastTheOldPathLimitEitherRecordsItExactlyOrSaysWh
   MakeDirs(folder.substr(0, folder.find_last_of(L'\\')));  // the command creates the last level
   const std::vector<std::wstring> boxes = RunMove(exe, Environment(), folder);
   ASSERT_EQ(boxes.size(), 1u);
-  const std::wstring setting = browser::SettingFolder(installDir);
+  const std::wstring setting = SettingOf(installDir);
   if (StartsWith(boxes[0], kMovedPrefix)) {
     EXPECT_EQ(boxes[0], kMovedPrefix + folder + kMovedSuffix);
     EXPECT_EQ(PathFileOf(installDir),
@@ -328,7 +330,7 @@ TEST_F(DriveRoot, SetAndMoveFolderWorkWithTheDoubledSeparator) {
   // Windows reads such a path as the single-separator one, and so does the browser.
   const Profile profile(AppData());
   const std::wstring exe = Install(kDriveRoot);
-  const std::wstring setting = browser::SettingFolder(kDriveRoot);
+  const std::wstring setting = SettingOf(kDriveRoot);
   EXPECT_EQ(setting, L"V:\\\\Setting");
 
   EXPECT_EQ(RunSet(exe, Environment()), std::vector<std::wstring>{kSetSuccess});

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "gui_driver.h"
-#include "model/ui.h"
 #include "running_browser.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -35,6 +34,7 @@ const std::wstring kOverwriteText =
     L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件覆盖"
     L"当前绿色版的配置文件？";
 const std::wstring kSuccessText = L"成功设置，重启Velmo浏览器后生效。";
+const std::wstring kFriendly = L"友情提示";
 
 std::wstring DoubleByteText(const std::wstring& setting) {
   return L"检测到当前绿色版存放的路径：“" + setting +
@@ -157,7 +157,7 @@ class SetCommand : public ::testing::Test {
 // A box of the command's own: the friendly title, an icon, the given text and buttons.
 void ExpectBox(const BoxInfo& box, const std::wstring& text, const std::vector<int>& buttons) {
   EXPECT_EQ(box.text, text);
-  EXPECT_EQ(box.title, kFriendlyTitle);
+  EXPECT_EQ(box.title, kFriendly);
   EXPECT_TRUE(ShowsIcon(box));
   EXPECT_EQ(box.buttons, buttons);
 }

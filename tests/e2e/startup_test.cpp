@@ -353,7 +353,7 @@ TEST_F(StartupWindow, HasAFixedFrameWithMinimizeButtonAndSystemMenu) {
   EXPECT_TRUE(style & WS_VISIBLE);
   wchar_t caption[64] = {};
   GetWindowTextW(tool_.WaitForMainWindow(0), caption, 64);
-  EXPECT_STREQ(caption, kToolTitle);
+  EXPECT_STREQ(caption, L"Velmo浏览器绿化工具");
 }
 
 // The window class and the style bits (the low four) a control of each kind has.

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
+
 #include "support/temp_dir.h"
+#include "support/text_codec.h"
 
 namespace velmo {
 namespace {
@@ -39,6 +43,38 @@ TEST(FileQueries, MissingEmptyAndMalformedPathsAreNeitherAndLeaveNoError) {
     EXPECT_FALSE(FolderExists(path));
     EXPECT_FALSE(FileExists(path));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "pending error after query";
+  }
+}
+
+TEST(FileQueries, EntriesPlainFilesAndSizes) {
+  TempDir dir;
+  WriteBytes(dir / L"plain.txt", "abc");
+  WriteBytes(dir / L"hidden.txt", "x");
+  WriteBytes(dir / L"system.txt", "x");
+  WriteBytes(dir / L"只读.txt", "");
+  CreateDirectoryW((dir / L"folder").c_str(), nullptr);
+  SetFileAttributesW((dir / L"hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW((dir / L"system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW((dir / L"只读.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  struct Case {
+    const wchar_t* name;
+    bool exists, plain;
+    std::optional<std::uint64_t> size;
+  };
+  const Case cases[] = {
+      {L"plain.txt", true, true, 3},    {L"hidden.txt", true, false, 1},
+      {L"system.txt", true, false, 1},  {L"只读.txt", true, true, 0},
+      {L"folder", true, false, std::nullopt}, {L"missing", false, false, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.name));
+    EXPECT_EQ(EntryExists(dir / c.name), c.exists);
+    EXPECT_EQ(IsPlainFile(dir / c.name), c.plain);
+    EXPECT_EQ(FileSize(dir / c.name), c.size);
+    EXPECT_FALSE(IsLink(dir / c.name));
+  }
+  for (const wchar_t* name : {L"hidden.txt", L"system.txt", L"只读.txt"}) {
+    SetFileAttributesW((dir / name).c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 }
 

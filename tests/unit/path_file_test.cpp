@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "model/browser_layout.h"
 #include "support/platform_error.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -48,13 +47,13 @@ TEST(PathFileParse, ConvertsFromGbk) {
 
 TEST(PathFileWrite, AbsoluteAndRelativeFormsAreExactGbkBytes) {
   TempDir dir(L"绿化 test");
-  WriteAbsolutePathFile(dir.Path(), L"C:\\users\\root\\Temp\\WebkitCache");
+  WritePathFile(dir.Path(), PathFileForm::kAbsolute, L"C:\\users\\root\\Temp\\WebkitCache");
   const std::string expectedDir = ToAnsi(dir.Path());
   EXPECT_EQ(ReadBytes(dir / L"path").value(),
             expectedDir + "\\Setting\r\nC:\\users\\root\\Temp\\WebkitCache\r\n" + expectedDir +
                 "\\Setting\\Cookies\r\n");
 
-  WriteRelativePathFile(dir.Path(), L"E:\\缓存");
+  WritePathFile(dir.Path(), PathFileForm::kRelative, L"E:\\缓存");
   EXPECT_EQ(ReadBytes(dir / L"path").value(), "Setting\r\nE:\\\xbb\xba\xb4\xe6\r\n");
 }
 
@@ -102,7 +101,7 @@ TEST(PathFileRead, UnreadableFileRaisesWithItsName) {
     ReadPathFile(dir.Path());
     FAIL() << "an unreadable path file was read";
   } catch (const PlatformError& error) {
-    EXPECT_EQ(error.Path(), browser::PathFileForReading(dir.Path()));
+    EXPECT_EQ(error.Path(), dir / L"Path");
     EXPECT_NE(error.Describe().find(L"路径文件"), std::wstring::npos);
   }
 }

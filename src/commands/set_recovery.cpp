@@ -5,9 +5,12 @@
 #include <cwctype>
 #include <functional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "commands/command_steps.h"
 #include "commands/set_transaction.h"
+#include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/directory_listing.h"
@@ -25,6 +28,11 @@ namespace {
 constexpr wchar_t kEarlierCopies[] = L"Setting.velmo-*";
 constexpr std::wstring_view kEarlierNewCopy = L"Setting.velmo-new-";
 constexpr std::wstring_view kEarlierOldCopy = L"Setting.velmo-old-";
+// The empty folder the write check makes beside Setting and removes at once.
+bool IsWriteCheckFolder(std::wstring_view name) {
+  constexpr std::wstring_view kSetting = L"Setting";
+  return name.starts_with(kSetting) && name.substr(kSetting.size()).starts_with(kWriteCheckTag);
+}
 // The path file's temporary files: "vpf" and up to four hex digits, ".tmp"; or a fixed name.
 constexpr wchar_t kPathFileTemporaries[] = L"vpf*.tmp";
 constexpr wchar_t kPathFileFixedTemporary[] = L"\\path.velmo-new";
@@ -90,6 +98,16 @@ std::vector<std::wstring> Garbage(const std::wstring& installDir) {
   return paths;
 }
 
+// Only an empty one counts and is removed: anything with entries is somebody's data.
+std::vector<std::wstring> WriteCheckFolders(const std::wstring& installDir) {
+  std::vector<std::wstring> paths;
+  for (std::wstring& path : EntriesMatching(installDir, kEarlierCopies, IsWriteCheckFolder)) {
+    const ListingEnd end = ForEachEntry(path, [](const DirectoryEntry&) { return false; });
+    if (end == ListingEnd::kComplete) paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
 std::vector<std::wstring> EarlierOldCopies(const std::wstring& installDir) {
   return EntriesMatching(installDir, kEarlierCopies,
                          [](auto name) { return name.starts_with(kEarlierOldCopy); });
@@ -135,7 +153,7 @@ void ShowReport(const std::wstring& installDir, const TidyReport& report, Ui& ui
 
 bool HasSetLeftovers(const std::wstring& installDir) {
   return FirstTakenSetName(SetNames(installDir)) || !Garbage(installDir).empty() ||
-         !EarlierOldCopies(installDir).empty();
+         !EarlierOldCopies(installDir).empty() || !WriteCheckFolders(installDir).empty();
 }
 
 TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDeleter& deleter) {
@@ -144,6 +162,7 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDelete
   RemoveFileOrFolder(names.partial, deleter);
   RemoveFileOrFolder(names.doomed, deleter);
   for (const std::wstring& path : Garbage(installDir)) RemoveFileOrFolder(path, deleter);
+  for (const std::wstring& path : WriteCheckFolders(installDir)) RemoveDirectoryW(path.c_str());
 
   // The copy was renamed to Setting: the Set is committed once the path file holds the bytes the
   // journal names (it was written last); then the old entry goes. While the path file still holds

@@ -16,12 +16,11 @@ constexpr wchar_t kAccessDeniedAdvice[] =
     L"是否现在以管理员身份重新启动本工具？";
 
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
-constexpr wchar_t kProbeTag[] = L".velmo-probe-";
 constexpr unsigned kMaxProbeAttempts = 100;
 
 // Creates and removes a folder beside `folder`: ERROR_SUCCESS, or why it could not be created.
 DWORD TryFolderBeside(const std::wstring& folder) {
-  const std::wstring stem = folder + kProbeTag + DecimalText(GetCurrentProcessId()) + L"-";
+  const std::wstring stem = folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
     const std::wstring probe = stem + DecimalText(attempt);
     if (CreateDirectoryW(probe.c_str(), nullptr)) {

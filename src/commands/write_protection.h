@@ -2,11 +2,16 @@
 // error box says what to do and offers to start the tool again as administrator.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "model/ui.h"
 #include "support/platform_error.h"
 
 namespace velmo {
+
+// The write check's folder beside Setting is named "Setting" + this tag + "<pid>-<n>"; the next
+// start removes one that an interrupted run left (empty, it is never anyone's data).
+inline constexpr std::wstring_view kWriteCheckTag = L".velmo-probe-";
 
 // True when `error` is the system's "access denied", as a Win32 code or as an HRESULT.
 bool IsAccessDenied(const PlatformError& error);

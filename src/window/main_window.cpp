@@ -196,7 +196,8 @@ void MainWindow::RunHandler(void (MainWindow::*handler)()) {
     (this->*handler)();
   } catch (const PlatformError& error) {
     ReportError(*this, error);
-  } catch (const std::exception&) {
+  } catch (...) {
+    // Anything else a handler lets through: the tool stays open and takes the next click.
     MsgBox(kUnexpectedErrorText, kMbOk | kMbIconError, kToolTitle);
   }
   handlerRunning_ = false;

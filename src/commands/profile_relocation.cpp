@@ -94,7 +94,7 @@ void RelocateProfile(const Context& context, Ui& ui) {
   RelocateProfile(context, ui, [](SetStep) {});
 }
 
-void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& observer) {
+void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   const std::wstring profile = browser::ProfileFolder(context.Env(L"APPDATA"));
   const std::wstring defaultCache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   const std::wstring setting = browser::SettingFolder(context.installDir);

@@ -9,6 +9,6 @@ namespace velmo {
 void RelocateProfile(const Context& context, Ui& ui);
 
 // The same, telling `observer` about each step of the copy-and-swap as it is done.
-void RelocateProfile(const Context& context, Ui& ui, const SetStepObserver& observer);
+void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer);
 
 }  // namespace velmo

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cwctype>
-#include <functional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -59,7 +57,7 @@ constexpr wchar_t kNameTakenEnd[] = L"\r\n请关闭正在使用它的程序后�
 // The entries of `folder` that match the search pattern and whose own (long) name passes `keep`:
 // the pattern alone would also match short 8.3 names.
 std::vector<std::wstring> EntriesMatching(const std::wstring& folder, const wchar_t* pattern,
-                                          const std::function<bool(std::wstring_view)>& keep) {
+                                          bool (*keep)(std::wstring_view)) {
   std::vector<std::wstring> paths;
   ForEachEntryMatching(folder, pattern, [&](const DirectoryEntry& entry) {
     if (keep(entry.name)) paths.push_back(entry.path);
@@ -68,9 +66,13 @@ std::vector<std::wstring> EntriesMatching(const std::wstring& folder, const wcha
   return paths;
 }
 
+// The system makes these names of ASCII letters and digits; the file system matches them in
+// either letter case.
 bool IsPathFileTemporary(std::wstring_view name) {
   if (name.size() < 8 || name.size() > 11) return false;
-  const auto lower = [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); };
+  const auto lower = [](wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  };
   if (lower(name[0]) != L'v' || lower(name[1]) != L'p' || lower(name[2]) != L'f') return false;
   const std::wstring_view ending = name.substr(name.size() - 4);
   if (ending[0] != L'.' || lower(ending[1]) != L't' || lower(ending[2]) != L'm' ||
@@ -78,7 +80,8 @@ bool IsPathFileTemporary(std::wstring_view name) {
     return false;
   }
   for (const wchar_t c : name.substr(3, name.size() - 7)) {
-    if (!std::iswxdigit(c)) return false;
+    const wchar_t digit = lower(c);
+    if (!(digit >= L'0' && digit <= L'9') && !(digit >= L'a' && digit <= L'f')) return false;
   }
   return true;
 }

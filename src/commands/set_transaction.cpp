@@ -11,6 +11,7 @@
 #include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
+#include "support/number_text.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -48,10 +49,12 @@ std::string JournalBytes(const SetJournal& journal) {
   std::string bytes(kJournalStart);
   bytes += journal.oldExisted ? '1' : '0';
   bytes += kLineEnd;
-  bytes += std::to_string(journal.pathFileBytes.size()) + std::string(kLineEnd);
+  bytes += DecimalBytes(journal.pathFileBytes.size());
+  bytes += kLineEnd;
   bytes += journal.pathFileBytes;
   if (journal.pathFileBefore) {
-    bytes += std::to_string(journal.pathFileBefore->size()) + std::string(kLineEnd);
+    bytes += DecimalBytes(journal.pathFileBefore->size());
+    bytes += kLineEnd;
     bytes += *journal.pathFileBefore;
   } else {
     bytes += kNoFile;
@@ -159,7 +162,7 @@ SetPlan MakeSetPlan(const Context& context, PathFileForm form) {
 }
 
 SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
-                            const FolderDeleter& deleter, const SetStepObserver& observer) {
+                            const FolderDeleter& deleter, SetStepObserver observer) {
   const SetNames names(plan.installDir);
   const bool oldExisted = EntryExists(names.setting);
   if (oldExisted && !Replaceable(names.setting)) {

@@ -5,13 +5,13 @@
 // the Setting folder fits under each of them.
 #pragma once
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "model/context.h"
 #include "model/path_file.h"
+#include "support/callable_ref.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {
@@ -65,7 +65,7 @@ enum class SetStep {
 };
 
 // Told about each step once it is done. The tool passes one that does nothing.
-using SetStepObserver = std::function<void(SetStep)>;
+using SetStepObserver = CallableRef<void(SetStep)>;
 
 struct SetPlan {
   std::wstring installDir;
@@ -104,6 +104,6 @@ struct SetResult {
 // undoes what it did (the old path file was never touched) and reports where things are.
 // `pathFileBefore` is the path file's content before the Set (nullopt: there was none).
 SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
-                            const FolderDeleter& deleter, const SetStepObserver& observer);
+                            const FolderDeleter& deleter, SetStepObserver observer);
 
 }  // namespace velmo

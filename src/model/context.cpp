@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 namespace velmo {
 
 std::wstring Context::Env(const std::wstring& name) const {
@@ -27,12 +25,12 @@ std::optional<std::wstring> ProcessEnvironmentVariable(const std::wstring& name)
     if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
     return std::wstring();
   }
-  std::vector<wchar_t> buffer;
+  std::wstring value;
   DWORD length = 0;
   do {
-    buffer.assign(size, L'\0');
+    value.assign(size, L'\0');
     SetLastError(ERROR_SUCCESS);
-    length = GetEnvironmentVariableW(name.c_str(), buffer.data(), size);
+    length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
     // An empty value also gives 0: only the error tells an undefined variable apart.
     if (length == 0) {
       if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
@@ -41,18 +39,20 @@ std::optional<std::wstring> ProcessEnvironmentVariable(const std::wstring& name)
     if (length < size) break;
     size = length;
   } while (true);
-  return std::wstring(buffer.data(), length);
+  value.resize(length);
+  return value;
 }
 
 std::wstring OwnExecutablePath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
+  std::wstring path(MAX_PATH, L'\0');
   DWORD length = 0;
   for (;;) {
-    length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length < buffer.size()) break;
-    buffer.resize(buffer.size() * 2);
+    length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) break;
+    path.resize(path.size() * 2);
   }
-  return std::wstring(buffer.data(), length);
+  path.resize(length);
+  return path;
 }
 
 Context Context::FromProcess() {

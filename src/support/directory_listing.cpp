@@ -10,8 +10,8 @@ bool IsDotEntry(const wchar_t* name) {
 }
 
 // The listing itself; `error` receives the reason of a failure while the search is still open.
-ListingEnd List(const std::wstring& folder, const std::wstring& pattern,
-                const std::function<bool(const DirectoryEntry&)>& visit, DWORD& error) {
+ListingEnd List(const std::wstring& folder, const std::wstring& pattern, EntryVisitor visit,
+                DWORD& error) {
   WIN32_FIND_DATAW data;
   const UniqueFindHandle find(FindFirstFileW((folder + L"\\" + pattern).c_str(), &data));
   if (!find) {
@@ -32,13 +32,12 @@ ListingEnd List(const std::wstring& folder, const std::wstring& pattern,
 
 }  // namespace
 
-ListingEnd ForEachEntry(const std::wstring& folder,
-                        const std::function<bool(const DirectoryEntry&)>& visit) {
+ListingEnd ForEachEntry(const std::wstring& folder, EntryVisitor visit) {
   return ForEachEntryMatching(folder, L"*", visit);
 }
 
 ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& pattern,
-                                const std::function<bool(const DirectoryEntry&)>& visit) {
+                                EntryVisitor visit) {
   DWORD error = ERROR_SUCCESS;
   const ListingEnd end = List(folder, pattern, visit, error);
   // Closing the search may overwrite the thread's last error: the reason is put back after it.

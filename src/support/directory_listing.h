@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -27,14 +28,16 @@ enum class ListingEnd {
   kFailed,    // the folder could not be listed, or the listing broke off: GetLastError() says why
 };
 
+// What a listing calls for each entry; it returns false to stop the listing.
+using EntryVisitor = CallableRef<bool(const DirectoryEntry&)>;
+
 // Calls `visit` for each entry of `folder` but "." and "..", in the file system's order, until it
 // returns false.
-ListingEnd ForEachEntry(const std::wstring& folder,
-                        const std::function<bool(const DirectoryEntry&)>& visit);
+ListingEnd ForEachEntry(const std::wstring& folder, EntryVisitor visit);
 
 // The same for the entries whose name matches the file system's wildcard `pattern` ("vpf*.tmp").
 // The system also matches a pattern against an entry's short 8.3 name: `visit` sees the long one.
 ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& pattern,
-                                const std::function<bool(const DirectoryEntry&)>& visit);
+                                EntryVisitor visit);
 
 }  // namespace velmo

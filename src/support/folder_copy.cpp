@@ -46,7 +46,7 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
 }
 
 bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite, const ShellOperationRunner& run) {
+                bool overwrite, ShellOperationRunner run) {
   if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return false;
 
   // Where the copy lands: into an existing folder the shell nests the source under its own name.

@@ -3,8 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <functional>
 #include <string>
+
+#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -22,11 +23,11 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
                 bool overwrite);
 
 // Runs a shell file operation and returns what the shell returns; ShellFileOperation does.
-using ShellOperationRunner = std::function<int(SHFILEOPSTRUCTW&)>;
+using ShellOperationRunner = CallableRef<int(SHFILEOPSTRUCTW&)>;
 
 // CopyFolder with the shell's copy operation handed to `run`, which must run it (or pass it on to
 // ShellFileOperation) inside the COM apartment CopyFolder has entered.
 bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite, const ShellOperationRunner& run);
+                bool overwrite, ShellOperationRunner run);
 
 }  // namespace velmo

@@ -1,18 +1,26 @@
 #include "support/number_text.h"
 
 namespace velmo {
+namespace {
 
-std::wstring DecimalText(std::uint32_t value) {
-  wchar_t digits[10];
-  int count = 0;
+template <typename Text, typename Number>
+Text Decimal(Number value) {
+  using Char = typename Text::value_type;
+  Char digits[20];
+  Char* const end = digits + 20;
+  Char* first = end;
   do {
-    digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+    *--first = static_cast<Char>('0' + value % 10);
     value /= 10;
   } while (value != 0);
-  std::wstring text;
-  while (count > 0) text += digits[--count];
-  return text;
+  return Text(first, end);
 }
+
+}  // namespace
+
+std::wstring DecimalText(std::uint32_t value) { return Decimal<std::wstring>(value); }
+
+std::string DecimalBytes(std::size_t value) { return Decimal<std::string>(value); }
 
 std::wstring HexText(std::uint32_t value) {
   constexpr wchar_t kDigits[] = L"0123456789ABCDEF";

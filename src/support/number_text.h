@@ -1,6 +1,7 @@
 // Numbers as text, without the C library's formatted printing (which would add its whole
 // printf engine to the executable for a handful of digits).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,9 @@ namespace velmo {
 
 // Unsigned decimal: digits only, no sign, no leading zeros ("0" for zero), no grouping.
 std::wstring DecimalText(std::uint32_t value);
+
+// The same digits as ASCII bytes, for the files the tool writes.
+std::string DecimalBytes(std::size_t value);
 
 // "0x" and eight upper-case hexadecimal digits, as HRESULTs are usually written.
 std::wstring HexText(std::uint32_t value);

@@ -54,15 +54,17 @@ struct Case {
 
 TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration) {
   const Case cases[] = {
-      {"nothing to do, near-miss names stay",
+      {"nothing to do, near-miss names stay (full-width digits are no temporary file's)",
        {{L"Setting\\a", "s"}, {L"path", "P"}, {L"vpf12345.tmp", "1"}, {L"vpfzz.tmp", "2"},
-        {L"Setting.velmo-x", "3"}, {L"Set~other\\b", "4"}, {L"Setting.velmo-probe-9-1\\k", "5"}},
+        {L"vpf１Ａ.tmp", "6"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\b", "4"},
+        {L"Setting.velmo-probe-9-1\\k", "5"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}, {L"vpf12345.tmp", "1"},
-        {L"vpfzz.tmp", "2"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\", ""},
+        {L"vpfzz.tmp", "2"}, {L"vpf１Ａ.tmp", "6"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\", ""},
         {L"Set~other\\b", "4"}, {L"Setting.velmo-probe-9-1\\", ""}, {L"Setting.velmo-probe-9-1\\k", "5"}},
        L""},
       {"a partial copy and the path file's temporary files go",
-       {{L"Set~tmp\\Default\\Preferences", "p"}, {L"vpf1A2B.tmp", "x"}, {L"path.velmo-new", "y"},
+       {{L"Set~tmp\\Default\\Preferences", "p"}, {L"vpf1A2B.tmp", "x"}, {L"VPF9c.TMP", "z"},
+        {L"path.velmo-new", "y"},
         {L"Setting.velmo-probe-12-1\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}},
        L""},

@@ -68,7 +68,7 @@ void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
 
 void CheckFolderCanBeCreated(const std::wstring& folder) {
   const DWORD error = TryFolderBeside(folder);
-  if (error != ERROR_SUCCESS) throw PlatformError(kCreateFolderOperation, folder, error);
+  if (error != ERROR_SUCCESS) ThrowError(kCreateFolderOperation, folder, error);
 }
 
 }  // namespace velmo

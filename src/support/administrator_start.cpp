@@ -29,7 +29,7 @@ bool StartAsAdministrator(const std::wstring& program, const std::wstring& folde
   if (ShellExecuteInfo(info)) return true;
   const DWORD error = GetLastError();
   if (error == ERROR_CANCELLED) return false;
-  throw PlatformError(kStartOperation, program, error);
+  ThrowError(kStartOperation, program, error);
 }
 
 }  // namespace velmo

@@ -22,7 +22,7 @@ class CallableRef<Result(Args...)> {
     requires(!std::same_as<std::remove_cvref_t<Callable>, CallableRef> &&
              !std::is_function_v<std::remove_reference_t<Callable>> &&
              std::is_invocable_r_v<Result, Callable&, Args...>)
-  CallableRef(Callable&& callable)  // NOLINT: converts implicitly, as std::function does
+  CallableRef(Callable&& callable)  // implicit, as std::function's: call sites pass lambdas
       : object_(std::addressof(callable)),
         call_([](const void* object, Args... args) -> Result {
           using Referred = std::remove_reference_t<Callable>;

@@ -25,7 +25,7 @@ void WriteFileBytes(const std::wstring& path, std::string_view bytes, const std:
       ThrowLastError(operation, reportedPath);
     }
     // A write that takes nothing without reporting an error would repeat for ever.
-    if (written == 0) throw PlatformError(operation, reportedPath, ERROR_WRITE_FAULT);
+    if (written == 0) ThrowError(operation, reportedPath, ERROR_WRITE_FAULT);
     done += written;
   }
   if (!FlushFileBuffers(file.Get())) ThrowLastError(operation, reportedPath);

@@ -46,7 +46,7 @@ class FirstFailure {
     }
   }
   void ThrowIfAny() const {
-    if (failed_) throw PlatformError(kDeleteOperation, path_, code_);
+    if (failed_) ThrowError(kDeleteOperation, path_, code_);
   }
 
  private:

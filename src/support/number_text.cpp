@@ -6,7 +6,7 @@ namespace {
 template <typename Text, typename Number>
 Text Decimal(Number value) {
   using Char = typename Text::value_type;
-  Char digits[20];
+  Char digits[20];  // as many as a 64-bit number has
   Char* const end = digits + 20;
   Char* first = end;
   do {

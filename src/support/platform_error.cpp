@@ -54,9 +54,13 @@ std::wstring PlatformError::Describe() const {
   return text;
 }
 
+void ThrowError(std::wstring operation, std::wstring path, DWORD code) {
+  throw PlatformError(std::move(operation), std::move(path), code);
+}
+
 void ThrowLastError(std::wstring operation, std::wstring path) {
   const DWORD code = GetLastError();
-  throw PlatformError(std::move(operation), std::move(path), code);
+  ThrowError(std::move(operation), std::move(path), code);
 }
 
 void ThrowHresult(std::wstring operation, HRESULT hr, std::wstring path) {

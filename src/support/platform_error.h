@@ -32,6 +32,9 @@ class PlatformError : public std::runtime_error {
   bool isHresult_;
 };
 
+// Throws PlatformError with the Win32 error `code` for the given operation and path.
+[[noreturn]] void ThrowError(std::wstring operation, std::wstring path, DWORD code);
+
 // Throws PlatformError with GetLastError() for the given operation and path.
 [[noreturn]] void ThrowLastError(std::wstring operation, std::wstring path = {});
 

@@ -16,7 +16,7 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 // turn the rest of the path into further arguments.
 void RejectQuote(const std::wstring& path, const std::wstring& operation) {
   if (path.find(L'"') != std::wstring::npos) {
-    throw PlatformError(operation, path, ERROR_INVALID_NAME);
+    ThrowError(operation, path, ERROR_INVALID_NAME);
   }
 }
 

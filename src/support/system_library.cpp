@@ -52,8 +52,8 @@ HMODULE LoadPinnedSystemLibrary(const wchar_t* name) {
 
 void ThrowMissingProcedure(const wchar_t* dllName, const char* name) {
   // Export names are ASCII, which reads the same as UTF-8.
-  throw PlatformError(kProcedureOperation, std::wstring(dllName) + L"!" + FromUtf8(name),
-                      ERROR_PROC_NOT_FOUND);
+  ThrowError(kProcedureOperation, std::wstring(dllName) + L"!" + FromUtf8(name),
+             ERROR_PROC_NOT_FOUND);
 }
 
 }  // namespace velmo

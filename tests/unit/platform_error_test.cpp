@@ -53,22 +53,36 @@ TEST(PlatformError, DescribeSaysWhatFailedOnWhichPathAndWhy) {
                ToUtf8(L"删除文件夹 [C:\\设置]: 0x00000005").c_str());
 }
 
-TEST(PlatformError, ThrowHelpersCarryTheLastErrorOrTheHresult) {
-  try {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    ThrowLastError(L"读取", L"D:\\p");
-  } catch (const PlatformError& error) {
-    EXPECT_EQ(error.Operation(), L"读取");
-    EXPECT_EQ(error.Path(), L"D:\\p");
-    EXPECT_EQ(error.Code(), 3u);
-    EXPECT_FALSE(error.IsHresult());
-  }
-  try {
-    ThrowHresult(L"打开", E_ACCESSDENIED);
-  } catch (const PlatformError& error) {
-    EXPECT_EQ(error.Path(), L"");
-    EXPECT_EQ(error.Code(), 0x80070005u);
-    EXPECT_TRUE(error.IsHresult());
+TEST(PlatformError, ThrowHelpersCarryTheGivenCodeTheLastErrorOrTheHresult) {
+  struct Case {
+    void (*raise)();
+    const wchar_t* operation;
+    const wchar_t* path;
+    std::uint32_t code;
+    bool isHresult;
+  };
+  const Case cases[] = {
+      {[] { ThrowError(L"写入", L"D:\\w", ERROR_WRITE_FAULT); }, L"写入", L"D:\\w", 29u, false},
+      {[] {
+         SetLastError(ERROR_PATH_NOT_FOUND);
+         ThrowLastError(L"读取", L"D:\\p");
+       },
+       L"读取", L"D:\\p", 3u, false},
+      {[] { ThrowHresult(L"打开", E_ACCESSDENIED); }, L"打开", L"", 0x80070005u, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.code);
+    bool thrown = false;
+    try {
+      c.raise();
+    } catch (const PlatformError& error) {
+      thrown = true;
+      EXPECT_EQ(error.Operation(), c.operation);
+      EXPECT_EQ(error.Path(), c.path);
+      EXPECT_EQ(error.Code(), c.code);
+      EXPECT_EQ(error.IsHresult(), c.isHresult);
+    }
+    EXPECT_TRUE(thrown);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gui_driver.h"
+#include "support/expected_texts.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
@@ -27,11 +28,7 @@ using testing::TempDir;
 using testing::TreeSnapshot;
 using testing::WriteBytes;
 
-constexpr wchar_t kAdvice[] =
-    L"\r\n\r\n当前用户没有权限在Velmo浏览器的安装目录中写入文件（例如安装在“Program Files”文件夹下时）。"
-    L"可以用管理员身份重新运行本工具后再操作；也可以把Velmo浏览器所在的整个文件夹复制到可以写入的位置"
-    L"（例如其他磁盘或U盘），再运行复制过去的本工具。\r\n"
-    L"是否现在以管理员身份重新启动本工具？";
+constexpr const wchar_t* kAdvice = testing::kWriteProtectionAdvice;
 constexpr char kRecordedPathFile[] =
     "C:\\velmo-moved-away\\Setting\r\nC:\\velmo-moved-away\\cache\r\n"
     "C:\\velmo-moved-away\\Setting\\Cookies\r\n";

@@ -46,6 +46,7 @@ std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& setti
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
                            const std::wstring& cacheFolder) {
   try {
+    CheckDesktopUserCanWrite(installDir);
     WritePathFile(installDir, form, cacheFolder);
     return true;
   } catch (const PlatformError& error) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands/command_steps.h"
+#include "commands/desktop_user.h"
 #include "commands/set_recovery.h"
 #include "commands/set_transaction.h"
 #include "commands/write_protection.h"
@@ -99,6 +100,7 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   const std::wstring defaultCache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   const std::wstring setting = browser::SettingFolder(context.installDir);
 
+  if (!RunsAsDesktopUser(ui)) return;
   if (IsProcessRunning(browser::kExecutableName)) {
     Notify(ui, kBrowserRunningText);
     return;
@@ -130,6 +132,7 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // that both can be done is checked before anything is deleted.
   std::optional<std::string> pathFileBefore;
   try {
+    CheckDesktopUserCanWrite(context.installDir);
     CheckPathFileReplaceable(context.installDir);
     pathFileBefore = ReadPathFileBytes(context.installDir);
     CheckFolderCanBeCreated(setting);

@@ -11,6 +11,7 @@
 #include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
+#include "support/lock_retry.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
 
@@ -140,14 +141,16 @@ std::optional<SetJournal> ReadJournal(const std::wstring& name) {
 }
 
 bool RenameEntry(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  return RetryWhileLocked([&] {
+           return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+         }) == 0;
 }
 
 bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) {
   if (!EntryExists(path)) return true;
   if (FolderExists(path)) return SkipIfFails([&] { deleter.DeleteFolder(path); });
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileW(path.c_str()) != 0;
+  return deleter.Retries().Run([&] { return Outcome(DeleteFileW(path.c_str())); }) == 0;
 }
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form) {

@@ -187,9 +187,10 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   };
 
   // Into an existing folder the shell would nest the copy: the name must be free.
-  if (!RemoveFileOrFolder(names.partial, deleter) ||
-      !CopyFolder(plan.profile, names.partial, true, true)) {
-    return fail(SetOutcome::kCopyFailed, plan.profile);
+  if (!RemoveFileOrFolder(names.partial, deleter)) return fail(SetOutcome::kCopyFailed, plan.profile);
+  if (const CopyResult copy = CopyFolder(plan.profile, names.partial, true, true); !copy) {
+    return fail(copy.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
+                plan.profile);
   }
   observer(SetStep::kCopied);
   if (!RenameEntry(names.partial, names.complete)) {

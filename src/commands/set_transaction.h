@@ -82,6 +82,7 @@ enum class SetOutcome {
   kOldLeftBehind,      // done, but the old entry could not be removed: it is at `path`
   kBlocked,            // a hidden or system file stands at `path` (Setting): nothing done
   kCopyFailed,         // the profile could not be copied completely
+  kCopyCancelled,      // the user cancelled the copy
   kInUse,              // `path` names an entry of the old Setting another program holds
   kNotPlaced,          // the copy could not be renamed to `path` (Setting)
   kNotCommitted,       // the journal or the path file could not be written: see `error`

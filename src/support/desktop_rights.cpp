@@ -105,10 +105,10 @@ std::optional<RightsFacts> ReadRightsFacts() {
   }
   facts.shellElevated = IsElevated(*api, shellToken.Get());
   const auto equalSid = api->Get<decltype(&::EqualSid)>("EqualSid");
-  const PSID ownUser = UserOf(TokenInformation(*api, own.Get(), TokenUser));
+  const std::vector<ULONGLONG> ownUser = TokenInformation(*api, own.Get(), TokenUser);
   const std::vector<ULONGLONG> shellUser = TokenInformation(*api, shellToken.Get(), TokenUser);
-  if (ownUser == nullptr || UserOf(shellUser) == nullptr) return std::nullopt;
-  facts.sameAccount = equalSid(ownUser, UserOf(shellUser)) != 0;
+  if (UserOf(ownUser) == nullptr || UserOf(shellUser) == nullptr) return std::nullopt;
+  facts.sameAccount = equalSid(UserOf(ownUser), UserOf(shellUser)) != 0;
   return facts;
 }
 

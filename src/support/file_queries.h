@@ -27,6 +27,10 @@ bool IsPlainFile(const std::wstring& path);
 // there or it cannot be queried.
 std::optional<std::uint64_t> FileSize(const std::wstring& path);
 
+// The size in bytes of the file a symbolic link points to (or of the file itself when it is no
+// link), read through the link; nullopt when it cannot be opened.
+std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path);
+
 // True exactly when the text's byte length in the ANSI code page differs from its number of
 // UTF-16 units, i.e. it holds characters that take two bytes there (Chinese on code page 936).
 bool ConChinese(const std::wstring& text);

@@ -93,6 +93,26 @@ TEST(CopyFolder, AShellThatReportsSuccessWithoutCopyingIsNotBelieved) {
   EXPECT_FALSE(CopyFolder(dir / L"profile", dir / L"out", false, true, claimSuccess));
 }
 
+// The user's Cancel in the shell's progress window is told apart from a failure.
+TEST(CopyFolder, TheUsersCancelIsReportedAsSuch) {
+  const struct {
+    int result;
+    bool aborted;
+    bool cancelled;
+  } rows[] = {{1223, true, true}, {0x75, false, true}, {0, true, true}, {5, false, false}};
+  for (const auto& row : rows) {
+    TempDir dir(L"copy");
+    WriteBytes(dir / L"profile\\x.txt", "x");
+    const auto stop = [&](SHFILEOPSTRUCTW& operation) {
+      operation.fAnyOperationsAborted = row.aborted;
+      return row.result;
+    };
+    const CopyResult copy = CopyFolder(dir / L"profile", dir / L"out", true, true, stop);
+    EXPECT_FALSE(copy) << row.result;
+    EXPECT_EQ(copy.cancelled, row.cancelled) << row.result;
+  }
+}
+
 TEST(CopyFolder, MissingDestinationBecomesACompleteCopy) {
   for (const bool showProgress : {true, false}) {
     TempDir dir(L"copy");

@@ -105,10 +105,10 @@ TEST(DllPreloading, OnlyWithoutDefaultDirectoriesAndTheListedDlls) {
   EXPECT_TRUE(DllsToPreload(true).empty());
   std::vector<std::wstring> names;
   for (const wchar_t* name : DllsToPreload(false)) names.emplace_back(name);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"uxtheme.dll", L"userenv.dll", L"setupapi.dll",
-                                              L"apphelp.dll", L"propsys.dll", L"dwmapi.dll",
-                                              L"cryptbase.dll", L"oleacc.dll", L"clbcatq.dll",
-                                              L"version.dll"}));
+  EXPECT_EQ(names, (std::vector<std::wstring>{
+                       L"uxtheme.dll", L"userenv.dll", L"setupapi.dll", L"apphelp.dll",
+                       L"propsys.dll", L"dwmapi.dll", L"cryptbase.dll", L"oleacc.dll",
+                       L"clbcatq.dll", L"version.dll"}));
 }
 
 }  // namespace

@@ -48,7 +48,8 @@ TEST(TextCodec, SurvivalIsDecidedByConvertingBackInEveryCodePage) {
     EXPECT_EQ(SurvivesCodePage(936, row.text), row.in936);
     EXPECT_EQ(SurvivesCodePage(1252, row.text), row.in1252);
     EXPECT_EQ(SurvivesCodePage(65001, row.text), row.in65001);
-    EXPECT_EQ(SurvivesCodePage(54936, row.text), row.in54936);
+    // Wine 8 has no GB18030 tables: there every text fails to convert, which never survives.
+    EXPECT_EQ(SurvivesCodePage(54936, row.text), row.in54936 && IsValidCodePage(54936));
   }
 }
 

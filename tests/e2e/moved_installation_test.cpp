@@ -1,6 +1,7 @@
 // A portable folder made with Set and then carried to another place, started there: the real
 // window asks once whether the browser should use the configuration found here, and rewrites the
-// path file on Yes only.
+// path file on Yes only; then, when the system's default browser is the browser left behind,
+// whether to make the browser here the default.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -34,6 +35,23 @@ std::wstring PanelLines(const std::wstring& line1, const std::wstring& line2) {
   return L"配置存放路径：" + line1 + L"\r\n缓存存放路径：" + line2;
 }
 
+// Points the http protocol's open command at `command` where Wine's shell reads it (the
+// machine's classes) for the life of the object, then puts the previous command back.
+struct HttpOpenCommand {
+  explicit HttpOpenCommand(const wchar_t* command) {
+    DWORD size = sizeof saved;
+    RegGetValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, saved, &size);
+    Set(command);
+  }
+  ~HttpOpenCommand() { Set(saved); }
+  static void Set(const wchar_t* command) {
+    const DWORD size = static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t));
+    EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, REG_SZ, command, size), 0);
+  }
+  static constexpr wchar_t kKey[] = L"Software\\Classes\\http\\shell\\open\\command";
+  wchar_t saved[1024] = {};
+};
+
 class MovedInstallation : public ::testing::Test {
  protected:
   std::wstring Original() const { return root_ / L"portable"; }
@@ -48,12 +66,18 @@ class MovedInstallation : public ::testing::Test {
     return ToAnsi(dir + L"\\Setting\r\n" + Cache() + L"\r\n" + dir + L"\\Setting\\Cookies\r\n");
   }
 
-  // Starts the tool copied into `dir`, with this test's APPDATA and TEMP, once its window is up.
-  ToolProcess& StartIn(const std::wstring& dir) {
+  // Starts the tool copied into `dir`, with this test's APPDATA and TEMP (and `more`), once its
+  // window is up.
+  ToolProcess& StartIn(const std::wstring& dir, const EnvironmentChanges& more = {}) {
+    EnvironmentChanges environment = Environment();
+    environment.insert(more.begin(), more.end());
     tool_.reset();
-    tool_.emplace(dir + L"\\velmo_portable.exe", Environment());
+    tool_.emplace(dir + L"\\velmo_portable.exe", environment);
     EXPECT_NE(tool_->WaitForMainWindow(), nullptr);
     return *tool_;
+  }
+  std::wstring MovedQuestion() const {
+    return Question(Original() + L"\\Setting", Carried() + L"\\Setting");
   }
   BoxInfo NextBox(ToolProcess& tool) {
     const std::optional<BoxInfo> box = tool.WaitForBox();
@@ -63,9 +87,10 @@ class MovedInstallation : public ::testing::Test {
   void ExpectNoFurtherBox(ToolProcess& tool) {
     EXPECT_FALSE(tool.WaitForBox(800).has_value()) << "an unexpected box";
   }
-  void ExpectQuestion(const BoxInfo& box) {
-    EXPECT_EQ(box.text, Question(Original() + L"\\Setting", Carried() + L"\\Setting"));
+  void ExpectQuestion(const BoxInfo& box, const std::wstring& text) {
+    EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.title, kFriendly);
+    EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONINFORMATION));
     EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_TRUE(box.ownedByTool);  // asked from the shown window, not before it
   }
@@ -95,7 +120,7 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
   {  // No: nothing changes, and nothing more is asked in this run.
     ToolProcess& tool = StartIn(Carried());
     const BoxInfo question = NextBox(tool);
-    ExpectQuestion(question);
+    ExpectQuestion(question, MovedQuestion());
     EXPECT_EQ(tool.ControlText(kPathFileLabel), PanelLines(Original() + L"\\Setting", Cache()));
     tool.Answer(question, IDNO);
     ExpectNoFurtherBox(tool);
@@ -107,7 +132,7 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
     RunningBrowser browser(root_ / L"velmoexplorer.exe");
     ToolProcess& tool = StartIn(Carried());
     const BoxInfo question = NextBox(tool);
-    ExpectQuestion(question);
+    ExpectQuestion(question, MovedQuestion());
     tool.Answer(question, IDYES);
     const BoxInfo done = NextBox(tool);
     EXPECT_EQ(done.text, L"已将Velmo浏览器的配置文件夹改为：\r\n" + Carried() +
@@ -134,6 +159,34 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
     ExpectNoFurtherBox(tool);
     EXPECT_EQ(tool.Close(), 0u);
   }
+}
+
+TEST_F(MovedInstallation, DefaultBrowserLeftBehindIsReplacedByTheOneHereAfterTheFolderQuestion) {
+  MakeDirs(Carried() + L"\\Setting");
+  SetUpInstallation(Carried());
+  WriteBytes(Carried() + L"\\path", SetWrites(Original()));
+  // The registration names the old folder through a variable, as installers often do.
+  const HttpOpenCommand registered(L"\"%VELMO_OLD%\\velmoexplorer.exe\" -- \"%1\"");
+  ToolProcess& tool = StartIn(Carried(), {{L"VELMO_OLD", Original()}});
+  const BoxInfo moved = NextBox(tool);
+  ExpectQuestion(moved, MovedQuestion());
+  tool.Answer(moved, IDYES);
+  tool.Answer(NextBox(tool), IDOK);
+
+  const BoxInfo question = NextBox(tool);
+  ExpectQuestion(question, L"检测到系统默认浏览器指向的Velmo浏览器已不存在：\r\n" + Original() +
+                               L"\\velmoexplorer.exe\r\n其他程序中的网页链接将无法打开。\r\n"
+                               L"是否将当前目录下的Velmo浏览器设置为默认浏览器？");
+  tool.Answer(question, IDYES);
+  const BoxInfo done = NextBox(tool);
+  EXPECT_EQ(done.text, L"成功设置Velmo浏览器为默认浏览器");
+  tool.Answer(done, IDOK);
+  ExpectNoFurtherBox(tool);
+  const std::vector<BrowserStart> starts = ReadBrowserLog(Carried());
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_NE(starts[0].commandLine.find(Carried() + L"\\velmoexplorer.exe"), std::wstring::npos);
+  EXPECT_TRUE(starts[0].commandLine.ends_with(L" -velmodefault"));
+  EXPECT_EQ(tool.Close(), 0u);
 }
 
 }  // namespace

@@ -122,8 +122,13 @@ TEST(StartupModules, ExecutableImportsOnlyWhatTheWindowNeeds) {
 TEST(StartupModules, WindowShowsWithoutTheShellOrAutomation) {
   TempDir dir(L"velmo-modules");
   const std::wstring tool = SetUpInstallation(dir.Path());
+  // A moved folder: its question is the first thing after the window shows, and the modules are
+  // read while it is open, before the default-browser check that follows asks the shell.
+  velmo::testing::MakeDirs(dir / L"Setting");
+  velmo::testing::WriteBytes(dir / L"path", "C:\\gone\\Setting\r\nC:\\gone\r\n");
   ToolProcess process(tool, {{L"TEMP", dir.Path()}, {L"APPDATA", dir.Path()}});
   ASSERT_NE(process.WaitForMainWindow(), nullptr);
+  ASSERT_TRUE(process.WaitForBox().has_value());
   const std::vector<std::wstring> modules = LoadedModules(process.Pid());
   // The list is read for real: the window's own DLLs are in it.
   ASSERT_TRUE(Contains(modules, L"user32.dll"));

@@ -122,8 +122,7 @@ TEST(StartupModules, ExecutableImportsOnlyWhatTheWindowNeeds) {
 TEST(StartupModules, WindowShowsWithoutTheShellOrAutomation) {
   TempDir dir(L"velmo-modules");
   const std::wstring tool = SetUpInstallation(dir.Path());
-  // A moved folder: its question is the first thing after the window shows, and the modules are
-  // read while it is open, before the default-browser check that follows asks the shell.
+  // Read during the moved-folder question: the default-browser check after it loads the shell.
   velmo::testing::MakeDirs(dir / L"Setting");
   velmo::testing::WriteBytes(dir / L"path", "C:\\gone\\Setting\r\nC:\\gone\r\n");
   ToolProcess process(tool, {{L"TEMP", dir.Path()}, {L"APPDATA", dir.Path()}});

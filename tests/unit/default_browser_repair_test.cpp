@@ -22,21 +22,17 @@ TEST(DefaultBrowserRepair, AsksOnlyAboutAMissingVelmoBrowserOnADrivePathOtherTha
       {L"\"D:\\old\\velmoexplorer.exe %1", L""},
       {L"\"\\\\server\\share\\velmoexplorer.exe\" %1", L""},
       {L"D:\\OLDVEL~1\\VELMOE~1.EXE %1", L""},
-      {L"\"D:\\old\\myvelmoexplorer.exe\" %1", L""},
       {L"\"C:\\Program Files\\Other\\browser.exe\" -- \"%1\"", L""},
       {L"\"C:\\Kept\\velmoexplorer.exe\" %1", L""},
       {L"\"e:\\portable\\VELMO\\Velmoexplorer.exe\" -- \"%1\"", L""},
   };
-  const auto exists = [](const std::wstring& path) { return path == L"C:\\Kept\\velmoexplorer.exe"; };
+  const auto exists = [](const std::wstring& f) { return f == L"C:\\Kept\\velmoexplorer.exe"; };
   for (const auto& [command, asked] : cases) {
-    EXPECT_EQ(MissingVelmoDefaultBrowser(command, L"E:\\Portable\\Velmo", exists).value_or(L""),
-              asked)
-        << command;
+    const auto named = MissingVelmoDefaultBrowser(command, L"E:\\Portable\\Velmo", exists);
+    EXPECT_EQ(named.value_or(L""), asked) << command;
   }
   EXPECT_EQ(MissingVelmoDefaultBrowser(L"F:\\velmoexplorer.exe", L"F:\\", exists), std::nullopt);
-
-  // Nothing registered: nothing to ask about. The user's choice of browser counts (Windows 8 and
-  // later); a long command is never cut.
+  // Nothing registered: nothing to ask. The user's choice of browser counts; no command is cut.
   EXPECT_EQ(ProtocolOpenCommand(L"velmo-unregistered-protocol"), std::nullopt);
   EXPECT_EQ(static_cast<unsigned>(kProtocolQueryFlags), 0x1000u | 0x20u);
 }

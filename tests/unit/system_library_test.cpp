@@ -103,12 +103,12 @@ TEST(RequiredProcedure, MissingExportIsAnErrorNamingDllAndFunction) {
 // load by name are loaded from System32 first; with it, none.
 TEST(DllPreloading, OnlyWithoutDefaultDirectoriesAndTheListedDlls) {
   EXPECT_TRUE(DllsToPreload(true).empty());
-  std::vector<std::wstring> names;
-  for (const wchar_t* name : DllsToPreload(false)) names.emplace_back(name);
-  EXPECT_EQ(names, (std::vector<std::wstring>{
-                       L"uxtheme.dll", L"userenv.dll", L"setupapi.dll", L"apphelp.dll",
-                       L"propsys.dll", L"dwmapi.dll", L"cryptbase.dll", L"oleacc.dll",
-                       L"clbcatq.dll", L"version.dll"}));
+  const std::vector<const wchar_t*> names = DllsToPreload(false);
+  EXPECT_EQ(std::vector<std::wstring>(names.begin(), names.end()),
+            (std::vector<std::wstring>{L"uxtheme.dll", L"userenv.dll", L"setupapi.dll",
+                                       L"apphelp.dll", L"propsys.dll", L"dwmapi.dll",
+                                       L"cryptbase.dll", L"oleacc.dll", L"clbcatq.dll",
+                                       L"version.dll"}));
 }
 
 }  // namespace

@@ -36,10 +36,7 @@ TEST(DesktopRights, TheToolIsComparedWithTheDesktopShell) {
 }
 
 TEST(DesktopRights, AnotherAccountGetsOneBoxAndTheCommandStops) {
-  const struct {
-    const wchar_t* account;
-    const wchar_t* named;
-  } rows[] = {{L"PC\\管理员", L"（PC\\管理员）"}, {L"", L""}};
+  const struct { const wchar_t *account, *named; } rows[] = {{L"PC\\管理员", L"（PC\\管理员）"}, {L"", L""}};
   for (const auto& row : rows) {
     testing::ScriptedUi ui;
     EXPECT_FALSE(RunsAsDesktopUser(ui, RightsDecision{true, false, false}, row.account));

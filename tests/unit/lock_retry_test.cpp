@@ -8,10 +8,7 @@ namespace velmo {
 namespace {
 
 TEST(LockRetry, OnlyAnotherProgramsHoldIsWaitedFor) {
-  const struct {
-    std::uint32_t code;
-    bool retried;
-  } rows[] = {
+  const struct { std::uint32_t code; bool retried; } rows[] = {
       {5, true},           {32, true},          {33, true},          {145, true},
       {0x80070005, true},  {0x80070020, true},  {0x80070021, true},  {0x80070091, true},
       {0x800A0046, true},  {2, false},          {3, false},          {183, false},
@@ -33,9 +30,7 @@ TEST(LockRetry, PausesDoubleFrom50MsUpTo1sWithinTheLimit) {
 TEST(LockRetry, AStepIsTriedAgainUntilItWorksOrTheBudgetIsSpent) {
   const struct {
     std::vector<std::uint32_t> codes;  // what the attempts return, in turn
-    DWORD budgetMs;
-    std::uint32_t result;
-    std::size_t attempts;
+    DWORD budgetMs, result, attempts;
   } rows[] = {
       {{0}, 0, 0, 1},
       {{32, 5, 0}, 1000, 0, 3},
@@ -47,8 +42,8 @@ TEST(LockRetry, AStepIsTriedAgainUntilItWorksOrTheBudgetIsSpent) {
     std::size_t attempts = 0;
     RetryBudget budget(row.budgetMs);
     const std::uint32_t result = budget.Run([&] { return row.codes[attempts++]; });
-    EXPECT_EQ(result, row.result);
-    EXPECT_EQ(attempts, row.attempts);
+    EXPECT_EQ(result, static_cast<std::uint32_t>(row.result));
+    EXPECT_EQ(attempts, static_cast<std::size_t>(row.attempts));
     // What one step spent is gone for the next step of the same command.
     std::size_t later = 0;
     if (row.budgetMs == 160) budget.Run([&] { return ++later, std::uint32_t{32}; });

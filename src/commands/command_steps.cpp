@@ -50,7 +50,10 @@ std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& setti
 
 std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder) {
   std::optional<std::wstring> line = CacheFolderLine(cacheFolder);
-  if (!line) ui.MsgBox(kForeignCacheStart + cacheFolder + kForeignCacheEnd, kMbOk | kMbIconError, kToolTitle);
+  if (!line) {
+    ui.MsgBox(kForeignCacheStart + cacheFolder + kForeignCacheEnd, kMbOk | kMbIconError,
+              kToolTitle);
+  }
   return line;
 }
 

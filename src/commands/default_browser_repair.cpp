@@ -20,14 +20,6 @@ constexpr wchar_t kQuestionEnd[] =
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// Compared as the file system compares names: without regard to letter case.
-bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  if (a.empty()) return true;
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 // The program a command line runs: its quoted first token, or the text up to the first ".exe"
 // that ends the command or is followed by a space. Empty when there is none (an unclosed quote).
 std::wstring_view ProgramOf(std::wstring_view command) {
@@ -38,7 +30,7 @@ std::wstring_view ProgramOf(std::wstring_view command) {
   }
   const std::size_t suffix = std::char_traits<wchar_t>::length(kExecutableSuffix);
   for (std::size_t end = suffix; end <= command.size(); ++end) {
-    if (EqualIgnoringCase(command.substr(end - suffix, suffix), kExecutableSuffix) &&
+    if (SameName(command.substr(end - suffix, suffix), kExecutableSuffix) &&
         (end == command.size() || command[end] == L' ')) {
       return command.substr(0, end);
     }
@@ -71,8 +63,8 @@ std::optional<std::wstring> MissingVelmoDefaultBrowser(
     CallableRef<bool(const std::wstring&)> fileExists) {
   const std::wstring program(ProgramOf(command));
   if (!StartsWithDriveLetter(program) ||
-      !EqualIgnoringCase(FileNameOf(program), browser::kExecutableName) ||
-      EqualIgnoringCase(program, BrowserIn(installDir)) || fileExists(program)) {
+      !SameName(FileNameOf(program), browser::kExecutableName) ||
+      SameName(program, BrowserIn(installDir)) || fileExists(program)) {
     return std::nullopt;
   }
   return program;

@@ -31,14 +31,6 @@ std::wstring_view WithoutTrailingSeparators(std::wstring_view path) {
   return path;
 }
 
-// Compared as the file system compares names: without regard to letter case.
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  if (a.empty()) return true;
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 // "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
 bool IsAbsolute(std::wstring_view path) {
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
@@ -71,9 +63,10 @@ std::optional<std::wstring_view> PartBelow(std::wstring_view path, std::wstring_
   return WithoutTrailingSeparators(rest);
 }
 
+// Line 1 is cut at its first NUL: a box would end its whole text there.
 std::wstring Question(const MovedInstallation& moved) {
-  return kQuestionStart + moved.recordedSetting + kQuestionMiddle + moved.currentSetting +
-         kQuestionEnd;
+  return kQuestionStart + ShownLine(moved.recordedSetting) + kQuestionMiddle +
+         moved.currentSetting + kQuestionEnd;
 }
 
 }  // namespace
@@ -119,7 +112,8 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   // is, relative otherwise (the user has just agreed, so no second question).
   const PathFileForm form =
       NeedsRelativeForm(moved->currentSetting) ? PathFileForm::kRelative : PathFileForm::kAbsolute;
-  if (!WritePathFileOrReport(ui, context.installDir, form, moved->cacheFolder)) return;
+  const std::optional<std::wstring> cacheLine = CacheFolderLineOrReport(ui, moved->cacheFolder);
+  if (!cacheLine || !WritePathFileOrReport(ui, context.installDir, form, *cacheLine)) return;
   ui.ShowPathFileLines();
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);

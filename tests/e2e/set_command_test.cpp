@@ -25,6 +25,7 @@ using testing::ReadBytes;
 using testing::RemoveTree;
 using testing::TempDir;
 using testing::TreeSnapshot;
+using testing::WithDir;
 using testing::WriteBytes;
 
 using Tree = std::map<std::wstring, std::string>;
@@ -58,6 +59,13 @@ bool ShowsIcon(const BoxInfo& box) {
   bool shown = false;
   EnumChildWindows(box.window, &NoteIcon, reinterpret_cast<LPARAM>(&shown));
   return shown;
+}
+
+// A journal of the Set's in `phase`, "<dir>" standing for the installation folder.
+std::string Journal(const std::string& phase) {
+  return "VelmoPortableJournal\r\nSet\r\n" + phase +
+         "\r\n1\r\n<dir>\\Setting\r\n<dir>\\Set~tmp\r\n<dir>\\Set~new\r\n<dir>\\Set~old\r\n"
+         "<dir>\\Set~del\r\n<dir>\\path\r\n-\r\n-\r\nEnd\r\n";
 }
 
 Tree WithoutCaches(Tree tree) {
@@ -357,28 +365,31 @@ TEST_F(SetCommand, StartUpSortsOutAnInterruptedSetBeforeTheWindowShows) {
   };
   const Case cases[] = {
       {"a partial copy goes without a word",
-       {{L"Setting\\a", "current"}, {L"Set~tmp\\b", "partial"}},
+       {{L"Setting\\a", "current"}, {L"Set~tmp\\b", "partial"}, {L"Set~jnl", Journal("copying")}},
        false,
        {{L"Setting\\", ""}, {L"Setting\\a", "current"}},
        L""},
       {"another configuration is kept under a visible name and named once",
-       {{L"Setting\\a", "current"}, {L"Set~old\\b", "other"}},
+       {{L"Setting\\a", "current"}, {L"Set~new\\n", "copy"}, {L"Set~old\\b", "other"},
+        {L"Set~jnl", Journal("swapping")}},
        false,
        {{L"Setting\\", ""}, {L"Setting\\a", "current"}, {L"旧配置\\", ""}, {L"旧配置\\b", "other"}},
        L"检测到上次设置Velmo浏览器配置文件时没有完成。\r\n除了正在使用的配置文件：\r\n<dir>\\Setting"
        L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置"
        L"\r\n确认不再需要后，可以手动删除它。"},
       {"while the browser runs nothing is touched",
-       {{L"Set~old\\b", "old"}},
+       {{L"Set~old\\b", "old"}, {L"Set~jnl", Journal("swapping")}},
        true,
-       {{L"Set~old\\", ""}, {L"Set~old\\b", "old"}},
+       {{L"Set~jnl", Journal("swapping")}, {L"Set~old\\", ""}, {L"Set~old\\b", "old"}},
        L"检测到上次设置Velmo浏览器配置文件时没有完成，需要整理留下的文件夹。Velmo浏览器正在运行中，"
        L"这次没有做任何改动；请关闭Velmo浏览器后重新打开本工具，工具会自动整理。"},
   };
   for (const Case& item : cases) {
     SCOPED_TRACE(item.what);
     Install();
-    for (const auto& [name, bytes] : item.leftovers) WriteBytes(Dir() + L"\\" + name, bytes);
+    for (const auto& [name, bytes] : WithDir(item.leftovers, Dir())) {
+      WriteBytes(Dir() + L"\\" + name, bytes);
+    }
     std::optional<RunningBrowser> browser;
     TempDir elsewhere(L"velmo-e2e-other");
     if (item.browserRunning) browser.emplace(elsewhere / L"velmoexplorer.exe");
@@ -398,7 +409,7 @@ TEST_F(SetCommand, StartUpSortsOutAnInterruptedSetBeforeTheWindowShows) {
     EXPECT_FALSE(tool_->WaitForBox(500).has_value()) << "a second box";
     Tree after = TreeSnapshot(Dir());
     std::erase_if(after, [](const auto& entry) { return entry.first.ends_with(L".exe"); });
-    EXPECT_EQ(after, item.after);
+    EXPECT_EQ(after, WithDir(item.after, Dir()));
     EXPECT_EQ(tool_->Close(), 0u);
     if (browser) browser->Stop();
   }
@@ -413,6 +424,7 @@ TEST_F(SetCommand, ASetInProgressInAnotherInstanceIsNotTakenForLeftovers) {
   Start();
   const BoxInfo overwrite = ClickSet();  // the first instance's Set is under way
   ExpectQuestion(overwrite, kOverwriteText);
+  WriteBytes(Dir() + L"\\Set~jnl", WithDir({{L"", Journal("copying")}}, Dir()).begin()->second);
   WriteBytes(Dir() + L"\\Set~tmp\\Default\\Preferences", "being copied");
   const auto folderNow = [&] {
     Tree tree = TreeSnapshot(Dir());
@@ -441,6 +453,32 @@ TEST_F(SetCommand, ASetInProgressInAnotherInstanceIsNotTakenForLeftovers) {
   ASSERT_NE(second->WaitForMainWindow(), nullptr);
   EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"path"}));
   EXPECT_EQ(second->Close(), 0u);
+}
+
+TEST_F(SetCommand, EntriesTheUserNamedLikeTheToolsAreLeftAlone) {
+  // The user's folders named like the tool's: left at start-up, in the way of Set until renamed.
+  MakeProfile();
+  WriteBytes(Dir() + L"\\Set~old\\mine.txt", "my files");
+  WriteBytes(Dir() + L"\\Setting.velmo-new-x\\mine.txt", "more of my files");
+  Start();
+  const BoxInfo refused = ClickSet();
+  ExpectError(refused, Dir() + L"\\Set~old");
+  Finish(refused);
+
+  ASSERT_TRUE(MoveFileW((Dir() + L"\\Set~old").c_str(), (Dir() + L"\\我的旧文件").c_str()));
+  const BoxInfo first = ClickSet();
+  ExpectNotice(first, kSuccessText);
+  Finish(first);
+  const BoxInfo question = ClickSet();
+  ExpectQuestion(question, kOverwriteText);
+  const BoxInfo second = Answer(question, IDYES);
+  ExpectNotice(second, kSuccessText);
+  Finish(second);
+
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting.velmo-new-x\\", L"Setting\\",
+                                                        L"path", L"我的旧文件\\"}));
+  EXPECT_EQ(TreeSnapshot(Dir() + L"\\我的旧文件"), (Tree{{L"mine.txt", "my files"}}));
+  EXPECT_EQ(TreeSnapshot(Dir() + L"\\Setting.velmo-new-x"), (Tree{{L"mine.txt", "more of my files"}}));
 }
 
 }  // namespace

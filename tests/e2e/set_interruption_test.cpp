@@ -35,9 +35,8 @@ struct Outcome {
   State state;
 };
 
-// The steps in order: caches deleted, copied, copy complete, journal written, old moved aside,
-// new in place, path file written, old marked, journal removed, old deleted. A step a run does
-// not have is never reached, and the Set runs to its end.
+// The steps as SetStep numbers them. A step a run does not have is never reached, and the Set
+// runs to its end.
 struct Row {
   int step;
   Outcome firstSet;       // no Setting and no path file before
@@ -50,13 +49,14 @@ constexpr Row kRows[] = {
     {1, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
     {2, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
     {3, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {4, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {4, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {5, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}},
     // In place with the path file already holding the new bytes: that is the state after a Set.
-    {5, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}},
-    {6, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {7, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {8, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {6, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}},
+    {7, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {8, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
     {9, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {10, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
 };
 
 enum class Start { kFirstSet, kOverOldSetting, kSameBytes };

@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "support/file_queries.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -315,7 +317,9 @@ TEST_F(ProfileRelocation, OldSettingThatCannotBeRemovedIsNamedAfterTheSwap) {
     ASSERT_TRUE(open);
     Run();
     for (const auto& [name, bytes] : TopLevel()) {
-      if (name != L"Setting\\" && name != L"path") leftBehind = Install() + L"\\" + name;
+      if (name != L"Setting\\" && name != L"path" && name != L"Set~jnl") {
+        leftBehind = Install() + L"\\" + name;
+      }
     }
   }
   ASSERT_EQ(ui_.boxes.size(), 2u);
@@ -491,6 +495,83 @@ TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCa
   EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
   EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
                                                               {L"path", Absolute()}}));
+}
+
+TEST_F(ProfileRelocation, EntriesTheToolDidNotMakeAreNamedAndLeftAlone) {
+  struct Case {
+    const char* what;
+    const wchar_t* name;
+    std::optional<std::string> bytes;  // nullopt: a folder
+  };
+  const Case cases[] = {
+      {"a folder named like the journal", L"Set~jnl", std::nullopt},
+      {"a file named like the journal that is not one", L"Set~jnl", "my notes"},
+  };
+  for (const Case& item : cases) {
+    SCOPED_TRACE(item.what);
+    Use(L"install");
+    MakeProfile();
+    const std::wstring entry = Install() + L"\\" + item.name;
+    WriteBytes(item.bytes ? entry : entry + L"\\mine.txt", item.bytes.value_or("mine"));
+    const auto installBefore = TreeSnapshot(Install());
+    const auto profileBefore = TreeSnapshot(Profile());
+    ScriptedUi ui;
+    RelocateProfile(context_, ui);
+    EXPECT_EQ(Shown(ui), (std::vector<Box>{
+                             {L"无法开始设置：以下文件或文件夹占用了设置时要用的名称，但它不是本工具"
+                              L"创建的：\r\n" + entry + L"\r\n为避免删除您的文件，本工具不会改动它。"
+                              L"请先将它改名或移到别处，再重新设置。",
+                              0x10, L"Velmo浏览器绿化工具"}}));
+    EXPECT_EQ(TreeSnapshot(Install()), installBefore);
+    EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
+  }
+}
+
+TEST_F(ProfileRelocation, LineTwoIsTheCacheFolderInASpellingTheBrowserCanUse) {
+  // A Korean user name on a Chinese system: the code page cannot spell the folder. Wine gives
+  // every folder a short name, and that one is written.
+  const std::wstring korean = temp_ / L"\uAE40\uCCA0\uC218";
+  MakeDirs(korean);
+  RelocateProfile(MakeContext(Install(), {{L"APPDATA", roaming_.Path()}, {L"TEMP", korean}}), ui_);
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
+  const std::string bytes = ReadBytes(PathFile()).value_or("");
+  ASSERT_TRUE(bytes.starts_with("Setting\r\n") && bytes.ends_with("\r\n")) << bytes;
+  const std::string line2 = bytes.substr(9, bytes.size() - 11);
+  EXPECT_TRUE(SameEntry(FromAnsi(line2), korean + L"\\WebkitCache")) << line2;
+  // Where no short name can be had (here the folder cannot even be created): one box, nothing
+  // written.
+  const std::wstring missing = temp_ / L"\uC5C6\uC74C\\Temp";
+  ScriptedUi ui;
+  RelocateProfile(MakeContext(Install(), {{L"APPDATA", roaming_.Path()}, {L"TEMP", missing}}), ui);
+  EXPECT_EQ(Shown(ui), (std::vector<Box>{{L"无法使用以下缓存文件夹：\r\n" + missing +
+                                              L"\\WebkitCache\r\n它的路径中含有其他语言的文字，Velmo"
+                                              L"浏览器无法使用这样的缓存文件夹。请将环境变量TEMP指向一个"
+                                              L"路径中不含其他语言文字的文件夹后再试。",
+                                          0x10, L"Velmo浏览器绿化工具"}}));
+  EXPECT_EQ(ReadBytes(PathFile()), bytes);
+}
+
+TEST_F(ProfileRelocation, TooLittleRoomStopsBeforeAnythingIsDeleted) {
+  MakeProfile();
+  // A sparse file of 10 TB: more than any volume here has free, yet it takes no room itself.
+  {
+    const UniqueFileHandle huge(CreateFileW((Profile() + L"\\Default\\huge.bin").c_str(),
+                                            GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(huge);
+    LARGE_INTEGER size;
+    size.QuadPart = 10995116277760;
+    if (!SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) || !SetEndOfFile(huge.Get())) {
+      GTEST_SKIP() << "the file system takes no sparse file of 10 TB";
+    }
+  }
+  Run();
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].style, 0x10u);
+  EXPECT_EQ(ui_.boxes[0].title, L"Velmo浏览器绿化工具");
+  EXPECT_TRUE(ui_.boxes[0].text.starts_with(
+      L"安装目录所在的磁盘空间不足，无法设置。\r\n需要复制的配置文件：10.0 TB\r\n磁盘可用空间："));
+  EXPECT_TRUE(ui_.boxes[0].text.ends_with(L"\r\n请先腾出足够的空间后再试。这次没有做任何改动。"));
+  EXPECT_EQ(ReadBytes(Profile() + L"\\VelmoVideoCache\\v.tmp"), "v");  // the caches are still there
 }
 
 }  // namespace

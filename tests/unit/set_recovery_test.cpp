@@ -1,6 +1,7 @@
 #include "commands/set_recovery.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <map>
 #include <string>
@@ -8,6 +9,7 @@
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -17,17 +19,24 @@ using testing::MakeDirs;
 using testing::ScriptedUi;
 using testing::TempDir;
 using testing::TreeSnapshot;
+using testing::WithDir;
 using testing::WriteBytes;
 
 using Tree = std::map<std::wstring, std::string>;
 
-// A journal as the Set writes it: old entry present, the path file's bytes "P1" after the Set
-// and "P0" before it; the second one for a first Set (no old entry, no path file before).
-constexpr char kJournalOldP1[] = "VelmoSet2\r\n1\r\n2\r\nP12\r\nP0VelmoSetEnd\r\n";
-constexpr char kJournalFirstP1[] = "VelmoSet2\r\n0\r\n2\r\nP1-\r\nVelmoSetEnd\r\n";
+// Journals as Set writes them; "<dir>" is the folder, the path file "P1" after, "P0" before.
+const std::string kNames =
+    "<dir>\\Setting\r\n<dir>\\Set~tmp\r\n<dir>\\Set~new\r\n<dir>\\Set~old\r\n<dir>\\Set~del\r\n"
+    "<dir>\\path\r\n";
+const std::string kJournalOldP1 =
+    "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
+const std::string kJournalFirstP1 =
+    "VelmoPortableJournal\r\nSet\r\nswapping\r\n0\r\n" + kNames + "2\r\nP1-\r\nEnd\r\n";
+const std::string kJournalCopying =
+    "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
 
 void Build(const std::wstring& root, const Tree& tree) {
-  for (const auto& [name, bytes] : tree) {
+  for (const auto& [name, bytes] : WithDir(tree, root)) {
     if (name.ends_with(L"\\")) {
       MakeDirs(root + L"\\" + name);
     } else {
@@ -50,26 +59,37 @@ struct Case {
   Tree before;
   Tree after;
   std::wstring box;  // "<dir>" stands for the installation folder; empty: no box
+  bool pathFileHeld = false;  // by another program, without sharing
 };
 
 TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration) {
+  // The tool's names and earlier builds', a journal of another format, a full write-check folder.
+  const Tree users{{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}, {L"Set~old\\", ""},
+                   {L"Set~jnl", "VelmoSet2\r\n"}, {L"Set~old\\a", "mine"}, {L"Set~jnw", "my notes"},
+                   {L"Setting.velmo-new-x\\", ""}, {L"Setting.velmo-old-1-1\\", ""},
+                   {L"vpf1A2B.tmp", "x"}, {L"path.velmo-new", "y"},
+                   {L"Setting.velmo-probe-9-1\\", ""}, {L"Setting.velmo-probe-9-1\\k", "5"}};
   const Case cases[] = {
-      {"nothing to do, near-miss names stay (full-width digits are no temporary file's)",
-       {{L"Setting\\a", "s"}, {L"path", "P"}, {L"vpf12345.tmp", "1"}, {L"vpfzz.tmp", "2"},
-        {L"vpf１Ａ.tmp", "6"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\b", "4"},
-        {L"Setting.velmo-probe-9-1\\k", "5"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}, {L"vpf12345.tmp", "1"},
-        {L"vpfzz.tmp", "2"}, {L"vpf１Ａ.tmp", "6"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\", ""},
-        {L"Set~other\\b", "4"}, {L"Setting.velmo-probe-9-1\\", ""}, {L"Setting.velmo-probe-9-1\\k", "5"}},
+      {"without a whole journal every name is the user's", users, users, L""},
+      {"a folder named like the journal is the user's",
+       {{L"Set~jnl\\j", "mine"}, {L"Set~new\\a", "mine"}},
+       {{L"Set~jnl\\", ""}, {L"Set~jnl\\j", "mine"}, {L"Set~new\\", ""}, {L"Set~new\\a", "mine"}},
        L""},
-      {"a partial copy and the path file's temporary files go",
-       {{L"Set~tmp\\Default\\Preferences", "p"}, {L"vpf1A2B.tmp", "x"}, {L"VPF9c.TMP", "z"},
-        {L"path.velmo-new", "y"},
-        {L"Setting.velmo-probe-12-1\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}},
+      {"still copying: the copies, the tool's draft, an empty write-check folder go; not Setting",
+       {{L"Set~tmp\\Default\\Preferences", "p"}, {L"Set~new\\a", "n"}, {L"Setting\\a", "s"},
+        {L"Setting.velmo-probe-12-1\\", ""},
+        {L"Set~jnl", kJournalCopying}, {L"Set~jnw", "VelmoPortableJournal\r\nSet"}, {L"path", "P0"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P0"}},
+       L""},
+      {"a journal that names another folder (carried here) is dropped, the entries stay",
+       {{L"Set~old\\a", "old"}, {L"Set~jnl", "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n"
+                                            "Q:\\x\\Setting\r\nQ:\\x\\Set~tmp\r\nQ:\\x\\Set~new\r\n"
+                                            "Q:\\x\\Set~old\r\nQ:\\x\\Set~del\r\nQ:\\x\\path\r\n"
+                                            "-\r\n-\r\nEnd\r\n"}},
+       {{L"Set~old\\", ""}, {L"Set~old\\a", "old"}},
        L""},
       {"the old Setting aside, no Setting: it goes back",
-       {{L"Set~old\\a", "old"}, {L"path", "P0"}},
+       {{L"Set~old\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P0"}},
        L""},
       {"the swap did not finish: the old one goes back, the copy goes",
@@ -104,26 +124,29 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
        L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置"
        L"\r\n确认不再需要后，可以手动删除它。"},
       {"committed and the old one marked for deletion",
-       {{L"Setting\\a", "new"}, {L"Set~del\\a", "old"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "new"}},
+       {{L"Setting\\a", "new"}, {L"Set~del\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P2"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"path", "P2"}},
        L""},
-      {"a journal cut short: nothing was moved yet",
-       {{L"Set~new\\a", "new"}, {L"Setting\\a", "old"}, {L"Set~jnl", "VelmoSet2\r\n1\r\n2\r\nP12\r\nP0"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "old"}},
+      {"a journal of the tool's cut short: nothing was made yet, the entries are the user's",
+       {{L"Set~new\\a", "new"}, {L"Setting\\a", "old"}, {L"Set~jnl", kJournalOldP1.substr(0, 60)}},
+       {{L"Set~new\\", ""}, {L"Set~new\\a", "new"}, {L"Setting\\", ""}, {L"Setting\\a", "old"}},
        L""},
+      {"the path file cannot be read: the entry named, everything stays for the next start",
+       {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"Set~old\\", ""}, {L"Set~old\\a", "old"},
+        {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
+       L"检测到上次设置Velmo浏览器配置文件时没有完成，但以下文件或文件夹正在被其他程序使用，暂时无法"
+       L"整理：\r\n<dir>\\path\r\n请关闭正在使用它的程序后重新打开本工具，工具会自动整理。",
+       true},
       {"the journal names an old entry that is not aside: Setting may be it, and stays",
        {{L"Setting\\a", "which?"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "which?"}, {L"path", "P0"}},
        L""},
-      {"copies an earlier version made: the old one goes back, the new one goes",
-       {{L"Setting.velmo-new-12-1\\a", "copy"}, {L"Setting.velmo-old-12-1\\a", "old"},
-        {L"path", "P"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P"}},
-       L""},
-      {"two configurations and no journal: both stay, the other one under a visible name",
-       {{L"Setting\\a", "current"}, {L"Set~old\\a", "other"}, {L"旧配置\\x", "earlier"}},
+      {"copy not in place beside another configuration: the old one gets the next visible name",
+       {{L"Setting\\a", "current"}, {L"Set~new\\n", "copy"}, {L"Set~old\\a", "other"},
+        {L"旧配置\\x", "earlier"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "current"}, {L"旧配置\\", ""}, {L"旧配置\\x", "earlier"},
-        {L"旧配置2\\", ""}, {L"旧配置2\\a", "other"}},
+        {L"旧配置2\\", ""}, {L"旧配置2\\a", "other"}, {L"path", "P0"}},
        L"检测到上次设置Velmo浏览器配置文件时没有完成。\r\n除了正在使用的配置文件：\r\n<dir>\\Setting"
        L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置2"
        L"\r\n确认不再需要后，可以手动删除它。"},
@@ -132,12 +155,18 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
     SCOPED_TRACE(item.what);
     TempDir dir(L"recovery");
     Build(dir.Path(), item.before);
-    EXPECT_EQ(HasSetLeftovers(dir.Path()), TreeSnapshot(dir.Path()) != item.after);
+    const auto journal = item.before.find(L"Set~jnl");
+    EXPECT_EQ(HasSetLeftovers(dir.Path()),
+              journal != item.before.end() && journal->second.starts_with("VelmoPortableJournal"));
     ScriptedUi ui;
-
-    RecoverInterruptedSet(MakeContext(dir.Path(), {}), ui);
-
-    EXPECT_EQ(TreeSnapshot(dir.Path()), item.after);
+    {
+      const UniqueFileHandle held(
+          item.pathFileHeld ? CreateFileW((dir / L"path").c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr)
+                            : INVALID_HANDLE_VALUE);
+      RecoverInterruptedSet(MakeContext(dir.Path(), {}), ui);
+    }
+    EXPECT_EQ(TreeSnapshot(dir.Path()), WithDir(item.after, dir.Path()));
     if (item.box.empty()) {
       EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
     } else {
@@ -147,7 +176,7 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       EXPECT_EQ(ui.boxes[0].title, L"友情提示");
     }
     // Once sorted out, the next start has nothing to do.
-    EXPECT_FALSE(HasSetLeftovers(dir.Path()));
+    EXPECT_EQ(HasSetLeftovers(dir.Path()), item.pathFileHeld);
   }
 }
 

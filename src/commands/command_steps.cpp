@@ -60,6 +60,7 @@ std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& 
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
                            const std::wstring& cacheFolder) {
   try {
+    CheckDesktopUserCanWrite(installDir);
     WritePathFile(installDir, form, cacheFolder);
     return true;
   } catch (const PlatformError& error) {

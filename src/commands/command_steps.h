@@ -42,8 +42,9 @@ std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& setti
 std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder);
 
 // Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;
-// the path file is then as it was. When the installation folder itself refuses new entries, the
-// box also advises and offers an administrator restart (ReportInstallFolderWriteFailure).
+// the path file is then as it was. When the installation folder itself refuses new entries (to
+// the desktop user's unelevated rights too, when the tool runs as administrator), the box also
+// advises (ReportInstallFolderWriteFailure).
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
                            const std::wstring& cacheFolder);
 

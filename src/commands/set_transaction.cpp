@@ -8,6 +8,7 @@
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
+#include "support/lock_retry.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -78,14 +79,16 @@ std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
 }
 
 bool RenameEntry(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  return RetryWhileLocked([&] {
+           return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+         }) == 0;
 }
 
 bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) {
   if (!EntryExists(path)) return true;
   if (FolderExists(path)) return SkipIfFails([&] { deleter.DeleteFolder(path); });
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileW(path.c_str()) != 0;
+  return deleter.Retries().Run([&] { return Outcome(DeleteFileW(path.c_str())); }) == 0;
 }
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
@@ -141,8 +144,9 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
                    Result(outcome, path, std::move(error)));
   };
 
-  if (!CopyFolder(plan.profile, names.partial, true, true)) {
-    return fail(SetOutcome::kCopyFailed, plan.profile);
+  if (const CopyResult copy = CopyFolder(plan.profile, names.partial, true, true); !copy) {
+    return fail(copy.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
+                plan.profile);
   }
   observer(SetStep::kCopied);
   if (!RenameEntry(names.partial, names.complete)) {
@@ -197,7 +201,7 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     }
     observer(SetStep::kOldDeleted);
   }
-  DeleteFileW(names.journal.c_str());
+  RetryWhileLocked([&] { return Outcome(DeleteFileW(names.journal.c_str())); });
   observer(SetStep::kJournalRemoved);
   return Result(SetOutcome::kDone);
 }

@@ -79,6 +79,7 @@ enum class SetOutcome {
   kNameTaken,          // an entry the tool did not make stands at `path`, one of its names:
                        // nothing done
   kCopyFailed,         // the profile could not be copied completely
+  kCopyCancelled,      // the user cancelled the copy
   kInUse,              // `path` names an entry of the old Setting another program holds
   kNotPlaced,          // the copy could not be renamed to `path` (Setting)
   kNotCommitted,       // the journal or the path file could not be written: see `error`

@@ -28,6 +28,10 @@ bool IsPlainFile(const std::wstring& path);
 // there or it cannot be queried.
 std::optional<std::uint64_t> FileSize(const std::wstring& path);
 
+// The size in bytes of the file a symbolic link points to (or of the file itself when it is no
+// link), read through the link; nullopt when it cannot be opened.
+std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path);
+
 // An entry's identity on its volume: the same for every spelling of its path (letter case, short
 // 8.3 names, a trailing separator).
 struct EntryIdentity {

@@ -12,6 +12,8 @@
 namespace velmo {
 namespace {
 
+constexpr int kShellOperationCancelled = 0x75;
+
 // The shell's lists are ended by two NULs.
 std::wstring ShellList(const std::wstring& path) { return path + L'\0'; }
 
@@ -33,6 +35,8 @@ bool CopyIsComplete(const std::wstring& source, const std::wstring& copy) {
       return FolderExists(counterpart) &&
              (entry.IsLink() || CopyIsComplete(entry.path, counterpart));
     }
+    // The listing gives a symbolic link's own size (0); the shell copies what it points to.
+    if (entry.IsLink()) return FileSize(counterpart) == FileSizeThroughLink(entry.path);
     return FileSize(counterpart) == entry.size;
   });
   return end == ListingEnd::kComplete;
@@ -40,14 +44,14 @@ bool CopyIsComplete(const std::wstring& source, const std::wstring& copy) {
 
 }  // namespace
 
-bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite) {
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
+                      bool showProgress, bool overwrite) {
   return CopyFolder(source, destination, showProgress, overwrite, &ShellFileOperation);
 }
 
-bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite, ShellOperationRunner run) {
-  if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return false;
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
+                      bool showProgress, bool overwrite, ShellOperationRunner run) {
+  if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return {};
 
   // Where the copy lands: into an existing folder the shell nests the source under its own name.
   const std::wstring landing = FolderExists(destination)
@@ -67,12 +71,18 @@ bool CopyFolder(const std::wstring& source, const std::wstring& destination, boo
   // The shell's copy engine works with COM objects: it runs in an apartment of this thread.
   // Without shell32 or COM nothing can be copied, which the caller reports as a failed copy.
   std::optional<OleApi> ole;
-  if (!SkipIfFails([&] { ole.emplace(); })) return false;
+  if (!SkipIfFails([&] { ole.emplace(); })) return {};
   const ComApartment apartment(*ole);
   int result = 0;
-  if (!SkipIfFails([&] { result = run(operation); })) return false;
-  if (result != 0 || operation.fAnyOperationsAborted) return false;
-  return FolderExists(landing) && CopyIsComplete(source, landing);
+  if (!SkipIfFails([&] { result = run(operation); })) return {};
+  CopyResult copy;
+  // The shell returns ERROR_CANCELLED or DE_OPCANCELLED (0x75) and sets fAnyOperationsAborted
+  // when the user stops the copy.
+  copy.cancelled = result == ERROR_CANCELLED || result == kShellOperationCancelled ||
+                   operation.fAnyOperationsAborted;
+  if (result != 0 || copy.cancelled) return copy;
+  copy.complete = FolderExists(landing) && CopyIsComplete(source, landing);
+  return copy;
 }
 
 }  // namespace velmo

@@ -1,31 +1,14 @@
-// The steps every command shares: its message boxes, the question asked when the tool sits on a
+// The steps the commands share: the question asked when the tool sits on a
 // path the browser cannot take as it is, and writing the path file with a report on failure.
 #pragma once
 #include <optional>
 #include <string>
 
+#include "commands/message_boxes.h"
 #include "model/path_file.h"
 #include "model/ui.h"
-#include "support/platform_error.h"
 
 namespace velmo {
-
-// An error box for a failure the command cannot go on from: what failed, on which path and why,
-// under the tool title.
-void ReportError(Ui& ui, const PlatformError& error);
-
-// An error box under the title "友情提示" for a failure the command explains in its own words.
-void ShowFailure(Ui& ui, const std::wstring& text);
-
-// An information box under the title "友情提示".
-void Notify(Ui& ui, const std::wstring& text);
-
-// The answer to a Yes/No question. A box destroyed with its window (the window closed while it
-// was open) gives no answer, which is neither Yes nor No: the command then stops.
-enum class Answer { kYes, kNo, kNone };
-
-// A Yes/No question with the information icon under the title "友情提示".
-Answer AskYesNo(Ui& ui, const std::wstring& text);
 
 // "检测到当前绿色版存放的路径：“<settingFolder>”。存在中文字符，……" followed by CR LF and the
 // offer to stop.

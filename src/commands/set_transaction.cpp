@@ -93,12 +93,9 @@ bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) 
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
   const std::wstring appData = context.Env(L"APPDATA");
-  SetPlan plan{context.installDir, browser::ProfileFolder(appData),
-               browser::ProfileCacheFolders(appData),
-               PathFileLinesFor(context.installDir, form, cacheLine)};
-  // The video cache has always been found through the lower-case name; the lookup ignores case.
-  plan.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
-  return plan;
+  return {context.installDir, browser::ProfileFolder(appData),
+          browser::ProfileCacheFolders(appData),
+          PathFileLinesFor(context.installDir, form, cacheLine)};
 }
 
 SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,

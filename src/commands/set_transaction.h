@@ -6,6 +6,7 @@
 // Setting folder fits under each of them.
 #pragma once
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +14,6 @@
 #include "commands/transaction_journal.h"
 #include "model/context.h"
 #include "model/path_file.h"
-#include "support/callable_ref.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {
@@ -60,7 +60,7 @@ enum class SetStep {
 };
 
 // Told about each step once it is done. The tool passes one that does nothing.
-using SetStepObserver = CallableRef<void(SetStep)>;
+using SetStepObserver = std::function<void(SetStep)>;
 
 struct SetPlan {
   std::wstring installDir;

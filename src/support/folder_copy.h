@@ -3,9 +3,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 
-#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -33,11 +33,11 @@ CopyResult CopyFolder(const std::wstring& source, const std::wstring& destinatio
                 bool overwrite);
 
 // Runs a shell file operation and returns what the shell returns; ShellFileOperation does.
-using ShellOperationRunner = CallableRef<int(SHFILEOPSTRUCTW&)>;
+using ShellOperationRunner = std::function<int(SHFILEOPSTRUCTW&)>;
 
 // CopyFolder with the shell's copy operation handed to `run`, which must run it (or pass it on to
 // ShellFileOperation) inside the COM apartment CopyFolder has entered.
 CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
-                      bool showProgress, bool overwrite, ShellOperationRunner run);
+                      bool showProgress, bool overwrite, const ShellOperationRunner& run);
 
 }  // namespace velmo

@@ -1,7 +1,9 @@
 #include "commands/command_steps.h"
 
 #include "commands/write_protection.h"
+#include "model/browser_layout.h"
 #include "support/file_queries.h"
+#include "support/search_process.h"
 
 namespace velmo {
 namespace {
@@ -11,6 +13,11 @@ constexpr wchar_t kQuestionAfterPath[] =
     L"”。存在中文字符，请将绿色版复制到非中文的路径再开始制作。\r\n"
     L"是否需要停止当前绿色版的制作？如果选择“是”则停止制作，如果选择“否”则强制在当前目录下制作"
     L"绿色版，这样制作的绿色版将无法使用部分浏览器插件";
+
+constexpr wchar_t kBrowserRunningText[] =
+    L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
+constexpr wchar_t kAnotherSetText[] =
+    L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。";
 
 }  // namespace
 
@@ -29,6 +36,18 @@ void Notify(Ui& ui, const std::wstring& text) {
 Answer AskYesNo(Ui& ui, const std::wstring& text) {
   const int answer = ui.MsgBox(text, kMbYesNo | kMbIconInformation, kFriendlyTitle);
   return answer == kIdYes ? Answer::kYes : answer == kIdNo ? Answer::kNo : Answer::kNone;
+}
+
+std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui) {
+  if (IsProcessRunning(browser::kExecutableName)) {
+    Notify(ui, kBrowserRunningText);
+    return std::nullopt;
+  }
+  // Held to the end: another instance of the tool takes the names beside Setting for this
+  // command's own work and leaves them alone.
+  std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
+  if (!lock) Notify(ui, kAnotherSetText);
+  return lock;
 }
 
 std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder) {

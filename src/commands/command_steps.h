@@ -4,8 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "model/context.h"
 #include "model/path_file.h"
 #include "model/ui.h"
+#include "support/folder_lock.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -26,6 +28,12 @@ enum class Answer { kYes, kNo, kNone };
 
 // A Yes/No question with the information icon under the title "友情提示".
 Answer AskYesNo(Ui& ui, const std::wstring& text);
+
+// The first checks of every command that moves the browser's configuration (Set, restoring the
+// installed browser): the browser must not be running, and no other window of the tool may be
+// working on this installation folder. Returns the installation folder's lock, to be held to the
+// end of the command, or nullopt after one box saying why the command cannot start.
+std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui);
 
 // "检测到当前绿色版存放的路径：“<settingFolder>”。存在中文字符，……" followed by CR LF and the
 // offer to stop.

@@ -13,21 +13,15 @@
 #include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
-#include "support/folder_lock.h"
 #include "support/platform_error.h"
-#include "support/search_process.h"
 
 namespace velmo {
 namespace {
 
-constexpr wchar_t kBrowserRunningText[] =
-    L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
 constexpr wchar_t kOverwriteQuestion[] =
     L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件"
     L"覆盖当前绿色版的配置文件？";
 constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
-constexpr wchar_t kAnotherSetText[] =
-    L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。";
 
 // Failures of the copy and of the swap, each followed by what was checked afterwards.
 constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
@@ -99,17 +93,8 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   const std::wstring defaultCache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   const std::wstring setting = browser::SettingFolder(context.installDir);
 
-  if (IsProcessRunning(browser::kExecutableName)) {
-    Notify(ui, kBrowserRunningText);
-    return;
-  }
-  // Held to the end: another instance of the tool takes the copy beside Setting for its own and
-  // leaves it alone.
-  const std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
-  if (!lock) {
-    Notify(ui, kAnotherSetText);
-    return;
-  }
+  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
+  if (!lock) return;
   // What an interrupted Set left behind is sorted out first.
   std::optional<FolderDeleter> deleter;
   if (!TidyBeforeSet(context.installDir, deleter, ui)) return;

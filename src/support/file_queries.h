@@ -27,6 +27,11 @@ bool IsPlainFile(const std::wstring& path);
 // there or it cannot be queried.
 std::optional<std::uint64_t> FileSize(const std::wstring& path);
 
+// The path as the system spells it in full: made absolute against the current folder, "." and
+// ".." resolved, "/" read as "\", short (8.3) components of an existing path in their long form.
+// The path as given when the system cannot say.
+std::wstring FullLongPath(const std::wstring& path);
+
 // True exactly when the text's byte length in the ANSI code page differs from its number of
 // UTF-16 units, i.e. it holds characters that take two bytes there (Chinese on code page 936).
 bool ConChinese(const std::wstring& text);

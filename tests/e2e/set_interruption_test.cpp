@@ -1,7 +1,8 @@
-// The Set command killed at every step of its copy-and-swap (a child process that ends itself
-// without any clean-up, as when the tool is killed or the power goes), then the start-up's
-// recovery: the installation folder must be exactly as before the click or exactly as after a
-// successful Set, with nothing of the tool's left over.
+// The Set command, and the restore of the installed browser, killed at every step of its
+// copy-and-swap (a child process that ends itself without any clean-up, as when the tool is
+// killed or the power goes), then the start-up's recovery: the installation folder and the
+// profile must be exactly as before the click or exactly as after a successful run, with nothing
+// of the tool's left over.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -35,40 +36,92 @@ struct Outcome {
   State state;
 };
 
-// The steps in order: caches deleted, copied, copy complete, journal written, old moved aside,
-// new in place, path file written, old marked, journal removed, old deleted. A step a run does
-// not have is never reached, and the Set runs to its end.
+// The steps in order. Set: caches deleted, copied, copy complete, journal written, old moved
+// aside, new in place, path file written, old marked, journal removed, old deleted. Restore:
+// journal written, copied, old profile moved aside, copy in place, path file deleted, old profile
+// deleted, journal removed. A step a run does not have is never reached, and it runs to its end.
 struct Row {
   int step;
-  Outcome firstSet;       // no Setting and no path file before
-  Outcome overOldSetting; // an old Setting and a path file with other bytes
-  Outcome sameBytes;      // an old Setting and a path file with the very bytes the Set writes
+  Outcome firstSet;        // no Setting and no path file before
+  Outcome overOldSetting;  // an old Setting and a path file with other bytes
+  Outcome sameBytes;       // an old Setting and a path file with the very bytes the Set writes
+  Outcome restoreOverOld;  // a restore from Setting over an old profile
+  Outcome firstRestore;    // a restore from Setting where there is no profile
 };
 
 constexpr Row kRows[] = {
-    {0, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {1, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {2, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {3, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {4, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {0, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
+     {kKilled, kBefore}},
+    {1, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
+     {kKilled, kBefore}},
+    {2, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
+     {kFinished, kAfter}},
+    {3, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
+     {kKilled, kBefore}},
+    {4, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter},
+     {kKilled, kAfter}},
     // In place with the path file already holding the new bytes: that is the state after a Set.
-    {5, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}},
-    {6, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {7, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {8, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {9, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {5, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}, {kKilled, kAfter},
+     {kFinished, kAfter}},
+    {6, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter},
+     {kKilled, kAfter}},
+    {7, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kFinished, kAfter},
+     {kFinished, kAfter}},
+    {8, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kFinished, kAfter},
+     {kFinished, kAfter}},
+    {9, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kFinished, kAfter},
+     {kFinished, kAfter}},
 };
 
-enum class Start { kFirstSet, kOverOldSetting, kSameBytes };
+enum class Start { kFirstSet, kOverOldSetting, kSameBytes, kRestoreOverOld, kFirstRestore };
+
+// A restore's start: the portable Setting (with caches) that the path file names, and an old
+// profile or none. Before and after: the installation folder, then the roaming folder.
+void RestoreRun(const Row& row, Start start) {
+  const Outcome expected = start == Start::kRestoreOverOld ? row.restoreOverOld : row.firstRestore;
+  TempDir root(L"restore-crash");
+  const std::wstring install = root / L"install";
+  const std::wstring roaming = root / L"appdata";
+  WriteBytes(install + L"\\Setting\\Default\\书签.json", "[\"portable\"]");
+  WriteBytes(install + L"\\Setting\\Webkit\\Cache\\data_1", "cache");
+  WriteBytes(install + L"\\Setting\\VelmoVideoCache\\clip.tmp", "video");
+  WriteBytes(install + L"\\path", ToAnsi(install + L"\\Setting\r\nD:\\cache\r\n"));
+  testing::MakeDirs(roaming);
+  if (start == Start::kRestoreOverOld) WriteBytes(roaming + L"\\velmoexplorer\\old.txt", "old");
+  const Tree installBefore = TreeSnapshot(install);
+  const Tree roamingBefore = TreeSnapshot(roaming);
+  Tree installAfter = installBefore;
+  installAfter.erase(L"path");
+  const Tree roamingAfter{{L"velmoexplorer\\", ""},
+                          {L"velmoexplorer\\Default\\", ""},
+                          {L"velmoexplorer\\Default\\书签.json", "[\"portable\"]"},
+                          {L"velmoexplorer\\Webkit\\", ""}};
+
+  EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_set_interrupter.exe",
+                     L"\"" + install + L"\" " + std::to_wstring(row.step) + L" restore",
+                     {{L"APPDATA", roaming}, {L"TEMP", root / L"temp"}}),
+            static_cast<DWORD>(expected.exit));
+  ScriptedUi ui;
+  RecoverInterruptedSet(MakeContext(install, {{L"APPDATA", roaming}}), ui);
+
+  EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
+  EXPECT_EQ(TreeSnapshot(install), expected.state == kBefore ? installBefore : installAfter);
+  EXPECT_EQ(TreeSnapshot(roaming), expected.state == kBefore ? roamingBefore : roamingAfter);
+}
 
 TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
   for (const Row& row : kRows) {
-    for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes}) {
+    for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes,
+                              Start::kRestoreOverOld, Start::kFirstRestore}) {
+      SCOPED_TRACE("step " + std::to_string(row.step) + ", start " +
+                   std::to_string(static_cast<int>(start)));
+      if (start == Start::kRestoreOverOld || start == Start::kFirstRestore) {
+        RestoreRun(row, start);
+        continue;
+      }
       const Outcome expected = start == Start::kFirstSet         ? row.firstSet
                                : start == Start::kOverOldSetting ? row.overOldSetting
                                                                  : row.sameBytes;
-      SCOPED_TRACE("step " + std::to_string(row.step) + ", start " +
-                   std::to_string(static_cast<int>(start)));
       TempDir root(L"set-crash");
       const std::wstring install = root / L"install";
       const std::wstring profile = root / L"appdata\\velmoexplorer";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,52 @@ TEST(CopyFolder, FailuresAreReportedNotHidden) {
   // With the file free again the same copy succeeds.
   EXPECT_TRUE(CopyFolder(source, dir / L"out3", false, true));
   EXPECT_EQ(ReadBytes(dir / L"out3\\sub\\held.txt"), "held");
+}
+
+TEST(CopyFolderExcept, LeavesTheExcludedEntriesOutOfTheCopyAndTheSourceAsItWas) {
+  for (const bool showProgress : {true, false}) {
+    TempDir dir(L"copy");
+    const std::wstring source = dir / L"Setting";
+    MakeSampleTree(source);
+    WriteBytes(source + L"\\Webkit\\Cookies", "cookie");
+    WriteBytes(source + L"\\Webkit\\cache\\data_0", "left out, in another letter case");
+    WriteBytes(source + L"\\Webkit\\Cache2\\entries\\e", "left out");
+    WriteBytes(source + L"\\Webkit\\Cache3\\kept", "only like a left-out name");
+    WriteBytes(source + L"\\VelmoVideoCache\\clip.tmp", "left out");
+    const auto before = TreeSnapshot(source);
+    auto expected = before;
+    std::erase_if(expected, [](const auto& entry) {
+      return entry.first.starts_with(L"Webkit\\cache\\") ||
+             entry.first.starts_with(L"Webkit\\Cache2\\") ||
+             entry.first.starts_with(L"VelmoVideoCache\\");
+    });
+    const std::vector<std::wstring> excluded{L"Webkit\\Cache", L"Webkit\\Cache2",
+                                             L"VelmoVideoCache"};
+
+    ASSERT_TRUE(CopyFolderExcept(source, dir / L"velmo~new", excluded, showProgress));
+
+    EXPECT_EQ(TreeSnapshot(dir / L"velmo~new"), expected);
+    EXPECT_EQ(TreeSnapshot(source), before);
+    EXPECT_TRUE(Attributes(dir / L"velmo~new\\hidden.dat") & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW((source + L"\\readonly.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW((dir / L"velmo~new\\readonly.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+TEST(CopyFolderExcept, RefusesAnExistingDestinationAndReportsAnIncompleteCopy) {
+  TempDir dir(L"copy");
+  const std::wstring source = dir / L"Setting";
+  WriteBytes(source + L"\\Webkit\\Cookies", "cookie");
+  WriteBytes(dir / L"taken\\mine.txt", "mine");
+  const std::vector<std::wstring> excluded{L"Webkit\\Cache"};
+
+  EXPECT_FALSE(CopyFolderExcept(source, dir / L"taken", excluded, false));
+  EXPECT_EQ(TreeSnapshot(dir / L"taken"), (std::map<std::wstring, std::string>{{L"mine.txt", "mine"}}));
+
+  const UniqueFileHandle held(CreateFileW((source + L"\\Webkit\\Cookies").c_str(), GENERIC_READ, 0,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  EXPECT_FALSE(CopyFolderExcept(source, dir / L"out", excluded, false));
 }
 
 }  // namespace

@@ -49,28 +49,21 @@ struct Row {
   Outcome firstRestore;    // a restore from Setting where there is no profile
 };
 
+// Killed with the state before, killed with the state after, or run to its end.
+constexpr Outcome kB{kKilled, kBefore}, kA{kKilled, kAfter}, kF{kFinished, kAfter};
+
 constexpr Row kRows[] = {
-    {0, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
-     {kKilled, kBefore}},
-    {1, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
-     {kKilled, kBefore}},
-    {2, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
-     {kFinished, kAfter}},
-    {3, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore},
-     {kKilled, kBefore}},
-    {4, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter},
-     {kKilled, kAfter}},
+    {0, kB, kB, kB, kB, kB},
+    {1, kB, kB, kB, kB, kB},
+    {2, kB, kB, kB, kB, kF},
+    {3, kB, kB, kB, kB, kB},
+    {4, kF, kB, kB, kA, kA},
     // In place with the path file already holding the new bytes: that is the state after a Set.
-    {5, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}, {kKilled, kAfter},
-     {kFinished, kAfter}},
-    {6, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter},
-     {kKilled, kAfter}},
-    {7, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kFinished, kAfter},
-     {kFinished, kAfter}},
-    {8, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kFinished, kAfter},
-     {kFinished, kAfter}},
-    {9, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}, {kFinished, kAfter},
-     {kFinished, kAfter}},
+    {5, kB, kB, kA, kA, kF},
+    {6, kA, kA, kA, kA, kA},
+    {7, kF, kA, kA, kF, kF},
+    {8, kA, kA, kA, kF, kF},
+    {9, kF, kA, kA, kF, kF},
 };
 
 enum class Start { kFirstSet, kOverOldSetting, kSameBytes, kRestoreOverOld, kFirstRestore };

@@ -3,19 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
-#include "support/folder_lock.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
-#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -50,34 +46,6 @@ Box Question(const std::wstring& configuration, const std::wstring& profile) {
           0x44, kFriendly};
 }
 
-// Another window of the tool at work on the installation folder: a thread holding its lock.
-class LockHolder {
- public:
-  explicit LockHolder(std::wstring folder) : folder_(std::move(folder)) {
-    thread_.Reset(CreateThread(nullptr, 0, &LockHolder::Run, this, 0, nullptr));
-    WaitForSingleObject(taken_.Get(), INFINITE);
-  }
-  ~LockHolder() {
-    SetEvent(release_.Get());
-    WaitForSingleObject(thread_.Get(), INFINITE);
-  }
-  LockHolder(const LockHolder&) = delete;
-  LockHolder& operator=(const LockHolder&) = delete;
-
- private:
-  static DWORD WINAPI Run(void* self) {
-    auto& holder = *static_cast<LockHolder*>(self);
-    const std::optional<FolderLock> lock = FolderLock::TryTake(holder.folder_);
-    SetEvent(holder.taken_.Get());
-    WaitForSingleObject(holder.release_.Get(), INFINITE);
-    return 0;
-  }
-  std::wstring folder_;
-  UniqueHandle taken_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  UniqueHandle release_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  UniqueHandle thread_;
-};
-
 // Every refusal before the work: one box, the path file, the portable folder and the profile as
 // they were.
 TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
@@ -93,12 +61,9 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     std::optional<std::wstring> appData;  // nullopt: unset
     std::vector<int> answers;
     Box box;
-    bool lockHeld = false;
   };
   const std::wstring appData = roaming.Path();
   const Row rows[] = {
-      {"another window sets", "Setting\r\n", appData, {},
-       {L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。", 0x40, kFriendly}, true},
       {"no path file", std::nullopt, appData, {}, {kNotPortable, 0x40, kFriendly}},
       {"empty line 1", "\r\nD:\\cache\r\n", appData, {}, {kNotPortable, 0x40, kFriendly}},
       {"relative line 1", "Config\r\nD:\\cache\r\n", appData, {}, {kNotPortable, 0x40, kFriendly}},
@@ -133,11 +98,7 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     if (row.appData) environment[L"APPDATA"] = *row.appData;
     ScriptedUi ui;
     ui.answers.assign(row.answers.begin(), row.answers.end());
-    {
-      std::optional<LockHolder> holder;
-      if (row.lockHeld) holder.emplace(install.Path());
-      RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
-    }
+    RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
 
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(Box(ui.boxes[0].text, ui.boxes[0].style, ui.boxes[0].title), row.box);

@@ -18,6 +18,10 @@ constexpr wchar_t kBrowserRunningText[] =
     L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
 constexpr wchar_t kAnotherSetText[] =
     L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。";
+constexpr wchar_t kForeignCacheStart[] = L"无法使用以下缓存文件夹：\r\n";
+constexpr wchar_t kForeignCacheEnd[] =
+    L"\r\n它的路径中含有其他语言的文字，Velmo浏览器无法使用这样的缓存文件夹。"
+    L"请将环境变量TEMP指向一个路径中不含其他语言文字的文件夹后再试。";
 
 }  // namespace
 
@@ -60,6 +64,15 @@ std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& setti
   if (answer == Answer::kYes) ui.EndNow();
   if (answer == Answer::kNo) return PathFileForm::kRelative;
   return std::nullopt;
+}
+
+std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder) {
+  std::optional<std::wstring> line = CacheFolderLine(cacheFolder);
+  if (!line) {
+    ui.MsgBox(kForeignCacheStart + cacheFolder + kForeignCacheEnd, kMbOk | kMbIconError,
+              kToolTitle);
+  }
+  return line;
 }
 
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,

@@ -45,6 +45,10 @@ std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder);
 // answer gives nullopt (the command stops without ending the tool).
 std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
 
+// Line 2 for the cache folder `cacheFolder` (CacheFolderLine). When the browser could not use any
+// spelling of it, shows an error box naming the folder and returns nullopt; nothing is written.
+std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder);
+
 // Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;
 // the path file is then as it was. When the installation folder itself refuses new entries, the
 // box also advises and offers an administrator restart (ReportInstallFolderWriteFailure).

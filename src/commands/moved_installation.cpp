@@ -36,9 +36,10 @@ std::optional<std::wstring_view> InstallationOf(std::wstring_view setting) {
   return WithoutTrailingSeparators(setting.substr(0, setting.size() - name.size()));
 }
 
+// Line 1 is cut at its first NUL: a box would end its whole text there.
 std::wstring Question(const MovedInstallation& moved) {
-  return kQuestionStart + moved.recordedSetting + kQuestionMiddle + moved.currentSetting +
-         kQuestionEnd;
+  return kQuestionStart + ShownLine(moved.recordedSetting) + kQuestionMiddle +
+         moved.currentSetting + kQuestionEnd;
 }
 
 }  // namespace
@@ -84,7 +85,8 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   // is, relative otherwise (the user has just agreed, so no second question).
   const PathFileForm form =
       NeedsRelativeForm(moved->currentSetting) ? PathFileForm::kRelative : PathFileForm::kAbsolute;
-  if (!WritePathFileOrReport(ui, context.installDir, form, moved->cacheFolder)) return;
+  const std::optional<std::wstring> cacheLine = CacheFolderLineOrReport(ui, moved->cacheFolder);
+  if (!cacheLine || !WritePathFileOrReport(ui, context.installDir, form, *cacheLine)) return;
   ui.ShowPathFileLines();
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);

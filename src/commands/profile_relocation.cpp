@@ -11,8 +11,10 @@
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
+#include "support/disk_space.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
+#include "support/number_text.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -43,6 +45,10 @@ constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全�
 // The next start finishes the removal (the tool recognises the name).
 constexpr wchar_t kOldLeftBehindSuffix[] =
     L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
+// Too little room for the copy on the installation folder's volume.
+constexpr wchar_t kNoRoomStart[] = L"安装目录所在的磁盘空间不足，无法设置。\r\n需要复制的配置文件：";
+constexpr wchar_t kNoRoomMiddle[] = L"\r\n磁盘可用空间：";
+constexpr wchar_t kNoRoomEnd[] = L"\r\n请先腾出足够的空间后再试。这次没有做任何改动。";
 
 void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
 
@@ -71,6 +77,9 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
     case SetOutcome::kInUse:
       ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
       return;
+    case SetOutcome::kNameTaken:
+      ReportEntryNotMadeByTool(ui, result.path);
+      return;
     case SetOutcome::kBlocked:
     case SetOutcome::kNotPlaced:
       ShowFailure(ui, kBlockedPrefix + result.path + kBlockedSuffix +
@@ -82,6 +91,19 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
   }
 }
 
+// Before anything is deleted: the copy (the profile without its caches) must fit in the space
+// this user may still write on the installation folder's volume. Space that cannot be read
+// stops nothing.
+bool RoomForCopy(Ui& ui, const SetPlan& plan) {
+  const std::optional<std::uint64_t> free = FreeBytesForUser(plan.installDir);
+  if (!free) return true;
+  const std::uint64_t needed = FolderBytes(plan.profile, plan.profileCaches);
+  if (needed <= *free) return true;
+  ui.MsgBox(kNoRoomStart + ByteSizeText(needed) + kNoRoomMiddle + ByteSizeText(*free) + kNoRoomEnd,
+            kMbOk | kMbIconError, kToolTitle);
+  return false;
+}
+
 }  // namespace
 
 void RelocateProfile(const Context& context, Ui& ui) {
@@ -90,7 +112,6 @@ void RelocateProfile(const Context& context, Ui& ui) {
 
 void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   const std::wstring profile = browser::ProfileFolder(context.Env(L"APPDATA"));
-  const std::wstring defaultCache = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   const std::wstring setting = browser::SettingFolder(context.installDir);
 
   const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
@@ -98,10 +119,14 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // What an interrupted Set left behind is sorted out first.
   std::optional<FolderDeleter> deleter;
   if (!TidyBeforeSet(context.installDir, deleter, ui)) return;
+  // Line 2 names the cache folder in a spelling the browser can use, or nothing is done.
+  const std::optional<std::wstring> cacheLine =
+      CacheFolderLineOrReport(ui, browser::DefaultCacheFolder(context.Env(L"TEMP")));
+  if (!cacheLine) return;
 
   if (!FolderExists(profile)) {
     // No profile yet: point the browser at the Setting folder beside it.
-    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative, defaultCache)) {
+    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative, *cacheLine)) {
       ShowSuccess(ui);
     }
     return;
@@ -128,14 +153,15 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
     // window) does nothing at all.
     const Answer answer = AskYesNo(ui, kOverwriteQuestion);
     if (answer == Answer::kNo &&
-        WritePathFileOrReport(ui, context.installDir, *form, defaultCache)) {
+        WritePathFileOrReport(ui, context.installDir, *form, *cacheLine)) {
       ShowSuccess(ui);
     }
     if (answer != Answer::kYes) return;
   }
+  const SetPlan plan = MakeSetPlan(context, *form, *cacheLine);
+  if (!RoomForCopy(ui, plan)) return;
   if (!deleter) deleter.emplace();
-  ReportResult(ui, context,
-               RunSetTransaction(MakeSetPlan(context, *form), pathFileBefore, *deleter, observer));
+  ReportResult(ui, context, RunSetTransaction(plan, pathFileBefore, *deleter, observer));
 }
 
 }  // namespace velmo

@@ -1,7 +1,9 @@
 // After a Set that was interrupted (the tool killed, the machine switched off): puts the
 // installation folder back into one of two states, as before the click or as after a successful
-// Set, from what the Set's own names and journal show. Never deletes a folder that may be the
-// only copy of a configuration: a copy of the profile can be made again, the old Setting cannot.
+// Set, from what the Set's journal names and the path file shows. The journal is the only
+// authority: without a whole one, an entry that merely carries one of the Set's names is the
+// user's and is left alone. Never deletes a folder that may be the only copy of a configuration:
+// a copy of the profile can be made again, the old Setting cannot.
 #pragma once
 #include <optional>
 #include <string>
@@ -13,37 +15,41 @@
 
 namespace velmo {
 
-// A configuration that was at Setting and could not be put back there.
-struct AsideConfiguration {
-  std::wstring path;   // where it is now
-  bool settingTaken;   // Setting holds another configuration (else it could not be renamed)
-};
-
 struct TidyReport {
-  std::vector<AsideConfiguration> configurations;
+  // Configurations that were at Setting and are kept, beside the one in use, under a visible name.
+  std::vector<std::wstring> keptAside;
+  // The entry that could not be renamed, removed or read; empty when everything was done. The
+  // journal then stays, and the next start (or Set) tries again.
+  std::wstring failedEntry;
 };
 
-// Whether an interrupted Set (of this version of the tool or an earlier one) left anything
-// behind in the installation folder. Reads attributes and names only.
+// Whether an interrupted Set left its journal (or the journal's draft) behind in the installation
+// folder: a file there that begins with the journal's signature line.
 bool HasSetLeftovers(const std::wstring& installDir);
 
-// Removes the Set's partial copies and temporary files, undoes a swap that was not committed,
+// Follows the journal: removes the Set's partial copies, undoes a swap that was not committed,
 // finishes one that was, and puts a configuration that was moved aside back at Setting; when
-// Setting holds another configuration it gives the moved-aside one a visible name instead. The
-// browser must not be running.
+// Setting holds another configuration it gives the moved-aside one a visible name instead. Then
+// removes the journal. Renames or deletes nothing the journal does not name. The browser must not
+// be running.
 TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDeleter& deleter);
 
-// What the user is told about the report's configurations; empty when there are none.
-std::wstring AsideConfigurationsText(const std::wstring& installDir, const TidyReport& report);
+// What the user is told about the report's kept configurations; empty when there are none.
+std::wstring KeptAsideText(const std::wstring& installDir, const TidyReport& report);
+
+// The error box for an entry at one of the Set's names that the tool did not make.
+void ReportEntryNotMadeByTool(Ui& ui, const std::wstring& entry);
 
 // Before a Set: the same clean-up, with a box for a configuration kept aside. Creates the
-// deleter when there is something to remove. Returns false, after saying so, when one of the
-// Set's own names is still taken.
+// deleter when there is something to remove. Returns false, after saying why, when the clean-up
+// could not finish (the installation folder refuses writes, or a program holds the entry named)
+// or an entry the tool did not make stands at one of the Set's names.
 bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>& deleter, Ui& ui);
 
-// Start-up, before the window shows: nothing to do (and nothing written) unless an interrupted
-// Set left something behind; the names of a Set that another instance of the tool is running are
-// its work, not leftovers. While the browser runs, nothing is touched and the user is told.
+// Start-up, before the window shows: removes empty write-check folders; otherwise nothing to do
+// (and nothing written) unless an interrupted Set left its journal; the journal of a Set that
+// another instance of the tool is running is its work, not a leftover. While the browser runs,
+// nothing is touched and the user is told.
 void RecoverInterruptedSet(const Context& context, Ui& ui);
 
 }  // namespace velmo

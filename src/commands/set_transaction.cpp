@@ -2,16 +2,12 @@
 
 #include <windows.h>
 
-#include <charconv>
-#include <string_view>
 #include <utility>
 
 #include "commands/set_recovery.h"
 #include "model/browser_layout.h"
-#include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
-#include "support/number_text.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -24,11 +20,7 @@ constexpr wchar_t kAsideName[] = L"\\Set~old";
 constexpr wchar_t kDoomedName[] = L"\\Set~del";
 constexpr wchar_t kJournalName[] = L"\\Set~jnl";
 
-constexpr std::string_view kJournalStart = "VelmoSet2\r\n";
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr char kNoFile = '-';
-constexpr std::string_view kJournalEnd = "VelmoSetEnd\r\n";
-constexpr wchar_t kJournalOperation[] = L"记录设置进度";
+constexpr wchar_t kJournalDraftName[] = L"\\Set~jnw";
 
 SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error = {}) {
   SetResult result;
@@ -42,68 +34,6 @@ SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error 
 // system file is never the user's old configuration, and is left alone).
 bool Replaceable(const std::wstring& path) { return FolderExists(path) || IsPlainFile(path); }
 
-// The journal's bytes: a start line, the old-entry flag, the path file's bytes after the Set
-// (their length on a line, then the bytes), the bytes before it ("-" when there was no path
-// file), an end line. A journal without its end was cut short.
-std::string JournalBytes(const SetJournal& journal) {
-  std::string bytes(kJournalStart);
-  bytes += journal.oldExisted ? '1' : '0';
-  bytes += kLineEnd;
-  bytes += DecimalBytes(journal.pathFileBytes.size());
-  bytes += kLineEnd;
-  bytes += journal.pathFileBytes;
-  if (journal.pathFileBefore) {
-    bytes += DecimalBytes(journal.pathFileBefore->size());
-    bytes += kLineEnd;
-    bytes += *journal.pathFileBefore;
-  } else {
-    bytes += kNoFile;
-    bytes += kLineEnd;
-  }
-  bytes += kJournalEnd;
-  return bytes;
-}
-
-// Takes "<length>\r\n<bytes>" off the front of `rest`; nullopt when it is not there whole.
-std::optional<std::string> TakeCountedBytes(std::string_view& rest) {
-  std::size_t length = 0;
-  const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), length);
-  if (error != std::errc() || end == rest.data()) return std::nullopt;
-  rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
-  if (!rest.starts_with(kLineEnd) || rest.size() - kLineEnd.size() < length) return std::nullopt;
-  rest.remove_prefix(kLineEnd.size());
-  std::string bytes(rest.substr(0, length));
-  rest.remove_prefix(length);
-  return bytes;
-}
-
-std::optional<SetJournal> ParseJournal(std::string_view rest) {
-  if (!rest.starts_with(kJournalStart)) return std::nullopt;
-  rest.remove_prefix(kJournalStart.size());
-  if (rest.size() < 3 || (rest[0] != '0' && rest[0] != '1') || rest.substr(1, 2) != kLineEnd) {
-    return std::nullopt;
-  }
-  SetJournal journal;
-  journal.oldExisted = rest[0] == '1';
-  rest.remove_prefix(3);
-  std::optional<std::string> after = TakeCountedBytes(rest);
-  if (!after) return std::nullopt;
-  journal.pathFileBytes = std::move(*after);
-  if (rest.size() >= 3 && rest[0] == kNoFile && rest.substr(1, 2) == kLineEnd) {
-    rest.remove_prefix(3);
-  } else {
-    journal.pathFileBefore = TakeCountedBytes(rest);
-    if (!journal.pathFileBefore) return std::nullopt;
-  }
-  if (rest != kJournalEnd) return std::nullopt;
-  return journal;
-}
-
-// Writes the journal and makes sure it is on the disk before anything is renamed.
-void WriteJournal(const std::wstring& name, const SetJournal& journal) {
-  WriteFileBytes(name, JournalBytes(journal), kJournalOperation, name);
-}
-
 // After a failure: checks where the old configuration and the path file are. `report` tells
 // what undoing the transaction could not put back.
 SetResult Checked(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
@@ -113,8 +43,8 @@ SetResult Checked(const SetPlan& plan, const std::optional<std::string>& pathFil
   result.pathFileUnchanged =
       SkipIfFails([&] { pathFileNow = ReadPathFileBytes(plan.installDir); }) &&
       pathFileNow == pathFileBefore;
-  if (!report.configurations.empty()) {
-    result.oldConfiguration = report.configurations.front().path;
+  if (!report.keptAside.empty()) {
+    result.oldConfiguration = report.keptAside.front();
   } else if (EntryExists(names.aside)) {
     result.oldConfiguration = names.aside;
   }
@@ -131,12 +61,20 @@ SetNames::SetNames(const std::wstring& installDir)
       complete(installDir + kCompleteName),
       aside(installDir + kAsideName),
       doomed(installDir + kDoomedName),
-      journal(installDir + kJournalName) {}
+      journal(installDir + kJournalName),
+      draft(installDir + kJournalDraftName) {}
 
-std::optional<SetJournal> ReadJournal(const std::wstring& name) {
-  std::string bytes;
-  if (!SkipIfFails([&] { bytes = ReadFileBytes(name, kJournalOperation); })) return std::nullopt;
-  return ParseJournal(bytes);
+ReplacementNames SetNames::Replacement() const {
+  return {setting, partial, complete, aside, doomed};
+}
+
+std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
+  for (const std::wstring* name :
+       {&names.partial, &names.complete, &names.aside, &names.doomed, &names.journal,
+        &names.draft}) {
+    if (EntryExists(*name)) return *name;
+  }
+  return std::nullopt;
 }
 
 bool RenameEntry(const std::wstring& from, const std::wstring& to) {
@@ -150,12 +88,11 @@ bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) 
   return DeleteFileW(path.c_str()) != 0;
 }
 
-SetPlan MakeSetPlan(const Context& context, PathFileForm form) {
+SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
   const std::wstring appData = context.Env(L"APPDATA");
   SetPlan plan{context.installDir, browser::ProfileFolder(appData),
                browser::ProfileCacheFolders(appData),
-               PathFileLinesFor(context.installDir, form,
-                                browser::DefaultCacheFolder(context.Env(L"TEMP")))};
+               PathFileLinesFor(context.installDir, form, cacheLine)};
   // The video cache has always been found through the lower-case name; the lookup ignores case.
   plan.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
   return plan;
@@ -169,12 +106,33 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     return Checked(plan, pathFileBefore, oldExisted, {},
                    Result(SetOutcome::kBlocked, names.setting));
   }
+  // An entry at one of the Set's names that no journal explains is the user's: never replaced.
+  if (const std::optional<std::wstring> taken = FirstTakenSetName(names)) {
+    return Checked(plan, pathFileBefore, oldExisted, {}, Result(SetOutcome::kNameTaken, *taken));
+  }
 
   // A missing or busy cache folder stays, without a message.
   for (const std::wstring& cache : plan.profileCaches) {
     SkipIfFails([&] { deleter.DeleteFolder(cache); });
   }
   observer(SetStep::kCachesDeleted);
+
+  // The intent comes first: the journal names every temporary name before any of them exists.
+  Journal journal;
+  journal.kind = TransactionKind::kSet;
+  journal.phase = JournalPhase::kCopying;
+  journal.names = names.Replacement();
+  journal.oldExisted = oldExisted;
+  journal.commitFile = browser::PathFileForWriting(plan.installDir);
+  journal.commitFileAfter = PathFileBytes(plan.pathFileLines);
+  journal.commitFileBefore = pathFileBefore;
+  try {
+    WriteJournal(names.journal, names.draft, journal);
+  } catch (const PlatformError& error) {
+    return Checked(plan, pathFileBefore, oldExisted, {},
+                   Result(SetOutcome::kNotCommitted, names.journal, error.Describe()));
+  }
+  observer(SetStep::kIntentJournaled);
 
   // A failure undoes what was done, exactly as the next start would after an interruption.
   const auto fail = [&](SetOutcome outcome, const std::wstring& path, std::wstring error = {}) {
@@ -183,9 +141,7 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
                    Result(outcome, path, std::move(error)));
   };
 
-  // Into an existing folder the shell would nest the copy: the name must be free.
-  if (!RemoveFileOrFolder(names.partial, deleter) ||
-      !CopyFolder(plan.profile, names.partial, true, true)) {
+  if (!CopyFolder(plan.profile, names.partial, true, true)) {
     return fail(SetOutcome::kCopyFailed, plan.profile);
   }
   observer(SetStep::kCopied);
@@ -199,8 +155,9 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   if (oldExisted && FolderExists(names.setting)) {
     if (auto inUse = FindEntryInUse(names.setting)) return fail(SetOutcome::kInUse, *inUse);
   }
+  journal.phase = JournalPhase::kSwapping;
   try {
-    WriteJournal(names.journal, {oldExisted, PathFileBytes(plan.pathFileLines), pathFileBefore});
+    WriteJournal(names.journal, names.draft, journal);
   } catch (const PlatformError& error) {
     return fail(SetOutcome::kNotCommitted, names.journal, error.Describe());
   }
@@ -222,29 +179,26 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     // it is: the Set is committed all the same, as the next start would also find.
     std::optional<std::string> now;
     if (!SkipIfFails([&] { now = ReadPathFileBytes(plan.installDir); }) ||
-        now != PathFileBytes(plan.pathFileLines)) {
-      return fail(SetOutcome::kNotCommitted, browser::PathFileForWriting(plan.installDir),
-                  error.Describe());
+        now != journal.commitFileAfter) {
+      return fail(SetOutcome::kNotCommitted, journal.commitFile, error.Describe());
     }
   }
   observer(SetStep::kPathFileWritten);
 
-  // Committed. The old entry is now garbage; while it keeps its name the journal stays, so that
-  // the next start knows it may go.
+  // Committed. The old entry is now garbage, marked as such by its name; the journal stays until
+  // it is gone, so that the next start knows it may go.
   if (oldExisted) {
     if (!RenameEntry(names.aside, names.doomed)) {
       return Result(SetOutcome::kOldLeftBehind, names.aside);
     }
     observer(SetStep::kOldMarked);
-  }
-  DeleteFileW(names.journal.c_str());
-  observer(SetStep::kJournalRemoved);
-  if (oldExisted) {
     if (!RemoveFileOrFolder(names.doomed, deleter)) {
       return Result(SetOutcome::kOldLeftBehind, names.doomed);
     }
     observer(SetStep::kOldDeleted);
   }
+  DeleteFileW(names.journal.c_str());
+  observer(SetStep::kJournalRemoved);
   return Result(SetOutcome::kDone);
 }
 

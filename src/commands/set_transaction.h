@@ -1,14 +1,16 @@
 // The Set command's copy-and-swap as a small transaction whose progress can always be read off
-// the disk: the copy is made under a short sibling name, renamed when it is complete, swapped in
-// by renames, and the path file is written last (the commit point). Only then is the old Setting
-// deleted. Every name the transaction uses is no longer than "Setting", so whatever fits under
-// the Setting folder fits under each of them.
+// the disk: its journal names the temporary names before any is created, the copy is made under
+// a short sibling name, renamed when it is complete, swapped in by renames, and the path file is
+// written last (the commit point). Only then is the old Setting deleted, and the journal last.
+// Every folder name the transaction uses is no longer than "Setting", so whatever fits under the
+// Setting folder fits under each of them.
 #pragma once
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "commands/transaction_journal.h"
 #include "model/context.h"
 #include "model/path_file.h"
 #include "support/callable_ref.h"
@@ -25,23 +27,15 @@ struct SetNames {
   std::wstring complete;  // <dir>\Set~new: a complete, verified copy, not yet in place
   std::wstring aside;     // <dir>\Set~old: the old Setting, moved aside until the commit
   std::wstring doomed;    // <dir>\Set~del: the old Setting after the commit, to be deleted
-  std::wstring journal;   // <dir>\Set~jnl: the swap in progress (see SetJournal)
+  std::wstring journal;   // <dir>\Set~jnl: the Set's journal (see transaction_journal.h)
+  std::wstring draft;     // <dir>\Set~jnw: the journal being written, before it is renamed
+
+  // Setting and the four folder names, as the journal names them.
+  ReplacementNames Replacement() const;
 };
 
-// Written before the old Setting is moved aside and removed after the commit: whether there was
-// an old entry at Setting, the path file's bytes that commit the Set, and the bytes it held
-// before (nullopt: there was none). Recovery tells a committed Set from one to undo by which of
-// the two the path file holds; when it holds neither (another command rewrote it), it keeps both
-// configurations.
-struct SetJournal {
-  bool oldExisted = false;
-  std::string pathFileBytes;
-  std::optional<std::string> pathFileBefore;
-};
-
-// The journal in the file `name`; nullopt when there is none, or not a whole one (a write that
-// was cut short), or it cannot be read.
-std::optional<SetJournal> ReadJournal(const std::wstring& name);
+// The first of the Set's own names (all but Setting) that something stands at, or nullopt.
+std::optional<std::wstring> FirstTakenSetName(const SetNames& names);
 
 // Renames a file or a folder beside itself; never replaces anything. True when it worked.
 bool RenameEntry(const std::wstring& from, const std::wstring& to);
@@ -53,15 +47,16 @@ bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter);
 // is no old Setting to move aside, say) is not reported.
 enum class SetStep {
   kCachesDeleted,      // the profile's cache folders are gone
+  kIntentJournaled,    // Set~jnl names the Set's temporary names; none of them exists yet
   kCopied,             // the profile is copied to Set~tmp
   kCopyComplete,       // the copy is verified and renamed to Set~new
-  kJournalWritten,     // Set~jnl is on disk
+  kJournalWritten,     // Set~jnl says that the swap begins
   kOldMovedAside,      // Setting is renamed to Set~old
   kNewInPlace,         // Set~new is renamed to Setting
   kPathFileWritten,    // the path file names the new Setting: committed
   kOldMarked,          // Set~old is renamed to Set~del
-  kJournalRemoved,     // Set~jnl is gone
   kOldDeleted,         // Set~del is gone
+  kJournalRemoved,     // Set~jnl is gone: nothing of the Set's is left
 };
 
 // Told about each step once it is done. The tool passes one that does nothing.
@@ -74,13 +69,15 @@ struct SetPlan {
   std::vector<std::wstring> pathFileLines;  // what the path file holds after the Set
 };
 
-// The plan of a Set for this context, with the path file in `form`.
-SetPlan MakeSetPlan(const Context& context, PathFileForm form);
+// The plan of a Set for this context, with the path file in `form` and `cacheLine` as its line 2.
+SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine);
 
 enum class SetOutcome {
   kDone,               // the copy is the Setting folder and the path file names it
   kOldLeftBehind,      // done, but the old entry could not be removed: it is at `path`
   kBlocked,            // a hidden or system file stands at `path` (Setting): nothing done
+  kNameTaken,          // an entry the tool did not make stands at `path`, one of its names:
+                       // nothing done
   kCopyFailed,         // the profile could not be copied completely
   kInUse,              // `path` names an entry of the old Setting another program holds
   kNotPlaced,          // the copy could not be renamed to `path` (Setting)

@@ -17,17 +17,14 @@ constexpr wchar_t kVersionLinePrefix[] = L"当前目录下的Velmo浏览器版�
 constexpr wchar_t kConfigLinePrefix[] = L"配置存放路径：";
 constexpr wchar_t kCacheLinePrefix[] = L"缓存存放路径：";
 
-// A label shows its text up to the first NUL: a line is cut there, so that a NUL byte in the
-// first line cannot hide the second.
-std::wstring UpToFirstNul(const std::wstring& line) { return line.substr(0, line.find(L'\0')); }
-
 }  // namespace
 
 std::wstring PathFilePanelLines(const std::wstring& installDir) {
   const std::optional<PathFileLines> lines = ReadPathFileIfPresent(installDir);
   if (!lines) return std::wstring();
-  return kConfigLinePrefix + UpToFirstNul(lines->line1) + L"\r\n" + kCacheLinePrefix +
-         UpToFirstNul(lines->line2);
+  // Each line cut at its first NUL, so that a NUL byte in the first line cannot hide the second.
+  return kConfigLinePrefix + ShownLine(lines->line1) + L"\r\n" + kCacheLinePrefix +
+         ShownLine(lines->line2);
 }
 
 StartUpTexts RunStartUp(const Context& context, Ui& ui) {

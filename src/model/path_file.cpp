@@ -15,19 +15,14 @@ namespace {
 constexpr wchar_t kWriteOperation[] = L"写入路径文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
 
-// A temporary file beside the path file; removed again unless it was moved into place.
+// The path file's one temporary name beside it, removed again unless it was moved into place.
+// Always the same name: a file left there by a write that was cut short is replaced by the next
+// write, and is nothing the start-up needs to tidy.
+constexpr wchar_t kTemporaryName[] = L"\\path.velmo-new";
+
 class TemporarySibling {
  public:
-  explicit TemporarySibling(const std::wstring& directory) {
-    wchar_t name[MAX_PATH + 16] = {};
-    // GetTempFileNameW needs room for the directory plus "vpfXXXX.tmp"; a directory too long
-    // for it gets a fixed name beside the path file instead.
-    if (directory.size() + 14 < MAX_PATH && GetTempFileNameW(directory.c_str(), L"vpf", 0, name)) {
-      path_ = name;
-    } else {
-      path_ = directory + L"\\path.velmo-new";
-    }
-  }
+  explicit TemporarySibling(const std::wstring& directory) : path_(directory + kTemporaryName) {}
   ~TemporarySibling() {
     if (!path_.empty()) DeleteFileW(path_.c_str());
   }
@@ -73,6 +68,26 @@ std::vector<std::wstring> PathFileLinesFor(const std::wstring& installDir, PathF
   if (form == PathFileForm::kRelative) return {browser::kSettingFolderName, cacheFolder};
   return {browser::SettingFolder(installDir), cacheFolder, browser::CookiesFolder(installDir)};
 }
+
+std::optional<std::wstring> CacheFolderLine(const std::wstring& cacheFolder) {
+  if (SurvivesAnsi(cacheFolder)) return cacheFolder;
+  if (!FolderExists(cacheFolder)) CreateDirectoryW(cacheFolder.c_str(), nullptr);
+  std::wstring shortPath(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD size = GetShortPathNameW(cacheFolder.c_str(), shortPath.data(),
+                                         static_cast<DWORD>(shortPath.size()));
+    if (size == 0) return std::nullopt;
+    if (size < shortPath.size()) {
+      shortPath.resize(size);
+      break;
+    }
+    shortPath.resize(size);  // too small: `size` counts the terminating NUL too
+  }
+  if (!SurvivesAnsi(shortPath)) return std::nullopt;
+  return shortPath;
+}
+
+std::wstring ShownLine(const std::wstring& line) { return line.substr(0, line.find(L'\0')); }
 
 void WritePathFile(const std::wstring& installDir, PathFileForm form,
                    const std::wstring& cacheFolder) {

@@ -29,6 +29,16 @@ enum class PathFileForm {
 std::vector<std::wstring> PathFileLinesFor(const std::wstring& installDir, PathFileForm form,
                                            const std::wstring& cacheFolder);
 
+// Line 2 for the Webkit cache folder `cacheFolder`, spelled so that the browser can use it: the
+// folder's path when the ANSI code page can spell it; otherwise the folder is created if it is
+// missing and its short (8.3) path is taken when that can be spelled. nullopt when neither can
+// (short names are often turned off): no path with replacement characters is ever written.
+std::optional<std::wstring> CacheFolderLine(const std::wstring& cacheFolder);
+
+// A line of the path file as it may be shown: up to its first NUL, where a label or a box would
+// end the text.
+std::wstring ShownLine(const std::wstring& line);
+
 // Writes the path file in `form` with `cacheFolder`. Throws PlatformError on failure.
 void WritePathFile(const std::wstring& installDir, PathFileForm form,
                    const std::wstring& cacheFolder);

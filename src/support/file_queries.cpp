@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "support/text_codec.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -79,6 +80,31 @@ std::wstring FullLongPath(const std::wstring& path) {
       full);
   SetLastError(previousError);
   return full;
+}
+
+std::optional<EntryIdentity> IdentityOf(const std::wstring& path) {
+  const DWORD previousError = GetLastError();
+  const UniqueFileHandle handle(CreateFileW(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = handle && GetFileInformationByHandle(handle.Get(), &information);
+  SetLastError(previousError);
+  if (!known) return std::nullopt;
+  return EntryIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                       information.nFileIndexLow};
+}
+
+bool SameEntry(const std::wstring& a, const std::wstring& b) {
+  const std::optional<EntryIdentity> first = IdentityOf(a);
+  return first && first == IdentityOf(b);
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  if (a.empty()) return true;
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool ConChinese(const std::wstring& text) { return AnsiByteLength(text) != text.size(); }

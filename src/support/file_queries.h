@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmo {
 
@@ -31,6 +32,24 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path);
 // ".." resolved, "/" read as "\", short (8.3) components of an existing path in their long form.
 // The path as given when the system cannot say.
 std::wstring FullLongPath(const std::wstring& path);
+
+// An entry's identity on its volume: the same for every spelling of its path (letter case, short
+// 8.3 names, a trailing separator).
+struct EntryIdentity {
+  std::uint32_t volume;
+  std::uint32_t indexHigh;
+  std::uint32_t indexLow;
+  bool operator==(const EntryIdentity&) const = default;
+};
+
+// The identity of the file or folder at `path`; nullopt when it cannot be opened.
+std::optional<EntryIdentity> IdentityOf(const std::wstring& path);
+
+// True when both paths name one existing folder or file, however each is spelled.
+bool SameEntry(const std::wstring& a, const std::wstring& b);
+
+// True when two names are equal as the file system compares them: without regard to letter case.
+bool SameName(std::wstring_view a, std::wstring_view b);
 
 // True exactly when the text's byte length in the ANSI code page differs from its number of
 // UTF-16 units, i.e. it holds characters that take two bytes there (Chinese on code page 936).

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "support/file_queries.h"
 #include "support/number_text.h"
 
 namespace velmo {
@@ -13,13 +14,10 @@ constexpr wchar_t kLockPrefix[] = L"Local\\VelmoPortableMaker-";
 // The lock's name from the folder's identity on its volume rather than from its spelling: a
 // short 8.3 name, another letter case or a trailing separator still name the same lock.
 std::optional<std::wstring> LockName(const std::wstring& folder) {
-  const UniqueFileHandle handle(CreateFileW(
-      folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!handle || !GetFileInformationByHandle(handle.Get(), &information)) return std::nullopt;
-  return kLockPrefix + HexText(information.dwVolumeSerialNumber) + L"-" +
-         HexText(information.nFileIndexHigh) + L"-" + HexText(information.nFileIndexLow);
+  const std::optional<EntryIdentity> identity = IdentityOf(folder);
+  if (!identity) return std::nullopt;
+  return kLockPrefix + HexText(identity->volume) + L"-" + HexText(identity->indexHigh) + L"-" +
+         HexText(identity->indexLow);
 }
 
 }  // namespace

@@ -29,4 +29,27 @@ std::wstring HexText(std::uint32_t value) {
   return text;
 }
 
+std::wstring ByteSizeText(std::uint64_t bytes) {
+  constexpr std::uint64_t kMegabyte = 1ull << 20;
+  const wchar_t* unitName = L" MB";
+  std::uint64_t unit = kMegabyte;
+  for (const wchar_t* larger : {L" GB", L" TB"}) {
+    if (bytes / unit < 1000) break;
+    unit <<= 10;
+    unitName = larger;
+  }
+  // Hundredths of the unit, cut.
+  const std::uint64_t hundredths = bytes / unit * 100 + bytes % unit * 100 / unit;
+  std::wstring text;
+  if (hundredths < 1000) {
+    text = Decimal<std::wstring>(hundredths / 100) + L"." +
+           Decimal<std::wstring>(hundredths / 10 % 10) + Decimal<std::wstring>(hundredths % 10);
+  } else if (hundredths < 10000) {
+    text = Decimal<std::wstring>(hundredths / 100) + L"." + Decimal<std::wstring>(hundredths / 10 % 10);
+  } else {
+    text = Decimal<std::wstring>(hundredths / 100);
+  }
+  return text + unitName;
+}
+
 }  // namespace velmo

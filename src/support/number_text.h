@@ -16,4 +16,9 @@ std::string DecimalBytes(std::size_t value);
 // "0x" and eight upper-case hexadecimal digits, as HRESULTs are usually written.
 std::wstring HexText(std::uint32_t value);
 
+// A size as the system's file manager shows it: in MB below 1000 MB, in GB below 1000 GB, else
+// in TB (units of 1024), with three significant digits, cut rather than rounded ("0.29 MB",
+// "12.3 GB", "512 MB").
+std::wstring ByteSizeText(std::uint64_t bytes);
+
 }  // namespace velmo

@@ -1,6 +1,6 @@
 #include "support/path_text.h"
 
-#include <windows.h>
+#include "support/file_queries.h"
 
 namespace velmo {
 
@@ -9,13 +9,6 @@ bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 std::wstring_view WithoutTrailingSeparators(std::wstring_view path) {
   while (!path.empty() && IsSeparator(path.back())) path.remove_suffix(1);
   return path;
-}
-
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  if (a.empty()) return true;
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool IsAbsolute(std::wstring_view path) {

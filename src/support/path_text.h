@@ -11,9 +11,6 @@ bool IsSeparator(wchar_t c);
 // The path without the separators at its end ("C:\a\" -> "C:\a").
 std::wstring_view WithoutTrailingSeparators(std::wstring_view path);
 
-// Whether two names are the same to the file system: without regard to letter case.
-bool SameName(std::wstring_view a, std::wstring_view b);
-
 // "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
 bool IsAbsolute(std::wstring_view path);
 

@@ -60,6 +60,25 @@ bool ShowsIcon(const BoxInfo& box) {
   return shown;
 }
 
+// A journal of the Set's, "<dir>" standing for the installation folder, in the given phase.
+std::string Journal(const std::string& phase) {
+  return "VelmoPortableJournal\r\nSet\r\n" + phase +
+         "\r\n1\r\n<dir>\\Setting\r\n<dir>\\Set~tmp\r\n<dir>\\Set~new\r\n<dir>\\Set~old\r\n"
+         "<dir>\\Set~del\r\n<dir>\\path\r\n-\r\n-\r\nEnd\r\n";
+}
+
+// The leftovers' names and bytes with "<dir>" replaced by `dir`.
+Tree WithDir(const Tree& tree, const std::wstring& dir) {
+  Tree expanded;
+  for (auto [name, bytes] : tree) {
+    for (std::size_t at; (at = bytes.find("<dir>")) != std::string::npos;) {
+      bytes.replace(at, 5, ToUtf8(dir));
+    }
+    expanded.emplace(name, bytes);
+  }
+  return expanded;
+}
+
 Tree WithoutCaches(Tree tree) {
   std::erase_if(tree, [](const auto& entry) {
     const std::wstring& name = entry.first;
@@ -339,28 +358,31 @@ TEST_F(SetCommand, StartUpSortsOutAnInterruptedSetBeforeTheWindowShows) {
   };
   const Case cases[] = {
       {"a partial copy goes without a word",
-       {{L"Setting\\a", "current"}, {L"Set~tmp\\b", "partial"}},
+       {{L"Setting\\a", "current"}, {L"Set~tmp\\b", "partial"}, {L"Set~jnl", Journal("copying")}},
        false,
        {{L"Setting\\", ""}, {L"Setting\\a", "current"}},
        L""},
       {"another configuration is kept under a visible name and named once",
-       {{L"Setting\\a", "current"}, {L"Set~old\\b", "other"}},
+       {{L"Setting\\a", "current"}, {L"Set~new\\n", "copy"}, {L"Set~old\\b", "other"},
+        {L"Set~jnl", Journal("swapping")}},
        false,
        {{L"Setting\\", ""}, {L"Setting\\a", "current"}, {L"旧配置\\", ""}, {L"旧配置\\b", "other"}},
        L"检测到上次设置Velmo浏览器配置文件时没有完成。\r\n除了正在使用的配置文件：\r\n<dir>\\Setting"
        L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置"
        L"\r\n确认不再需要后，可以手动删除它。"},
       {"while the browser runs nothing is touched",
-       {{L"Set~old\\b", "old"}},
+       {{L"Set~old\\b", "old"}, {L"Set~jnl", Journal("swapping")}},
        true,
-       {{L"Set~old\\", ""}, {L"Set~old\\b", "old"}},
+       {{L"Set~jnl", Journal("swapping")}, {L"Set~old\\", ""}, {L"Set~old\\b", "old"}},
        L"检测到上次设置Velmo浏览器配置文件时没有完成，需要整理留下的文件夹。Velmo浏览器正在运行中，"
        L"这次没有做任何改动；请关闭Velmo浏览器后重新打开本工具，工具会自动整理。"},
   };
   for (const Case& item : cases) {
     SCOPED_TRACE(item.what);
     Install();
-    for (const auto& [name, bytes] : item.leftovers) WriteBytes(Dir() + L"\\" + name, bytes);
+    for (const auto& [name, bytes] : WithDir(item.leftovers, Dir())) {
+      WriteBytes(Dir() + L"\\" + name, bytes);
+    }
     std::optional<RunningBrowser> browser;
     TempDir elsewhere(L"velmo-e2e-other");
     if (item.browserRunning) browser.emplace(elsewhere / L"velmoexplorer.exe");
@@ -380,7 +402,7 @@ TEST_F(SetCommand, StartUpSortsOutAnInterruptedSetBeforeTheWindowShows) {
     EXPECT_FALSE(tool_->WaitForBox(500).has_value()) << "a second box";
     Tree after = TreeSnapshot(Dir());
     std::erase_if(after, [](const auto& entry) { return entry.first.ends_with(L".exe"); });
-    EXPECT_EQ(after, item.after);
+    EXPECT_EQ(after, WithDir(item.after, Dir()));
     EXPECT_EQ(tool_->Close(), 0u);
     if (browser) browser->Stop();
   }
@@ -395,6 +417,7 @@ TEST_F(SetCommand, ASetInProgressInAnotherInstanceIsNotTakenForLeftovers) {
   Start();
   const BoxInfo overwrite = ClickSet();  // the first instance's Set is under way
   ExpectQuestion(overwrite, kOverwriteText);
+  WriteBytes(Dir() + L"\\Set~jnl", WithDir({{L"", Journal("copying")}}, Dir()).begin()->second);
   WriteBytes(Dir() + L"\\Set~tmp\\Default\\Preferences", "being copied");
   const auto folderNow = [&] {
     Tree tree = TreeSnapshot(Dir());
@@ -423,6 +446,42 @@ TEST_F(SetCommand, ASetInProgressInAnotherInstanceIsNotTakenForLeftovers) {
   ASSERT_NE(second->WaitForMainWindow(), nullptr);
   EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"path"}));
   EXPECT_EQ(second->Close(), 0u);
+}
+
+TEST_F(SetCommand, EntriesTheUserNamedLikeTheToolsAreLeftAlone) {
+  // The user's own folders, one named like the Set's old configuration, one like a copy an
+  // earlier build made: the start-up leaves them, Set refuses until the first is renamed, and
+  // two Sets afterwards leave both as they were.
+  MakeProfile();
+  WriteBytes(Dir() + L"\\Set~old\\mine.txt", "my files");
+  WriteBytes(Dir() + L"\\Setting.velmo-new-x\\mine.txt", "more of my files");
+  Start();
+  EXPECT_FALSE(tool_->WaitForBox(500).has_value()) << "a box at start-up";
+
+  const BoxInfo refused = ClickSet();
+  EXPECT_EQ(refused.text, L"无法开始设置：以下文件或文件夹占用了设置时要用的名称，但它不是本工具创建的："
+                          L"\r\n" + Dir() + L"\\Set~old\r\n为避免删除您的文件，本工具不会改动它。"
+                          L"请先将它改名或移到别处，再重新设置。");
+  EXPECT_EQ(refused.title, L"Velmo浏览器绿化工具");
+  ExpectError(refused, Dir() + L"\\Set~old");
+  Finish(refused);
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting.velmo-new-x\\", L"Set~old\\"}));
+
+  ASSERT_TRUE(MoveFileW((Dir() + L"\\Set~old").c_str(), (Dir() + L"\\我的旧文件").c_str()));
+  const BoxInfo first = ClickSet();
+  ExpectNotice(first, kSuccessText);
+  Finish(first);
+  const BoxInfo question = ClickSet();
+  ExpectQuestion(question, kOverwriteText);
+  const BoxInfo second = Answer(question, IDYES);
+  ExpectNotice(second, kSuccessText);
+  Finish(second);
+
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting.velmo-new-x\\", L"Setting\\",
+                                                        L"path", L"我的旧文件\\"}));
+  EXPECT_EQ(TreeSnapshot(Dir() + L"\\我的旧文件"), (Tree{{L"mine.txt", "my files"}}));
+  EXPECT_EQ(TreeSnapshot(Dir() + L"\\Setting.velmo-new-x"), (Tree{{L"mine.txt", "more of my files"}}));
+  EXPECT_EQ(TreeSnapshot(Setting()), WithoutCaches(TreeSnapshot(Profile())));
 }
 
 // The way back through the window's system menu: the portable configuration (without its

@@ -36,10 +36,10 @@ struct Outcome {
   State state;
 };
 
-// The steps in order. Set: caches deleted, copied, copy complete, journal written, old moved
-// aside, new in place, path file written, old marked, journal removed, old deleted. Restore:
-// journal written, copied, old profile moved aside, copy in place, path file deleted, old profile
-// deleted, journal removed. A step a run does not have is never reached, and it runs to its end.
+// The steps in order: caches deleted, intent journaled, copied, copy complete, swap journaled,
+// old moved aside, new in place, path file written (deleted, for a restore), old marked, old
+// deleted, journal removed. A step a run does not have (a restore deletes no caches) is never
+// reached, and the run goes to its end.
 struct Row {
   int step;
   Outcome firstSet;        // no Setting and no path file before
@@ -53,17 +53,18 @@ struct Row {
 constexpr Outcome kB{kKilled, kBefore}, kA{kKilled, kAfter}, kF{kFinished, kAfter};
 
 constexpr Row kRows[] = {
-    {0, kB, kB, kB, kB, kB},
+    {0, kB, kB, kB, kF, kF},
     {1, kB, kB, kB, kB, kB},
-    {2, kB, kB, kB, kB, kF},
+    {2, kB, kB, kB, kB, kB},
     {3, kB, kB, kB, kB, kB},
-    {4, kF, kB, kB, kA, kA},
+    {4, kB, kB, kB, kB, kB},
+    {5, kF, kB, kB, kB, kF},
     // In place with the path file already holding the new bytes: that is the state after a Set.
-    {5, kB, kB, kA, kA, kF},
-    {6, kA, kA, kA, kA, kA},
-    {7, kF, kA, kA, kF, kF},
-    {8, kA, kA, kA, kF, kF},
-    {9, kF, kA, kA, kF, kF},
+    {6, kB, kB, kA, kB, kB},
+    {7, kA, kA, kA, kA, kA},
+    {8, kF, kA, kA, kA, kF},
+    {9, kF, kA, kA, kA, kF},
+    {10, kA, kA, kA, kA, kA},
 };
 
 enum class Start { kFirstSet, kOverOldSetting, kSameBytes, kRestoreOverOld, kFirstRestore };

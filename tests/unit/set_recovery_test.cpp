@@ -21,18 +21,31 @@ using testing::WriteBytes;
 
 using Tree = std::map<std::wstring, std::string>;
 
-// A journal as the Set writes it: old entry present, the path file's bytes "P1" after the Set
-// and "P0" before it; the second one for a first Set (no old entry, no path file before).
-constexpr char kJournalOldP1[] = "VelmoSet2\r\n1\r\n2\r\nP12\r\nP0VelmoSetEnd\r\n";
-constexpr char kJournalFirstP1[] = "VelmoSet2\r\n0\r\n2\r\nP1-\r\nVelmoSetEnd\r\n";
+// Journals as the Set writes them, "<dir>" standing for the installation folder: swapping over
+// an old entry, with the path file's bytes "P1" after the Set and "P0" before it; swapping in a
+// first Set (no old entry, no path file before); still copying.
+const std::string kNames =
+    "<dir>\\Setting\r\n<dir>\\Set~tmp\r\n<dir>\\Set~new\r\n<dir>\\Set~old\r\n<dir>\\Set~del\r\n"
+    "<dir>\\path\r\n";
+const std::string kJournalOldP1 =
+    "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
+const std::string kJournalFirstP1 =
+    "VelmoPortableJournal\r\nSet\r\nswapping\r\n0\r\n" + kNames + "2\r\nP1-\r\nEnd\r\n";
+const std::string kJournalCopying =
+    "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
 
+// "<dir>" in a file's bytes becomes `root` in UTF-8.
 void Build(const std::wstring& root, const Tree& tree) {
   for (const auto& [name, bytes] : tree) {
     if (name.ends_with(L"\\")) {
       MakeDirs(root + L"\\" + name);
-    } else {
-      WriteBytes(root + L"\\" + name, bytes);
+      continue;
     }
+    std::string content = bytes;
+    for (std::size_t at; (at = content.find("<dir>")) != std::string::npos;) {
+      content.replace(at, 5, ToUtf8(root));
+    }
+    WriteBytes(root + L"\\" + name, content);
   }
 }
 
@@ -54,22 +67,37 @@ struct Case {
 
 TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration) {
   const Case cases[] = {
-      {"nothing to do, near-miss names stay (full-width digits are no temporary file's)",
-       {{L"Setting\\a", "s"}, {L"path", "P"}, {L"vpf12345.tmp", "1"}, {L"vpfzz.tmp", "2"},
-        {L"vpf１Ａ.tmp", "6"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\b", "4"},
+      {"without a journal every name is the user's; only an empty write-check folder goes",
+       {{L"Setting\\a", "s"}, {L"path", "P"}, {L"Set~jnl", "VelmoSet2\r\n1\r\n"},
+        {L"Setting.velmo-probe-12-1\\", ""}, {L"Set~old\\a", "mine"}, {L"Set~tmp\\b", "mine"},
+        {L"Set~jnw", "my notes"}, {L"Setting.velmo-new-x\\c", "mine"},
+        {L"Setting.velmo-old-1-1\\d", "mine"}, {L"vpf1A2B.tmp", "x"}, {L"path.velmo-new", "y"},
         {L"Setting.velmo-probe-9-1\\k", "5"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}, {L"vpf12345.tmp", "1"},
-        {L"vpfzz.tmp", "2"}, {L"vpf１Ａ.tmp", "6"}, {L"Setting.velmo-x", "3"}, {L"Set~other\\", ""},
-        {L"Set~other\\b", "4"}, {L"Setting.velmo-probe-9-1\\", ""}, {L"Setting.velmo-probe-9-1\\k", "5"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}, {L"Set~jnl", "VelmoSet2\r\n1\r\n"},
+        {L"Set~old\\", ""}, {L"Set~old\\a", "mine"}, {L"Set~tmp\\", ""}, {L"Set~tmp\\b", "mine"},
+        {L"Set~jnw", "my notes"}, {L"Setting.velmo-new-x\\", ""}, {L"Setting.velmo-new-x\\c", "mine"},
+        {L"Setting.velmo-old-1-1\\", ""}, {L"Setting.velmo-old-1-1\\d", "mine"},
+        {L"vpf1A2B.tmp", "x"}, {L"path.velmo-new", "y"}, {L"Setting.velmo-probe-9-1\\", ""},
+        {L"Setting.velmo-probe-9-1\\k", "5"}},
        L""},
-      {"a partial copy and the path file's temporary files go",
-       {{L"Set~tmp\\Default\\Preferences", "p"}, {L"vpf1A2B.tmp", "x"}, {L"VPF9c.TMP", "z"},
-        {L"path.velmo-new", "y"},
-        {L"Setting.velmo-probe-12-1\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}},
+      {"a folder named like the journal is the user's",
+       {{L"Set~jnl\\j", "mine"}, {L"Set~new\\a", "mine"}},
+       {{L"Set~jnl\\", ""}, {L"Set~jnl\\j", "mine"}, {L"Set~new\\", ""}, {L"Set~new\\a", "mine"}},
+       L""},
+      {"still copying: the copies go, Setting is never touched, the drafts of the tool go",
+       {{L"Set~tmp\\Default\\Preferences", "p"}, {L"Set~new\\a", "n"}, {L"Setting\\a", "s"},
+        {L"Set~jnl", kJournalCopying}, {L"Set~jnw", "VelmoPortableJournal\r\nSet"}, {L"path", "P0"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P0"}},
+       L""},
+      {"a journal that names another folder (carried here) is dropped, the entries stay",
+       {{L"Set~old\\a", "old"}, {L"Set~jnl", "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n"
+                                            "Q:\\x\\Setting\r\nQ:\\x\\Set~tmp\r\nQ:\\x\\Set~new\r\n"
+                                            "Q:\\x\\Set~old\r\nQ:\\x\\Set~del\r\nQ:\\x\\path\r\n"
+                                            "-\r\n-\r\nEnd\r\n"}},
+       {{L"Set~old\\", ""}, {L"Set~old\\a", "old"}},
        L""},
       {"the old Setting aside, no Setting: it goes back",
-       {{L"Set~old\\a", "old"}, {L"path", "P0"}},
+       {{L"Set~old\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P0"}},
        L""},
       {"the swap did not finish: the old one goes back, the copy goes",
@@ -104,26 +132,22 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
        L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置"
        L"\r\n确认不再需要后，可以手动删除它。"},
       {"committed and the old one marked for deletion",
-       {{L"Setting\\a", "new"}, {L"Set~del\\a", "old"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "new"}},
+       {{L"Setting\\a", "new"}, {L"Set~del\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P2"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"path", "P2"}},
        L""},
-      {"a journal cut short: nothing was moved yet",
-       {{L"Set~new\\a", "new"}, {L"Setting\\a", "old"}, {L"Set~jnl", "VelmoSet2\r\n1\r\n2\r\nP12\r\nP0"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "old"}},
+      {"a journal of the tool's cut short: nothing was made yet, the entries are the user's",
+       {{L"Set~new\\a", "new"}, {L"Setting\\a", "old"}, {L"Set~jnl", kJournalOldP1.substr(0, 60)}},
+       {{L"Set~new\\", ""}, {L"Set~new\\a", "new"}, {L"Setting\\", ""}, {L"Setting\\a", "old"}},
        L""},
       {"the journal names an old entry that is not aside: Setting may be it, and stays",
        {{L"Setting\\a", "which?"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "which?"}, {L"path", "P0"}},
        L""},
-      {"copies an earlier version made: the old one goes back, the new one goes",
-       {{L"Setting.velmo-new-12-1\\a", "copy"}, {L"Setting.velmo-old-12-1\\a", "old"},
-        {L"path", "P"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P"}},
-       L""},
-      {"two configurations and no journal: both stay, the other one under a visible name",
-       {{L"Setting\\a", "current"}, {L"Set~old\\a", "other"}, {L"旧配置\\x", "earlier"}},
+      {"copy not in place beside another configuration: the old one gets the next visible name",
+       {{L"Setting\\a", "current"}, {L"Set~new\\n", "copy"}, {L"Set~old\\a", "other"},
+        {L"旧配置\\x", "earlier"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "current"}, {L"旧配置\\", ""}, {L"旧配置\\x", "earlier"},
-        {L"旧配置2\\", ""}, {L"旧配置2\\a", "other"}},
+        {L"旧配置2\\", ""}, {L"旧配置2\\a", "other"}, {L"path", "P0"}},
        L"检测到上次设置Velmo浏览器配置文件时没有完成。\r\n除了正在使用的配置文件：\r\n<dir>\\Setting"
        L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n<dir>\\旧配置2"
        L"\r\n确认不再需要后，可以手动删除它。"},
@@ -132,7 +156,9 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
     SCOPED_TRACE(item.what);
     TempDir dir(L"recovery");
     Build(dir.Path(), item.before);
-    EXPECT_EQ(HasSetLeftovers(dir.Path()), TreeSnapshot(dir.Path()) != item.after);
+    const auto journal = item.before.find(L"Set~jnl");
+    EXPECT_EQ(HasSetLeftovers(dir.Path()),
+              journal != item.before.end() && journal->second.starts_with("VelmoPortableJournal"));
     ScriptedUi ui;
 
     RecoverInterruptedSet(MakeContext(dir.Path(), {}), ui);

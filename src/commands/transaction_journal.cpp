@@ -1,0 +1,166 @@
+#include "commands/transaction_journal.h"
+
+#include <windows.h>
+
+#include <charconv>
+#include <string_view>
+#include <utility>
+
+#include "support/file_contents.h"
+#include "support/file_queries.h"
+#include "support/number_text.h"
+#include "support/platform_error.h"
+#include "support/text_codec.h"
+
+namespace velmo {
+namespace {
+
+// The first line of every journal: a file that begins with it is the tool's.
+constexpr std::string_view kSignature = "VelmoPortableJournal\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kSetKind = "Set";
+constexpr std::string_view kCopyingPhase = "copying";
+constexpr std::string_view kSwappingPhase = "swapping";
+constexpr std::string_view kNoFile = "-";
+constexpr std::string_view kEnd = "End\r\n";
+constexpr wchar_t kJournalOperation[] = L"记录设置进度";
+
+void AddLine(std::string& bytes, std::string_view line) {
+  bytes += line;
+  bytes += kLineEnd;
+}
+
+// "<length>\r\n<bytes>", or "-\r\n" for no file.
+void AddCounted(std::string& bytes, const std::optional<std::string>& content) {
+  if (!content) {
+    AddLine(bytes, kNoFile);
+    return;
+  }
+  AddLine(bytes, DecimalBytes(content->size()));
+  bytes += *content;
+}
+
+// Takes one line off the front of `rest`; nullopt when no line end follows.
+std::optional<std::string_view> TakeLine(std::string_view& rest) {
+  const std::size_t end = rest.find(kLineEnd);
+  if (end == std::string_view::npos) return std::nullopt;
+  const std::string_view line = rest.substr(0, end);
+  rest.remove_prefix(end + kLineEnd.size());
+  return line;
+}
+
+// A full path on a line of its own, in UTF-8 (a path never holds a line end); never empty.
+std::optional<std::wstring> TakePath(std::string_view& rest) {
+  const std::optional<std::string_view> line = TakeLine(rest);
+  if (!line || line->empty()) return std::nullopt;
+  std::wstring path = FromUtf8(*line);
+  if (path.empty() || ToUtf8(path) != *line) return std::nullopt;
+  return path;
+}
+
+// Takes what AddCounted wrote; false when it is not there whole.
+bool TakeCounted(std::string_view& rest, std::optional<std::string>& content) {
+  const std::optional<std::string_view> line = TakeLine(rest);
+  if (!line) return false;
+  if (*line == kNoFile) {
+    content.reset();
+    return true;
+  }
+  std::size_t length = 0;
+  const auto [end, error] = std::from_chars(line->data(), line->data() + line->size(), length);
+  if (error != std::errc() || end != line->data() + line->size() || line->empty() ||
+      rest.size() < length) {
+    return false;
+  }
+  content = std::string(rest.substr(0, length));
+  rest.remove_prefix(length);
+  return true;
+}
+
+std::optional<Journal> ParseJournal(std::string_view rest) {
+  if (!rest.starts_with(kSignature)) return std::nullopt;
+  rest.remove_prefix(kSignature.size());
+  Journal journal;
+  const std::optional<std::string_view> kind = TakeLine(rest);
+  const std::optional<std::string_view> phase = TakeLine(rest);
+  const std::optional<std::string_view> old = TakeLine(rest);
+  if (kind != kSetKind || (phase != kCopyingPhase && phase != kSwappingPhase) ||
+      (old != "0" && old != "1")) {
+    return std::nullopt;
+  }
+  journal.kind = TransactionKind::kSet;
+  journal.phase = phase == kCopyingPhase ? JournalPhase::kCopying : JournalPhase::kSwapping;
+  journal.oldExisted = old == "1";
+  ReplacementNames& names = journal.names;
+  for (std::wstring* path : {&names.target, &names.partial, &names.complete, &names.aside,
+                             &names.doomed, &journal.commitFile}) {
+    std::optional<std::wstring> taken = TakePath(rest);
+    if (!taken) return std::nullopt;
+    *path = std::move(*taken);
+  }
+  if (!TakeCounted(rest, journal.commitFileAfter) || !TakeCounted(rest, journal.commitFileBefore) ||
+      rest != kEnd) {
+    return std::nullopt;
+  }
+  return journal;
+}
+
+}  // namespace
+
+std::string JournalBytes(const Journal& journal) {
+  std::string bytes(kSignature);
+  AddLine(bytes, kSetKind);
+  AddLine(bytes, journal.phase == JournalPhase::kCopying ? kCopyingPhase : kSwappingPhase);
+  AddLine(bytes, journal.oldExisted ? "1" : "0");
+  const ReplacementNames& names = journal.names;
+  for (const std::wstring* path : {&names.target, &names.partial, &names.complete, &names.aside,
+                                   &names.doomed, &journal.commitFile}) {
+    AddLine(bytes, ToUtf8(*path));
+  }
+  AddCounted(bytes, journal.commitFileAfter);
+  AddCounted(bytes, journal.commitFileBefore);
+  bytes += kEnd;
+  return bytes;
+}
+
+JournalRead ReadJournal(const std::wstring& name) {
+  JournalRead read;
+  if (!EntryExists(name)) return read;
+  if (!FileExists(name)) {
+    read.finding = JournalFinding::kForeign;
+    return read;
+  }
+  std::string bytes;
+  if (!SkipIfFails([&] { bytes = ReadFileBytes(name, kJournalOperation); })) {
+    read.finding = JournalFinding::kUnreadable;
+    return read;
+  }
+  if (!bytes.starts_with(kSignature)) {
+    read.finding = JournalFinding::kForeign;
+    return read;
+  }
+  std::optional<Journal> journal = ParseJournal(bytes);
+  read.finding = journal ? JournalFinding::kWhole : JournalFinding::kCutShort;
+  if (journal) read.journal = std::move(*journal);
+  return read;
+}
+
+bool IsToolJournal(JournalFinding finding) {
+  return finding == JournalFinding::kCutShort || finding == JournalFinding::kWhole ||
+         finding == JournalFinding::kUnreadable;
+}
+
+void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal) {
+  try {
+    WriteFileBytes(draft, JournalBytes(journal), kJournalOperation, name);
+    if (!MoveFileExW(draft.c_str(), name.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      ThrowLastError(kJournalOperation, name);
+    }
+  } catch (const PlatformError&) {
+    DeleteFileW(draft.c_str());
+    throw;
+  }
+}
+
+}  // namespace velmo

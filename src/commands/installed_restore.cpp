@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "commands/command_steps.h"
+#include "commands/restore_transaction.h"
 #include "commands/set_recovery.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
@@ -42,13 +44,18 @@ constexpr wchar_t kCopyFailedEnd[] =
 constexpr wchar_t kInUseStart[] =
     L"无法替换系统的Velmo浏览器配置文件，以下文件正在被其他程序使用：\r\n";
 constexpr wchar_t kInUseEnd[] = L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
+constexpr wchar_t kNoRoomLead[] = L"用户配置文件夹所在的磁盘空间不足，无法恢复为安装版。";
+constexpr wchar_t kNameTakenStart[] =
+    L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n";
+constexpr wchar_t kNameTakenEnd[] =
+    L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。";
 constexpr wchar_t kNotPlacedStart[] = L"无法在以下位置存放配置文件：\r\n";
 constexpr wchar_t kNotPlacedEnd[] = L"\r\n该位置已被占用且无法替换。\r\n";
 constexpr wchar_t kAllAsBefore[] = L"系统原有的配置文件和路径文件保持原样。";
 constexpr wchar_t kProfileAsBefore[] = L"系统原有的配置文件保持原样。";
 constexpr wchar_t kProfileElsewhere[] = L"系统原有的配置文件未能放回原处，现在保存在：\r\n";
 constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
-constexpr wchar_t kPathFileGone[] = L"路径文件已被删除：\r\n";
+constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
 // The restored configuration is in use; only the old one could not be removed completely.
 constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
 constexpr wchar_t kOldLeftBehindEnd[] =
@@ -77,37 +84,43 @@ bool Overlap(const std::wstring& configuration, const std::wstring& appData) {
   return PartBelow(a, b) || PartBelow(b, a);
 }
 
-std::wstring StateAfterFailure(const RestorePlan& plan, const RestoreResult& result) {
-  if (result.profileBack && result.pathFileKept) return kAllAsBefore;
-  std::wstring text = result.profileBack ? std::wstring(kProfileAsBefore)
-                                         : kProfileElsewhere + result.oldProfile + L"\r\n";
-  if (result.pathFileKept) return text + kPathFileAsBefore;
-  return text + kPathFileGone + browser::PathFileForWriting(plan.installDir);
+// Where the old profile and the path file are after a failed restore, as checked on disk.
+std::wstring StateAfterFailure(const RestorePlan& plan, const SetResult& result) {
+  if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;
+  std::wstring text = result.oldConfigurationBack
+                          ? std::wstring(kProfileAsBefore)
+                          : kProfileElsewhere + result.oldConfiguration + L"\r\n";
+  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
+  return text + kPathFileUnsure + browser::PathFileForWriting(plan.installDir);
 }
 
-void ReportResult(Ui& ui, const RestorePlan& plan, const RestoreResult& result) {
+void ReportResult(Ui& ui, const RestorePlan& plan, const SetResult& result) {
+  const std::wstring profile = browser::ProfileFolder(plan.appData);
   const std::wstring success =
-      kSuccessStart + plan.profile + kSuccessMiddle + plan.configuration + kSuccessEnd;
+      kSuccessStart + profile + kSuccessMiddle + plan.configuration + kSuccessEnd;
+  const std::wstring state = StateAfterFailure(plan, result);
   switch (result.outcome) {
-    case RestoreOutcome::kDone:
+    case SetOutcome::kDone:
       Notify(ui, success);
       return;
-    case RestoreOutcome::kOldLeftBehind:
+    case SetOutcome::kOldLeftBehind:
       Notify(ui, success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
       return;
-    case RestoreOutcome::kCopyFailed:
-      ShowFailure(ui, kCopyFailedStart + result.path + kCopyFailedEnd +
-                          StateAfterFailure(plan, result));
+    case SetOutcome::kNameTaken:
+      ui.MsgBox(kNameTakenStart + result.path + kNameTakenEnd, kMbOk | kMbIconError, kToolTitle);
       return;
-    case RestoreOutcome::kInUse:
-      ShowFailure(ui, kInUseStart + result.path + kInUseEnd + StateAfterFailure(plan, result));
+    case SetOutcome::kCopyFailed:
+      ShowFailure(ui, kCopyFailedStart + result.path + kCopyFailedEnd + state);
       return;
-    case RestoreOutcome::kNotPlaced:
-      ShowFailure(ui,
-                  kNotPlacedStart + result.path + kNotPlacedEnd + StateAfterFailure(plan, result));
+    case SetOutcome::kInUse:
+      ShowFailure(ui, kInUseStart + result.path + kInUseEnd + state);
       return;
-    case RestoreOutcome::kNotCommitted:
-      ShowFailure(ui, result.error + L"\r\n" + StateAfterFailure(plan, result));
+    case SetOutcome::kBlocked:
+    case SetOutcome::kNotPlaced:
+      ShowFailure(ui, kNotPlacedStart + result.path + kNotPlacedEnd + state);
+      return;
+    case SetOutcome::kNotCommitted:
+      ShowFailure(ui, result.error + L"\r\n" + state);
       return;
   }
 }
@@ -115,16 +128,17 @@ void ReportResult(Ui& ui, const RestorePlan& plan, const RestoreResult& result) 
 }  // namespace
 
 void RestoreInstalledProfile(const Context& context, Ui& ui) {
-  RestoreInstalledProfile(context, ui, [](RestoreStep) {});
+  RestoreInstalledProfile(context, ui, [](SetStep) {});
 }
 
-void RestoreInstalledProfile(const Context& context, Ui& ui, RestoreStepObserver observer) {
+void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
   if (!lock) return;
   // What an interrupted Set left behind is sorted out first, as Set does: the path file and
   // Setting are read only once they are settled.
   std::optional<FolderDeleter> deleter;
-  if (!TidyBeforeSet(context.installDir, deleter, ui)) return;
+  const std::wstring appData = context.Env(L"APPDATA");
+  if (!TidyBeforeSet(context.installDir, appData, deleter, ui)) return;
 
   const std::optional<std::wstring> configuration = PortableConfiguration(context.installDir);
   if (!configuration) {
@@ -135,38 +149,50 @@ void RestoreInstalledProfile(const Context& context, Ui& ui, RestoreStepObserver
     Notify(ui, kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
     return;
   }
-  const std::wstring appData = context.Env(L"APPDATA");
   if (appData.empty()) {
     ShowFailure(ui, kNoAppDataText);
     return;
   }
-  const RestorePlan plan{context.installDir, *configuration, browser::ProfileFolder(appData)};
+  const RestorePlan plan{context.installDir, appData, *configuration};
+  const std::wstring profile = browser::ProfileFolder(appData);
   if (Overlap(plan.configuration, appData)) {
-    Notify(ui, kOverlapStart + plan.configuration + kOverlapMiddle + plan.profile + kOverlapEnd);
+    Notify(ui, kOverlapStart + plan.configuration + kOverlapMiddle + profile + kOverlapEnd);
     return;
   }
-  if (AskYesNo(ui, kQuestionStart + plan.configuration + kQuestionMiddle + plan.profile +
+  if (AskYesNo(ui, kQuestionStart + plan.configuration + kQuestionMiddle + profile +
                        kQuestionEnd) != Answer::kYes) {
     return;
   }
 
   // The path file is deleted last and the copy is made beside the profile folder: that both can
-  // be done is checked before anything changes.
+  // be done, and that the copy fits, is checked before anything changes.
+  std::optional<std::string> pathFileBefore;
   try {
     CheckPathFileReplaceable(context.installDir);
+    pathFileBefore = ReadPathFileBytes(context.installDir);
   } catch (const PlatformError& error) {
     ReportInstallFolderWriteFailure(ui, error, context.installDir);
     return;
   }
+  if (!pathFileBefore) {
+    Notify(ui, kNotPortableText);
+    return;
+  }
   try {
-    CheckFolderCanBeCreated(plan.profile);
+    CheckFolderCanBeCreated(profile);
   } catch (const PlatformError& error) {
     ReportError(ui, error);
     return;
   }
+  const std::vector<std::wstring> caches = browser::CacheFoldersInConfiguration();
+  const std::wstring below = std::wstring(WithoutTrailingSeparators(plan.configuration)) + L"\\";
+  if (!RoomForCopyOrReport(ui, kNoRoomLead, plan.configuration,
+                           {below + caches[0], below + caches[1], below + caches[2]}, appData)) {
+    return;
+  }
 
   if (!deleter) deleter.emplace();
-  const RestoreResult result = RunRestoreTransaction(plan, *deleter, observer);
+  const SetResult result = RunRestoreTransaction(plan, *pathFileBefore, *deleter, observer);
   ReportResult(ui, plan, result);
   // The panel shows the path file as the restore left it: none after a success.
   ui.ShowPathFileLines();

@@ -46,8 +46,8 @@ Box Question(const std::wstring& configuration, const std::wstring& profile) {
           0x44, kFriendly};
 }
 
-// Every refusal before the work: one box, the path file, the portable folder and the profile as
-// they were.
+// Every refusal before the work: one box (after the question, when it is answered Yes), the path
+// file, the portable folder and the profile as they were.
 TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
   TempDir install(L"restore-install");
   TempDir roaming(L"restore-roaming");
@@ -61,6 +61,7 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     std::optional<std::wstring> appData;  // nullopt: unset
     std::vector<int> answers;
     Box box;
+    bool usersFolderAtATemporaryName = false;
   };
   const std::wstring appData = roaming.Path();
   const Row rows[] = {
@@ -84,6 +85,12 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
        Overlap(roaming.Path(), profile)},
       {"answered No", std::string("Setting\0x\r\n", 11), appData, {IDNO}, Question(setting, profile)},
       {"no answer", "Setting\r\n", appData, {0}, Question(setting, profile)},
+      {"a user's folder named like the old profile's", "Setting\r\n", appData, {IDYES},
+       {L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n" +
+            roaming / L"velmoexp~old" +
+            L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。",
+        0x10, L"Velmo浏览器绿化工具"},
+       true},
   };
   WriteBytes(setting + L"\\Default\\Preferences", "portable");
   WriteBytes(profile + L"\\Default\\Preferences", "installed");
@@ -92,6 +99,7 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     SCOPED_TRACE(row.name);
     DeleteFileW((install / L"path").c_str());
     if (row.pathFile) WriteBytes(install / L"path", *row.pathFile);
+    if (row.usersFolderAtATemporaryName) WriteBytes(roaming / L"velmoexp~old\\mine.txt", "mine");
     const auto installBefore = TreeSnapshot(install.Path());
     const auto roamingBefore = TreeSnapshot(roaming.Path());
     std::map<std::wstring, std::wstring> environment;
@@ -100,8 +108,8 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     ui.answers.assign(row.answers.begin(), row.answers.end());
     RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
 
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(Box(ui.boxes[0].text, ui.boxes[0].style, ui.boxes[0].title), row.box);
+    ASSERT_EQ(ui.boxes.size(), row.answers == std::vector<int>{IDYES} ? 2u : 1u);
+    EXPECT_EQ(Box(ui.boxes.back().text, ui.boxes.back().style, ui.boxes.back().title), row.box);
     EXPECT_EQ(TreeSnapshot(install.Path()), installBefore);
     EXPECT_EQ(TreeSnapshot(roaming.Path()), roamingBefore);
     EXPECT_EQ(ui.pathFileLinesShown, 0);

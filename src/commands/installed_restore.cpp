@@ -76,12 +76,12 @@ std::optional<std::wstring> PortableConfiguration(const std::wstring& installDir
   return line1;
 }
 
-// Whether the two folders are one, or one lies inside the other, as the system spells them.
+// Whether the configuration folder is the profile folder (however either is spelled, or through a
+// link), or one lies inside the other.
 bool Overlap(const std::wstring& configuration, const std::wstring& appData) {
   const std::wstring a(WithoutTrailingSeparators(FullLongPath(configuration)));
-  const std::wstring b(
-      WithoutTrailingSeparators(browser::ProfileFolder(FullLongPath(appData))));
-  return PartBelow(a, b) || PartBelow(b, a);
+  const std::wstring b(WithoutTrailingSeparators(browser::ProfileFolder(FullLongPath(appData))));
+  return PartBelow(a, b) || PartBelow(b, a) || SameEntry(configuration, b);
 }
 
 // Where the old profile and the path file are after a failed restore, as checked on disk.
@@ -194,8 +194,11 @@ void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver obs
   if (!deleter) deleter.emplace();
   const SetResult result = RunRestoreTransaction(plan, *pathFileBefore, *deleter, observer);
   ReportResult(ui, plan, result);
-  // The panel shows the path file as the restore left it: none after a success.
-  ui.ShowPathFileLines();
+  // The panel shows the path file as the restore left it: none once it is committed.
+  if (result.outcome == SetOutcome::kDone || result.outcome == SetOutcome::kOldLeftBehind ||
+      !result.pathFileUnchanged) {
+    ui.ShowPathFileLines();
+  }
 }
 
 }  // namespace velmo

@@ -1,8 +1,7 @@
-// The Set command, and the restore of the installed browser, killed at every step of its
-// copy-and-swap (a child process that ends itself without any clean-up, as when the tool is
-// killed or the power goes), then the start-up's recovery: the installation folder and the
-// profile must be exactly as before the click or exactly as after a successful run, with nothing
-// of the tool's left over.
+// The Set command killed at every step of its copy-and-swap (a child process that ends itself
+// without any clean-up, as when the tool is killed or the power goes), then the start-up's
+// recovery: the installation folder must be exactly as before the click or exactly as after a
+// successful Set, with nothing of the tool's left over. The same for a restore, on Set's steps.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -37,16 +36,15 @@ struct Outcome {
 };
 
 // The steps in order: caches deleted, intent journaled, copied, copy complete, swap journaled,
-// old moved aside, new in place, path file written (deleted, for a restore), old marked, old
-// deleted, journal removed. A step a run does not have (a restore deletes no caches) is never
-// reached, and the run goes to its end.
+// old moved aside, new in place, path file written, old marked, old deleted, journal removed. A
+// step a run does not have is never reached, and the Set (or restore) runs to its end.
 struct Row {
   int step;
-  Outcome firstSet;        // no Setting and no path file before
-  Outcome overOldSetting;  // an old Setting and a path file with other bytes
-  Outcome sameBytes;       // an old Setting and a path file with the very bytes the Set writes
-  Outcome restoreOverOld;  // a restore from Setting over an old profile
-  Outcome firstRestore;    // a restore from Setting where there is no profile
+  Outcome firstSet;       // no Setting and no path file before
+  Outcome overOldSetting; // an old Setting and a path file with other bytes
+  Outcome sameBytes;      // an old Setting and a path file with the very bytes the Set writes
+  Outcome restoreOverOld; // a restore from Setting over an old profile
+  Outcome firstRestore;   // a restore from Setting where there is no profile
 };
 
 // Killed with the state before, killed with the state after, or run to its end.
@@ -69,8 +67,7 @@ constexpr Row kRows[] = {
 
 enum class Start { kFirstSet, kOverOldSetting, kSameBytes, kRestoreOverOld, kFirstRestore };
 
-// A restore's start: the portable Setting (with caches) that the path file names, and an old
-// profile or none. Before and after: the installation folder, then the roaming folder.
+// A restore from a Setting with caches, over an old profile or none.
 void RestoreRun(const Row& row, Start start) {
   const Outcome expected = start == Start::kRestoreOverOld ? row.restoreOverOld : row.firstRestore;
   TempDir root(L"restore-crash");
@@ -107,15 +104,15 @@ TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
   for (const Row& row : kRows) {
     for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes,
                               Start::kRestoreOverOld, Start::kFirstRestore}) {
+      const Outcome expected = start == Start::kFirstSet         ? row.firstSet
+                               : start == Start::kOverOldSetting ? row.overOldSetting
+                                                                 : row.sameBytes;
       SCOPED_TRACE("step " + std::to_string(row.step) + ", start " +
                    std::to_string(static_cast<int>(start)));
       if (start == Start::kRestoreOverOld || start == Start::kFirstRestore) {
         RestoreRun(row, start);
         continue;
       }
-      const Outcome expected = start == Start::kFirstSet         ? row.firstSet
-                               : start == Start::kOverOldSetting ? row.overOldSetting
-                                                                 : row.sameBytes;
       TempDir root(L"set-crash");
       const std::wstring install = root / L"install";
       const std::wstring profile = root / L"appdata\\velmoexplorer";

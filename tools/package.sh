@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Release package: the size-optimised executable under the name users get, a Chinese read-me and
 # SHA-256 checksums, zipped into dist/. Called by `./run package` with the build folder as $1
-# (after the build); can also be run by hand on a finished build folder.
+# (after the build); can also be run by hand on a finished build folder. Before it zips anything
+# it builds the executable a second time, from scratch in a folder of its own, and ships only
+# when both are byte-identical: two packages of one commit are the same file.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${1:?usage: tools/package.sh <build folder>}
@@ -31,7 +33,28 @@ if ! python3 "$ROOT/tools/release_exe_check.py" "$built_exe" >&2; then
 fi
 
 stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
+second=$(mktemp -d)
+trap 'rm -rf "$stage" "$second"' EXIT
+
+# The same sources built elsewhere give the same bytes: nothing of the time or the folder of a
+# build may reach the executable. A difference also stops an executable older than the sources.
+log_second=$second/build.log
+toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$BUILD_DIR/CMakeCache.txt")
+echo "building the executable a second time in $second to compare" >&2
+if ! { cmake -S "$ROOT" -B "$second/build" ${toolchain:+--toolchain "$toolchain"} \
+         -DCMAKE_BUILD_TYPE="$build_type" -DVELMO_BUILD_TESTS=OFF &&
+       cmake --build "$second/build" --target velmo_portable -j"$(nproc)"; } >"$log_second" 2>&1; then
+  cat "$log_second" >&2
+  echo "the second build failed" >&2
+  exit 1
+fi
+if ! cmp -s "$built_exe" "$second/build/velmo_portable.exe"; then
+  echo "$built_exe and the same sources built in $second/build differ" \
+       "($(cmp -l "$built_exe" "$second/build/velmo_portable.exe" 2>/dev/null | wc -l) bytes;" \
+       "sizes $(stat -c %s "$built_exe") and $(stat -c %s "$second/build/velmo_portable.exe")):" \
+       "the build is not reproducible, or $BUILD_DIR was built from other sources" >&2
+  exit 1
+fi
 cp "$built_exe" "$stage/$EXE_NAME"
 # The read-me as Windows Notepad opens it on any Windows 7 or later: UTF-8 with BOM, CR LF.
 { printf '\xef\xbb\xbf'; sed 's/\r$//; s/$/\r/' "$README_SOURCE"; } > "$stage/$README_NAME"

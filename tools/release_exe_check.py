@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks of the executable handed to users that need no Windows and no Wine: a 32-bit GUI
 program for i386 that imports only the system DLLs the window needs, with its icon, manifest and
-version information. Run by ctest on every build (a 64-bit test build checks the 32-bit file it is
-given) and by the packaging step before it ships the file.
+version information, and no link time stamp. Run by ctest on every build (a 64-bit test build
+checks the 32-bit file it is given) and by the packaging step before it ships the file.
 
 Usage: release_exe_check.py <exe>. Prints one line per check; exits 1 when any fails."""
 import struct
@@ -34,7 +34,8 @@ class Image:
         pe = self.u32(0x3C)
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("no PE signature")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, self.time_stamp, _, _, optional_size, _ = struct.unpack_from(
+            "<HHIIIHH", data, pe + 4)
         optional = pe + 24
         self.magic = self.u16(optional)
         self.subsystem = self.u16(optional + 68)
@@ -157,6 +158,8 @@ def checks(image):
         ("PE32 (not PE32+)", image.magic == 0x10B, f"optional header magic {image.magic:#x}"),
         ("machine i386", image.machine == 0x14C, f"machine {image.machine:#x}"),
         ("Windows GUI subsystem", image.subsystem == 2, f"subsystem {image.subsystem}"),
+        # A link time stamp would make every build of the same sources a different file.
+        ("no link time stamp", image.time_stamp == 0, f"time stamp {image.time_stamp:#x}"),
         ("imports only system DLLs", "user32.dll" in imports and not unexpected,
          f"imports {', '.join(imports)}"),
         ("icon group 1: 16, 32, 48 px in 4, 8, 32 bits", icon_group(resources) == EXPECTED_ICONS,

@@ -9,10 +9,15 @@ namespace velmo {
 namespace {
 
 // Attribute query whose failure leaves nothing behind for the caller: the thread's last error is
-// put back as it was before the call.
+// put back as it was before the call. A drive letter that now names an empty card reader or disc
+// drive answers "not there" instead of the system's box asking for a disk
+// (SEM_FAILCRITICALERRORS, set for this thread and this call only).
 DWORD QueryAttributes(const std::wstring& path) {
   const DWORD previousError = GetLastError();
+  DWORD previousMode = 0;
+  const bool modeSet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode) != FALSE;
   const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (modeSet) SetThreadErrorMode(previousMode, nullptr);
   SetLastError(previousError);
   return attributes;
 }

@@ -9,6 +9,7 @@
 
 #include "commands/cache_redirection.h"
 #include "commands/command_steps.h"
+#include "commands/default_browser_repair.h"
 #include "commands/installed_restore.h"
 #include "commands/launch_commands.h"
 #include "commands/moved_installation.h"
@@ -84,8 +85,10 @@ int MainWindow::Run(int showCommand) {
   ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
   UpdateWindow(window_);
   SetFocus(Control(kSetButton));
-  // A portable folder carried elsewhere: offered once the user sees the window.
+  // A portable folder carried elsewhere: offered once the user sees the window. Then a default
+  // browser that names a Velmo browser no longer there, unless the window was closed meanwhile.
   RunHandler(&MainWindow::CheckMovedInstallation);
+  if (IsWindow(window_)) RunHandler(&MainWindow::CheckDefaultBrowser);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -197,6 +200,7 @@ void MainWindow::SetControlText(int id, const std::wstring& text) {
 }
 
 void MainWindow::CheckMovedInstallation() { OfferMovedInstallationRepair(context_, *this); }
+void MainWindow::CheckDefaultBrowser() { OfferDefaultBrowserRepair(context_, *this); }
 
 void MainWindow::OnSetClicked() { RelocateProfile(context_, *this); }
 void MainWindow::OnBrowseClicked() { BrowseCacheFolder(context_, *this); }

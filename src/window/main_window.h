@@ -55,6 +55,7 @@ class MainWindow final : public Ui {
   void CentreOnScreen();
   void ShowStartUpError(const StartUpError& error);
   void CheckMovedInstallation();
+  void CheckDefaultBrowser();
 
   void OnSetClicked();
   void OnBrowseClicked();

@@ -1,9 +1,10 @@
 // A portable folder made with Set and then carried to another place, started there: the real
 // window asks once whether the browser should use the configuration found here, and rewrites the
-// path file on Yes only.
+// path file on Yes only; then whether the browser here replaces the default browser left behind.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,13 @@ std::wstring PanelLines(const std::wstring& line1, const std::wstring& line2) {
   return L"配置存放路径：" + line1 + L"\r\n缓存存放路径：" + line2;
 }
 
+constexpr wchar_t kHttpOpenKey[] = L"Software\\Classes\\http\\shell\\open\\command";
+// Sets the http open command where Wine's shell reads it (the machine's classes).
+void SetHttpOpenCommand(const wchar_t* command) {
+  const DWORD size = static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t));
+  EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kHttpOpenKey, nullptr, REG_SZ, command, size), 0);
+}
+
 class MovedInstallation : public ::testing::Test {
  protected:
   std::wstring Original() const { return root_ / L"portable"; }
@@ -41,7 +49,7 @@ class MovedInstallation : public ::testing::Test {
   std::wstring Temp() const { return root_ / L"Temp"; }
   std::wstring Cache() const { return Temp() + L"\\WebkitCache"; }
   EnvironmentChanges Environment() const {
-    return {{L"APPDATA", root_ / L"Roaming"}, {L"TEMP", Temp()}};
+    return {{L"APPDATA", root_ / L"Roaming"}, {L"TEMP", Temp()}, {L"VELMO_OLD", Original()}};
   }
   // The bytes Set writes in `dir` (absolute form, default cache folder).
   std::string SetWrites(const std::wstring& dir) const {
@@ -63,9 +71,11 @@ class MovedInstallation : public ::testing::Test {
   void ExpectNoFurtherBox(ToolProcess& tool) {
     EXPECT_FALSE(tool.WaitForBox(800).has_value()) << "an unexpected box";
   }
-  void ExpectQuestion(const BoxInfo& box) {
-    EXPECT_EQ(box.text, Question(Original() + L"\\Setting", Carried() + L"\\Setting"));
+  void ExpectQuestion(const BoxInfo& box, std::wstring text = {}) {
+    if (text.empty()) text = Question(Original() + L"\\Setting", Carried() + L"\\Setting");
+    EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.title, kFriendly);
+    EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONINFORMATION));
     EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
     EXPECT_TRUE(box.ownedByTool);  // asked from the shown window, not before it
   }
@@ -134,6 +144,35 @@ TEST_F(MovedInstallation, CarriedFolderIsPointedAtItsOwnSettingOnYesOnly) {
     ExpectNoFurtherBox(tool);
     EXPECT_EQ(tool.Close(), 0u);
   }
+}
+
+TEST_F(MovedInstallation, DefaultBrowserLeftBehindIsReplacedByTheOneHereAfterTheFolderQuestion) {
+  MakeDirs(Carried() + L"\\Setting");
+  SetUpInstallation(Carried());
+  WriteBytes(Carried() + L"\\path", SetWrites(Original()));
+  wchar_t saved[1024] = {};  // put back at the end, so that later tests are not asked
+  DWORD size = sizeof saved;
+  RegGetValueW(HKEY_LOCAL_MACHINE, kHttpOpenKey, nullptr, RRF_RT_REG_SZ, nullptr, saved, &size);
+  const std::unique_ptr<wchar_t, decltype(&SetHttpOpenCommand)> restore(saved, SetHttpOpenCommand);
+  SetHttpOpenCommand(L"\"%VELMO_OLD%\\velmoexplorer.exe\" -- \"%1\"");
+  ToolProcess& tool = StartIn(Carried());
+  const BoxInfo moved = NextBox(tool);
+  ExpectQuestion(moved);
+  tool.Answer(moved, IDYES);
+  tool.Answer(NextBox(tool), IDOK);
+  const BoxInfo question = NextBox(tool);
+  ExpectQuestion(question, L"检测到系统默认浏览器指向的Velmo浏览器已不存在：\r\n" + Original() +
+                               L"\\velmoexplorer.exe\r\n其他程序中的网页链接将无法打开。\r\n"
+                               L"是否将当前目录下的Velmo浏览器设置为默认浏览器？");
+  tool.Answer(question, IDYES);
+  const BoxInfo done = NextBox(tool);
+  EXPECT_EQ(done.text, L"成功设置Velmo浏览器为默认浏览器");
+  tool.Answer(done, IDOK);
+  const std::vector<BrowserStart> starts = ReadBrowserLog(Carried());
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_NE(starts[0].commandLine.find(Carried() + L"\\velmoexplorer.exe"), std::wstring::npos);
+  EXPECT_TRUE(starts[0].commandLine.ends_with(L" -velmodefault"));
+  EXPECT_EQ(tool.Close(), 0u);
 }
 
 }  // namespace

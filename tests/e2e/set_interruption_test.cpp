@@ -35,9 +35,8 @@ struct Outcome {
   State state;
 };
 
-// The steps in order: caches deleted, intent journaled, copied, copy complete, swap journaled,
-// old moved aside, new in place, path file written, old marked, old deleted, journal removed. A
-// step a run does not have is never reached, and the Set (or restore) runs to its end.
+// The steps as SetStep numbers them. A step a run does not have is never reached, and the Set
+// (or restore) runs to its end.
 struct Row {
   int step;
   Outcome firstSet;       // no Setting and no path file before

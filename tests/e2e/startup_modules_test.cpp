@@ -122,8 +122,12 @@ TEST(StartupModules, ExecutableImportsOnlyWhatTheWindowNeeds) {
 TEST(StartupModules, WindowShowsWithoutTheShellOrAutomation) {
   TempDir dir(L"velmo-modules");
   const std::wstring tool = SetUpInstallation(dir.Path());
+  // Read during the moved-folder question: the default-browser check after it loads the shell.
+  velmo::testing::MakeDirs(dir / L"Setting");
+  velmo::testing::WriteBytes(dir / L"path", "C:\\gone\\Setting\r\nC:\\gone\r\n");
   ToolProcess process(tool, {{L"TEMP", dir.Path()}, {L"APPDATA", dir.Path()}});
   ASSERT_NE(process.WaitForMainWindow(), nullptr);
+  ASSERT_TRUE(process.WaitForBox().has_value());
   const std::vector<std::wstring> modules = LoadedModules(process.Pid());
   // The list is read for real: the window's own DLLs are in it.
   ASSERT_TRUE(Contains(modules, L"user32.dll"));

@@ -125,6 +125,16 @@ std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& root) {
   return out;
 }
 
+std::map<std::wstring, std::string> WithDir(std::map<std::wstring, std::string> tree,
+                                            const std::wstring& dir) {
+  for (auto& [name, bytes] : tree) {
+    for (std::size_t at; (at = bytes.find("<dir>")) != std::string::npos;) {
+      bytes.replace(at, 5, ToUtf8(dir));
+    }
+  }
+  return tree;
+}
+
 Context MakeContext(const std::wstring& installDir,
                     const std::map<std::wstring, std::wstring>& environment) {
   std::map<std::wstring, std::wstring> upper;

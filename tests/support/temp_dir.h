@@ -42,6 +42,10 @@ std::optional<std::string> ReadBytes(const std::wstring& path);
 // bytes, folders to the empty text. For comparing two trees.
 std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& root);
 
+// The tree with "<dir>" in its files' bytes replaced by `dir` in UTF-8.
+std::map<std::wstring, std::string> WithDir(std::map<std::wstring, std::string> tree,
+                                            const std::wstring& dir);
+
 // A context for `installDir` with the given environment (looked up case-insensitively).
 Context MakeContext(const std::wstring& installDir,
                     const std::map<std::wstring, std::wstring>& environment);

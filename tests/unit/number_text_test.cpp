@@ -22,15 +22,10 @@ TEST(NumberText, DecimalAndHexadecimal) {
 
 TEST(NumberText, SizesInMegabytesGigabytesAndTerabytesWithThreeDigitsCut) {
   const std::pair<std::uint64_t, const wchar_t*> cases[] = {
-      {0, L"0.00 MB"},
-      {307200, L"0.29 MB"},                   // 300 KB
-      {1572864, L"1.50 MB"},
-      {13620000, L"12.9 MB"},                 // 12.99 MB, cut
-      {1048575999, L"999 MB"},
-      {1048576000, L"0.97 GB"},               // 1000 MB
-      {5905580032, L"5.50 GB"},
-      {1073741824000, L"0.97 TB"},            // 1000 GB
-      {10995116277760 + 31, L"10.0 TB"},
+      {307200, L"0.29 MB"},         // 300 KB
+      {13620000, L"12.9 MB"},       // 12.99 MB, cut
+      {1048576000, L"0.97 GB"},     // 1000 MB
+      {1073741824000, L"0.97 TB"},  // 1000 GB
   };
   for (const auto& [bytes, text] : cases) EXPECT_EQ(ByteSizeText(bytes), text) << bytes;
 }

@@ -13,9 +13,11 @@
 //       starts the tool with that APPDATA and TEMP, clicks Set and times the click until the
 //       success box is up.
 //   velmo_bench_probe shellcopy <source> <destination>
-//       times one silent SHFileOperationW FO_COPY: what the platform's own folder copy costs,
-//       the floor under Set's copy.
+//       times one SHFileOperationW FO_COPY made as Set makes its copy (no owner window, no flags:
+//       the shell's progress window, in a single-threaded COM apartment): what the platform's own
+//       folder copy costs, the floor under Set's copy.
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -251,9 +253,11 @@ int ShellCopy(const std::wstring& source, const std::wstring& destination) {
   operation.wFunc = FO_COPY;
   operation.pFrom = from.c_str();
   operation.pTo = to.c_str();
-  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMMKDIR | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  operation.fFlags = 0;
   const Stopwatch clock;
+  const HRESULT apartment = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const int result = SHFileOperationW(&operation);
+  if (SUCCEEDED(apartment)) CoUninitialize();
   const double elapsed = clock.Milliseconds();
   if (result != 0 || operation.fAnyOperationsAborted) {
     std::printf("shellcopy error=%d\n", result);

@@ -1,0 +1,83 @@
+#include "commands/default_browser_repair.h"
+
+#include <windows.h>
+
+#include "commands/command_steps.h"
+#include "commands/launch_commands.h"
+#include "model/browser_layout.h"
+#include "support/file_queries.h"
+#include "support/shell_association.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kWebProtocol[] = L"http";
+constexpr wchar_t kExecutableSuffix[] = L".exe";
+
+constexpr wchar_t kQuestionStart[] = L"检测到系统默认浏览器指向的Velmo浏览器已不存在：\r\n";
+constexpr wchar_t kQuestionEnd[] =
+    L"\r\n其他程序中的网页链接将无法打开。\r\n是否将当前目录下的Velmo浏览器设置为默认浏览器？";
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The program a command line runs: its quoted first token, or the text up to the first ".exe"
+// that ends the command or is followed by a space. Empty when there is none (an unclosed quote).
+std::wstring_view ProgramOf(std::wstring_view command) {
+  while (!command.empty() && command.front() == L' ') command.remove_prefix(1);
+  if (!command.empty() && command.front() == L'"') {
+    const std::size_t close = command.find(L'"', 1);
+    return close == std::wstring_view::npos ? std::wstring_view() : command.substr(1, close - 1);
+  }
+  const std::size_t suffix = std::char_traits<wchar_t>::length(kExecutableSuffix);
+  for (std::size_t end = suffix; end <= command.size(); ++end) {
+    if (SameName(command.substr(end - suffix, suffix), kExecutableSuffix) &&
+        (end == command.size() || command[end] == L' ')) {
+      return command.substr(0, end);
+    }
+  }
+  return {};
+}
+
+// "C:\..." or "C:/...".
+bool StartsWithDriveLetter(std::wstring_view path) {
+  return path.size() >= 3 &&
+         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+         path[1] == L':' && IsSeparator(path[2]);
+}
+
+std::wstring_view FileNameOf(std::wstring_view path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring_view::npos ? path : path.substr(separator + 1);
+}
+
+// <installDir>\velmoexplorer.exe with one separator, also at a drive root.
+std::wstring BrowserIn(std::wstring_view installDir) {
+  while (!installDir.empty() && IsSeparator(installDir.back())) installDir.remove_suffix(1);
+  return std::wstring(installDir) + L"\\" + browser::kExecutableName;
+}
+
+}  // namespace
+
+std::optional<std::wstring> MissingVelmoDefaultBrowser(
+    std::wstring_view command, std::wstring_view installDir,
+    CallableRef<bool(const std::wstring&)> fileExists) {
+  const std::wstring program(ProgramOf(command));
+  if (!StartsWithDriveLetter(program) ||
+      !SameName(FileNameOf(program), browser::kExecutableName) ||
+      SameName(program, BrowserIn(installDir)) || fileExists(program)) {
+    return std::nullopt;
+  }
+  return program;
+}
+
+void OfferDefaultBrowserRepair(const Context& context, Ui& ui) {
+  const std::optional<std::wstring> command = ProtocolOpenCommand(kWebProtocol);
+  if (!command) return;
+  const std::optional<std::wstring> missing = MissingVelmoDefaultBrowser(
+      *command, context.installDir, [](const std::wstring& path) { return FileExists(path); });
+  if (!missing || AskYesNo(ui, kQuestionStart + *missing + kQuestionEnd) != Answer::kYes) return;
+  // The very command of the default-browser button: its command line, window state and box.
+  SetAsDefaultBrowser(context, ui);
+}
+
+}  // namespace velmo

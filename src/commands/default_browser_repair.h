@@ -1,0 +1,32 @@
+// A system whose default web browser is a Velmo browser that is no longer there: typically this
+// portable folder before it was moved, so that links opened from other programs lead nowhere.
+// Checked once at start-up, after the question about a moved folder.
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/context.h"
+#include "model/ui.h"
+#include "support/callable_ref.h"
+
+namespace velmo {
+
+// The program that the default-browser command `command` (environment variables already
+// expanded) runs, when it is worth asking about: its path starts with a drive letter (a network
+// path could freeze the window while its existence is checked), its file name is
+// velmoexplorer.exe (any letter case; a short 8.3 name never matches), it is not the browser in
+// `installDir` and `fileExists` says it is not there. Otherwise nullopt.
+// The program is the first token when it is quoted; unquoted, the text up to the first ".exe"
+// followed by a space or the end.
+std::optional<std::wstring> MissingVelmoDefaultBrowser(
+    std::wstring_view command, std::wstring_view installDir,
+    CallableRef<bool(const std::wstring&)> fileExists);
+
+// Asks once, when the system's default browser is a missing Velmo browser, whether to make the
+// browser here the default. Yes does what the default-browser button does; No or no answer does
+// nothing (the question comes back at the next start). Nothing is asked when the association
+// cannot be read.
+void OfferDefaultBrowserRepair(const Context& context, Ui& ui);
+
+}  // namespace velmo

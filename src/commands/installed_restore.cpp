@@ -61,16 +61,14 @@ constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全�
 constexpr wchar_t kOldLeftBehindEnd[] =
     L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
 
-// A line of the path file as the browser reads it: up to its first NUL.
-std::wstring UpToFirstNul(const std::wstring& line) { return line.substr(0, line.find(L'\0')); }
-
 // The portable configuration folder the path file names, when it is one this tool writes: an
 // absolute path, or the word "Setting" for the Setting folder beside the browser. nullopt when
-// there is no path file or its first line names nothing the tool made.
+// there is no path file or its first line names nothing the tool made. The line counts up to its
+// first NUL, as the panel shows it.
 std::optional<std::wstring> PortableConfiguration(const std::wstring& installDir) {
   const std::optional<PathFileLines> lines = ReadPathFileIfPresent(installDir);
   if (!lines) return std::nullopt;
-  const std::wstring line1 = UpToFirstNul(lines->line1);
+  const std::wstring line1 = ShownLine(lines->line1);
   if (SameName(line1, browser::kSettingFolderName)) return browser::SettingFolder(installDir);
   if (!IsAbsolute(line1)) return std::nullopt;
   return line1;

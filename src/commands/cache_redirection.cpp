@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands/command_steps.h"
+#include "commands/desktop_user.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -73,6 +74,7 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
 void MoveCacheFolder(const Context& context, Ui& ui) {
   // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
   // characters (the path file carries those in the ANSI code page).
+  if (!RunsAsDesktopUser(ui)) return;
   const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
     ShowUnusableFolder(ui, kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix);

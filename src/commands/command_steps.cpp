@@ -1,5 +1,6 @@
 #include "commands/command_steps.h"
 
+#include "commands/desktop_user.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "support/disk_space.h"
@@ -48,6 +49,7 @@ Answer AskYesNo(Ui& ui, const std::wstring& text) {
 }
 
 std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui) {
+  if (!RunsAsDesktopUser(ui)) return std::nullopt;
   if (IsProcessRunning(browser::kExecutableName)) {
     Notify(ui, kBrowserRunningText);
     return std::nullopt;
@@ -96,6 +98,7 @@ std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& 
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
                            const std::wstring& cacheFolder) {
   try {
+    CheckDesktopUserCanWrite(installDir);
     WritePathFile(installDir, form, cacheFolder);
     return true;
   } catch (const PlatformError& error) {

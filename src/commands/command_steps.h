@@ -31,8 +31,9 @@ enum class Answer { kYes, kNo, kNone };
 Answer AskYesNo(Ui& ui, const std::wstring& text);
 
 // The first checks of every command that moves the browser's configuration (Set, restoring the
-// installed browser): the browser must not be running, and no other window of the tool may be
-// working on this installation folder. Returns the installation folder's lock, to be held to the
+// installed browser): the tool must run as the desktop's user (RunsAsDesktopUser), the browser
+// must not be running, and no other window of the tool may be working on this installation
+// folder. Returns the installation folder's lock, to be held to the
 // end of the command, or nullopt after one box saying why the command cannot start.
 std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui);
 
@@ -59,8 +60,9 @@ std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& setti
 std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder);
 
 // Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;
-// the path file is then as it was. When the installation folder itself refuses new entries, the
-// box also advises and offers an administrator restart (ReportInstallFolderWriteFailure).
+// the path file is then as it was. When the installation folder itself refuses new entries (to
+// the desktop user's unelevated rights too, when the tool runs as administrator), the box also
+// advises (ReportInstallFolderWriteFailure).
 bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
                            const std::wstring& cacheFolder);
 

@@ -41,6 +41,7 @@ constexpr wchar_t kCopyFailedStart[] = L"复制绿色版的配置文件失败：
 constexpr wchar_t kCopyFailedEnd[] =
     L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
     L"请检查后再试。\r\n";
+constexpr wchar_t kCopyCancelledText[] = L"已取消复制绿色版的配置文件。\r\n";
 constexpr wchar_t kInUseStart[] =
     L"无法替换系统的Velmo浏览器配置文件，以下文件正在被其他程序使用：\r\n";
 constexpr wchar_t kInUseEnd[] = L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
@@ -110,6 +111,9 @@ void ReportResult(Ui& ui, const RestorePlan& plan, const SetResult& result) {
     case SetOutcome::kCopyFailed:
       ShowFailure(ui, kCopyFailedStart + result.path + kCopyFailedEnd + state);
       return;
+    case SetOutcome::kCopyCancelled:
+      ShowFailure(ui, kCopyCancelledText + state);
+      return;
     case SetOutcome::kInUse:
       ShowFailure(ui, kInUseStart + result.path + kInUseEnd + state);
       return;
@@ -166,6 +170,7 @@ void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver obs
   // be done, and that the copy fits, is checked before anything changes.
   std::optional<std::string> pathFileBefore;
   try {
+    CheckDesktopUserCanWrite(context.installDir);
     CheckPathFileReplaceable(context.installDir);
     pathFileBefore = ReadPathFileBytes(context.installDir);
   } catch (const PlatformError& error) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands/command_steps.h"
+#include "commands/desktop_user.h"
 #include "commands/set_recovery.h"
 #include "commands/set_transaction.h"
 #include "commands/write_protection.h"
@@ -28,6 +29,7 @@ constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败
 constexpr wchar_t kCopyFailedSuffix[] =
     L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
     L"请检查后再试。\r\n";
+constexpr wchar_t kCopyCancelledText[] = L"已取消复制Velmo浏览器配置文件。\r\n";
 constexpr wchar_t kInUsePrefix[] = L"无法覆盖当前绿色版的配置文件，以下文件正在被其他程序使用：\r\n";
 constexpr wchar_t kInUseSuffix[] =
     L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
@@ -69,6 +71,9 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
     case SetOutcome::kCopyFailed:
       ShowFailure(ui, kCopyFailedPrefix + result.path + kCopyFailedSuffix +
                         StateAfterFailure(context, result));
+      return;
+    case SetOutcome::kCopyCancelled:
+      ShowFailure(ui, kCopyCancelledText + StateAfterFailure(context, result));
       return;
     case SetOutcome::kInUse:
       ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
@@ -123,6 +128,7 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // that both can be done is checked before anything is deleted.
   std::optional<std::string> pathFileBefore;
   try {
+    CheckDesktopUserCanWrite(context.installDir);
     CheckPathFileReplaceable(context.installDir);
     pathFileBefore = ReadPathFileBytes(context.installDir);
     CheckFolderCanBeCreated(setting);

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 #include "model/browser_layout.h"
 #include "support/folder_copy.h"
+#include "support/lock_retry.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -45,7 +47,9 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
                                 browser::CacheFoldersInConfiguration(), true);
       },
       [&] {
-        if (!DeleteFileW(pathFile.c_str())) ThrowLastError(kDeletePathFileOperation, pathFile);
+        const std::uint32_t error =
+            RetryWhileLocked([&] { return Outcome(DeleteFileW(pathFile.c_str())); });
+        if (error != 0) ThrowError(kDeletePathFileOperation, pathFile, error);
       },
       deleter, observer);
 }

@@ -14,6 +14,7 @@
 #include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/folder_lock.h"
+#include "support/lock_retry.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
@@ -160,7 +161,9 @@ class JournalFollower {
 // named in the report, when it cannot be read or removed.
 bool RemoveToolJournal(const std::wstring& name, JournalFinding finding, TidyReport& report) {
   if (finding == JournalFinding::kUnreadable ||
-      (IsToolJournal(finding) && !DeleteFileW(name.c_str()))) {
+      (IsToolJournal(finding) && RetryWhileLocked([&] {
+                                   return Outcome(DeleteFileW(name.c_str()));
+                                 }) != 0)) {
     report.failedEntry = name;
     return false;
   }

@@ -8,6 +8,7 @@
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
+#include "support/lock_retry.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -82,14 +83,16 @@ std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
 }
 
 bool RenameEntry(const std::wstring& from, const std::wstring& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  return RetryWhileLocked([&] {
+           return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
+         }) == 0;
 }
 
 bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) {
   if (!EntryExists(path)) return true;
   if (FolderExists(path)) return SkipIfFails([&] { deleter.DeleteFolder(path); });
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileW(path.c_str()) != 0;
+  return deleter.Retries().Run([&] { return Outcome(DeleteFileW(path.c_str())); }) == 0;
 }
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
@@ -161,7 +164,10 @@ SetResult RunReplacement(Replacement replacement, ReplacementPreparer prepare,
                    Result(outcome, path, std::move(error)));
   };
 
-  if (!copy(names.partial)) return fail(SetOutcome::kCopyFailed, replacement.source);
+  if (const CopyResult copied = copy(names.partial); !copied) {
+    return fail(copied.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
+                replacement.source);
+  }
   observer(SetStep::kCopied);
   if (!RenameEntry(names.partial, names.complete)) {
     return fail(SetOutcome::kCopyFailed, replacement.source);
@@ -215,7 +221,7 @@ SetResult RunReplacement(Replacement replacement, ReplacementPreparer prepare,
     }
     observer(SetStep::kOldDeleted);
   }
-  DeleteFileW(setNames.journal.c_str());
+  RetryWhileLocked([&] { return Outcome(DeleteFileW(setNames.journal.c_str())); });
   observer(SetStep::kJournalRemoved);
   return Result(SetOutcome::kDone);
 }

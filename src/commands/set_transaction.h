@@ -14,6 +14,7 @@
 #include "model/context.h"
 #include "model/path_file.h"
 #include "support/callable_ref.h"
+#include "support/folder_copy.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {
@@ -79,6 +80,7 @@ enum class SetOutcome {
   kNameTaken,          // an entry the tool did not make stands at `path`, one of its names:
                        // nothing done
   kCopyFailed,         // the profile could not be copied completely
+  kCopyCancelled,      // the user cancelled the copy
   kInUse,              // `path` names an entry of the old Setting another program holds
   kNotPlaced,          // the copy could not be renamed to `path` (Setting)
   kNotCommitted,       // the journal or the path file could not be written: see `error`
@@ -118,8 +120,8 @@ struct Replacement {
 // Done before the intent is journaled, once the names are known to be free (Set deletes the
 // profile's caches here).
 using ReplacementPreparer = CallableRef<void()>;
-// Copies the source to `destination`, a name nothing stands at; true when the copy is complete.
-using ReplacementCopier = CallableRef<bool(const std::wstring& destination)>;
+// Copies the source to `destination`, a name nothing stands at.
+using ReplacementCopier = CallableRef<CopyResult(const std::wstring& destination)>;
 // Makes the path file hold the journal's bytes after (nullopt: no path file). Throws
 // PlatformError when it cannot.
 using ReplacementCommitter = CallableRef<void()>;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "support/file_contents.h"
+#include "support/lock_retry.h"
 #include "support/file_queries.h"
 #include "support/number_text.h"
 #include "support/platform_error.h"
@@ -154,10 +155,11 @@ bool IsToolJournal(JournalFinding finding) {
 void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal) {
   try {
     WriteFileBytes(draft, JournalBytes(journal), kJournalOperation, name);
-    if (!MoveFileExW(draft.c_str(), name.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      ThrowLastError(kJournalOperation, name);
-    }
+    const std::uint32_t error = RetryWhileLocked([&] {
+      return Outcome(MoveFileExW(draft.c_str(), name.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    });
+    if (error != 0) ThrowError(kJournalOperation, name, error);
   } catch (const PlatformError&) {
     DeleteFileW(draft.c_str());
     throw;

@@ -4,16 +4,17 @@
 
 #include "commands/command_steps.h"
 #include "model/browser_layout.h"
+#include "support/desktop_rights.h"
 #include "support/number_text.h"
 
 namespace velmo {
 namespace {
 
 constexpr wchar_t kAccessDeniedAdvice[] =
-    L"\r\n\r\n当前用户没有权限在Velmo浏览器的安装目录中写入文件（例如安装在“Program Files”文件夹下时）。"
-    L"可以用管理员身份重新运行本工具后再操作；也可以把Velmo浏览器所在的整个文件夹复制到可以写入的位置"
-    L"（例如其他磁盘或U盘），再运行复制过去的本工具。\r\n"
-    L"是否现在以管理员身份重新启动本工具？";
+    L"\r\n\r\n当前用户不能在Velmo浏览器的安装目录中写入文件（例如安装在“Program Files”文件夹下，"
+    L"或者U盘开启了写保护）。绿色版的配置文件必须存放在当前用户可以写入的文件夹中，"
+    L"Velmo浏览器才能保存书签、Cookie和设置。请把Velmo浏览器所在的整个文件夹复制到可以写入的位置"
+    L"（例如其他磁盘或U盘），再运行复制过去的本工具。";
 
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
 constexpr unsigned kMaxProbeAttempts = 100;
@@ -37,12 +38,17 @@ DWORD TryFolderBeside(const std::wstring& folder) {
 }  // namespace
 
 bool IsAccessDenied(const PlatformError& error) {
-  if (error.IsHresult()) return error.Code() == static_cast<std::uint32_t>(E_ACCESSDENIED);
-  return error.Code() == ERROR_ACCESS_DENIED;
+  if (error.IsHresult()) {
+    return error.Code() == static_cast<std::uint32_t>(E_ACCESSDENIED) ||
+           error.Code() == static_cast<std::uint32_t>(HRESULT_FROM_WIN32(ERROR_WRITE_PROTECT));
+  }
+  return error.Code() == ERROR_ACCESS_DENIED || error.Code() == ERROR_WRITE_PROTECT;
 }
 
 bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
-  return TryFolderBeside(browser::SettingFolder(installDir)) == ERROR_ACCESS_DENIED;
+  const DWORD error = TryFolderBeside(browser::SettingFolder(installDir));
+  if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) return true;
+  return CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir);
 }
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
@@ -51,19 +57,13 @@ void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
     ReportError(ui, error);
     return;
   }
-  if (ui.MsgBox(error.Describe() + kAccessDeniedAdvice, kMbYesNo | kMbIconError, kToolTitle) !=
-      kIdYes) {
-    return;
+  ui.MsgBox(error.Describe() + kAccessDeniedAdvice, kMbOk | kMbIconError, kToolTitle);
+}
+
+void CheckDesktopUserCanWrite(const std::wstring& installDir) {
+  if (CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir)) {
+    ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
   }
-  bool started = false;
-  try {
-    started = ui.StartAgainAsAdministrator();
-  } catch (const PlatformError& startError) {
-    ReportError(ui, startError);
-    return;
-  }
-  // The new instance does the work; this one must not hold the window or the files meanwhile.
-  if (started) ui.EndNow();
 }
 
 void CheckFolderCanBeCreated(const std::wstring& folder) {

@@ -1,5 +1,7 @@
-// An installation folder the user may not write in (for example one under "Program Files"): the
-// error box says what to do and offers to start the tool again as administrator.
+// An installation folder the user may not write in (for example one under "Program Files", or on
+// a write-protected USB stick): the error box says what to do. A portable configuration must live
+// where the browser, which runs with the desktop user's ordinary rights, can write; the tool does
+// not offer to raise its own rights.
 #pragma once
 #include <string>
 #include <string_view>
@@ -13,20 +15,27 @@ namespace velmo {
 // start removes one that an interrupted run left (empty, it is never anyone's data).
 inline constexpr std::wstring_view kWriteCheckTag = L".velmo-probe-";
 
-// True when `error` is the system's "access denied", as a Win32 code or as an HRESULT.
+// True when `error` is the system's "access denied" or "the media is write protected", as a Win32
+// code or as an HRESULT.
 bool IsAccessDenied(const PlatformError& error);
 
 // True when the system denies this user the creation of anything in the installation folder
-// `installDir` (a folder beside the Setting folder is tried, and removed again if it was made).
+// `installDir` (a folder beside the Setting folder is tried, and removed again if it was made),
+// or, with the tool run as administrator by the desktop's user, the user's unelevated rights
+// (those the browser has) do not allow it.
 bool InstallFolderIsWriteProtected(const std::wstring& installDir);
 
 // Shows `error`, a failure to write into the installation folder `installDir`. When access was
 // denied and the folder itself is write-protected (not merely one entry in it held open or
-// protected), the same box also says what the user can do and asks whether to start the tool
-// again as administrator: Yes starts it and ends this instance (a refused consent prompt leaves
-// this instance as it is); No does nothing more.
+// protected), the same box (OK, error icon) also says that the configuration must live in a
+// folder the user can write, and how to get there.
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
                                      const std::wstring& installDir);
+
+// With the tool run as administrator by the desktop's user: throws PlatformError (access denied,
+// naming `installDir`) when the user's unelevated rights do not allow new entries there. Nothing
+// otherwise, and nothing is written.
+void CheckDesktopUserCanWrite(const std::wstring& installDir);
 
 // Finds out, before anything is deleted, that a folder can be created where `folder` lies: a
 // folder beside it is created and removed again. Throws PlatformError naming `folder` when the

@@ -5,6 +5,7 @@
 #include "model/browser_layout.h"
 #include "support/file_contents.h"
 #include "support/file_queries.h"
+#include "support/lock_retry.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
 #include "support/unique_handle.h"
@@ -41,10 +42,14 @@ void ReplacePathFile(const std::wstring& installDir, const std::string& bytes) {
   const std::wstring target = browser::PathFileForWriting(installDir);
   TemporarySibling temporary(installDir);
   WriteFileBytes(temporary.Path(), bytes, kWriteOperation, target);
-  if (!MoveFileExW(temporary.Path().c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastError(kWriteOperation, target);
-  }
+  const auto replace = [&] {
+    return Outcome(MoveFileExW(temporary.Path().c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  };
+  // A program that has just opened the old path file (an antivirus scan) holds it for a moment;
+  // a folder in its place stays, however long the tool waits.
+  const std::uint32_t error = FolderExists(target) ? replace() : RetryWhileLocked(replace);
+  if (error != 0) ThrowError(kWriteOperation, target, error);
   temporary.Keep();
 }
 

@@ -38,11 +38,6 @@ class Ui {
 
   // Shows the folders recorded in the path file, as it is on disk now, in the information panel.
   virtual void ShowPathFileLines() = 0;
-
-  // Starts the tool once more, from its own file and folder, with administrator rights (the
-  // system asks the user first). True once it was started; false when the user refused. Throws
-  // PlatformError on any other failure. This instance keeps running: the caller ends it.
-  virtual bool StartAgainAsAdministrator() = 0;
 };
 
 }  // namespace velmo

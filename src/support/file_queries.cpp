@@ -87,6 +87,19 @@ std::wstring FullLongPath(const std::wstring& path) {
   return full;
 }
 
+std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path) {
+  const DWORD previousError = GetLastError();
+  // Opened without FILE_FLAG_OPEN_REPARSE_POINT: the system follows the link to its target.
+  const UniqueFileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  LARGE_INTEGER size{};
+  const bool read = file && GetFileSizeEx(file.Get(), &size);
+  SetLastError(previousError);
+  if (!read) return std::nullopt;
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 std::optional<EntryIdentity> IdentityOf(const std::wstring& path) {
   const DWORD previousError = GetLastError();
   const UniqueFileHandle handle(CreateFileW(

@@ -33,6 +33,10 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path);
 // The path as given when the system cannot say.
 std::wstring FullLongPath(const std::wstring& path);
 
+// The size in bytes of the file a symbolic link points to (or of the file itself when it is no
+// link), read through the link; nullopt when it cannot be opened.
+std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path);
+
 // An entry's identity on its volume: the same for every spelling of its path (letter case, short
 // 8.3 names, a trailing separator).
 struct EntryIdentity {

@@ -15,6 +15,8 @@
 namespace velmo {
 namespace {
 
+constexpr int kShellOperationCancelled = 0x75;
+
 // The shell's lists are ended by two NULs.
 std::wstring ShellList(const std::wstring& path) { return path + L'\0'; }
 
@@ -66,15 +68,17 @@ bool CopyIsComplete(const std::wstring& source, const std::wstring& copy,
              (entry.IsLink() ||
               CopyIsComplete(entry.path, counterpart, excluded, entryRelative));
     }
+    // The listing gives a symbolic link's own size (0); the shell copies what it points to.
+    if (entry.IsLink()) return FileSize(counterpart) == FileSizeThroughLink(entry.path);
     return FileSize(counterpart) == entry.size;
   });
   return end == ListingEnd::kComplete;
 }
 
-// Runs one shell copy of the entries in the list `from` to `to` and reports whether the shell
-// said it succeeded and nothing was aborted.
-bool RunShellCopy(const std::wstring& from, const std::wstring& to, FILEOP_FLAGS flags,
-                  ShellOperationRunner run) {
+// Runs one shell copy of the entries in the list `from` to `to`. Complete here only says that the
+// shell reported success and nothing was aborted: the caller checks the copy itself.
+CopyResult RunShellCopy(const std::wstring& from, const std::wstring& to, FILEOP_FLAGS flags,
+                        ShellOperationRunner run) {
   SHFILEOPSTRUCTW operation{};
   operation.hwnd = nullptr;
   operation.wFunc = FO_COPY;
@@ -84,11 +88,17 @@ bool RunShellCopy(const std::wstring& from, const std::wstring& to, FILEOP_FLAGS
   // The shell's copy engine works with COM objects: it runs in an apartment of this thread.
   // Without shell32 or COM nothing can be copied, which the caller reports as a failed copy.
   std::optional<OleApi> ole;
-  if (!SkipIfFails([&] { ole.emplace(); })) return false;
+  if (!SkipIfFails([&] { ole.emplace(); })) return {};
   const ComApartment apartment(*ole);
   int result = 0;
-  if (!SkipIfFails([&] { result = run(operation); })) return false;
-  return result == 0 && !operation.fAnyOperationsAborted;
+  if (!SkipIfFails([&] { result = run(operation); })) return {};
+  CopyResult copy;
+  // The shell returns ERROR_CANCELLED or DE_OPCANCELLED (0x75) and sets fAnyOperationsAborted
+  // when the user stops the copy.
+  copy.cancelled = result == ERROR_CANCELLED || result == kShellOperationCancelled ||
+                   operation.fAnyOperationsAborted;
+  copy.complete = result == 0 && !copy.cancelled;
+  return copy;
 }
 
 // With progress the shell shows its progress window and asks its own questions; without, it
@@ -122,46 +132,51 @@ bool ListEntriesToCopy(const std::wstring& folder, const std::wstring& copy,
 
 }  // namespace
 
-bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite) {
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
+                      bool showProgress, bool overwrite) {
   return CopyFolder(source, destination, showProgress, overwrite, &ShellFileOperation);
 }
 
-bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite, ShellOperationRunner run) {
-  if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return false;
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
+                      bool showProgress, bool overwrite, ShellOperationRunner run) {
+  if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return {};
 
   // Where the copy lands: into an existing folder the shell nests the source under its own name.
   const std::wstring landing = FolderExists(destination)
                                    ? destination + L"\\" + LastComponent(source)
                                    : destination;
-  if (!RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run)) {
-    return false;
-  }
+  CopyResult copy =
+      RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run);
+  if (!copy) return copy;
   const std::vector<std::wstring> nothingExcluded;
-  return FolderExists(landing) &&
-         CopyIsComplete(source, landing, Exclusions(nothingExcluded), std::wstring());
+  copy.complete = FolderExists(landing) &&
+                  CopyIsComplete(source, landing, Exclusions(nothingExcluded), std::wstring());
+  return copy;
 }
 
-bool CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                      const std::vector<std::wstring>& excluded, bool showProgress) {
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress) {
   return CopyFolderExcept(source, destination, excluded, showProgress, &ShellFileOperation);
 }
 
-bool CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                      const std::vector<std::wstring>& excluded, bool showProgress,
-                      ShellOperationRunner run) {
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress,
+                            ShellOperationRunner run) {
   const Exclusions exclusions(excluded);
-  if (!FolderExists(source) || EntryExists(destination)) return false;
+  if (!FolderExists(source) || EntryExists(destination)) return {};
   // Every entry gets its own destination name (FOF_MULTIDESTFILES), all in one operation, so
   // that the left-out entries are never touched and the source stays as it is.
   std::wstring from;
   std::wstring to;
-  if (!ListEntriesToCopy(source, destination, exclusions, std::wstring(), from, to)) return false;
-  const FILEOP_FLAGS flags =
-      static_cast<FILEOP_FLAGS>(ProgressFlags(showProgress) | FOF_MULTIDESTFILES | FOF_NOCONFIRMMKDIR);
-  if (!from.empty() && !RunShellCopy(from, to, flags, run)) return false;
-  return CopyIsComplete(source, destination, exclusions, std::wstring());
+  if (!ListEntriesToCopy(source, destination, exclusions, std::wstring(), from, to)) return {};
+  const FILEOP_FLAGS flags = static_cast<FILEOP_FLAGS>(ProgressFlags(showProgress) |
+                                                       FOF_MULTIDESTFILES | FOF_NOCONFIRMMKDIR);
+  if (!from.empty()) {
+    if (const CopyResult copy = RunShellCopy(from, to, flags, run); !copy) return copy;
+  }
+  CopyResult copy;
+  copy.complete = CopyIsComplete(source, destination, exclusions, std::wstring());
+  return copy;
 }
 
 }  // namespace velmo

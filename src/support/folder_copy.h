@@ -10,6 +10,15 @@
 
 namespace velmo {
 
+// What a copy came to. True (as a condition) exactly when it is complete.
+struct CopyResult {
+  bool complete = false;
+  // The user cancelled the copy in the shell's progress window (or answered one of its questions
+  // with Cancel): the copy is not complete.
+  bool cancelled = false;
+  explicit operator bool() const { return complete; }
+};
+
 // Copies the folder `source` to `destination` with one shell copy operation.
 // - A destination that does not exist becomes a folder holding a copy of the source's contents.
 // - A destination that is an existing folder receives the source as a subfolder of the source's
@@ -18,9 +27,10 @@ namespace velmo {
 //   is true; when it cannot be deleted nothing is copied.
 // `showProgress` lets the shell show its progress window and its own questions; without it the
 // copy runs silently and creates the folders it needs without asking.
-// Returns true only when the shell reported success, nothing was aborted, and every file and
-// folder of the source is present in the copy with the same size. Never throws.
-bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
+// Complete only when the shell reported success, nothing was aborted, and every file and folder of
+// the source is present in the copy with the same size (a symbolic link's as the size of what it
+// points to). Never throws.
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
                 bool overwrite);
 
 // Runs a shell file operation and returns what the shell returns; ShellFileOperation does.
@@ -28,22 +38,22 @@ using ShellOperationRunner = CallableRef<int(SHFILEOPSTRUCTW&)>;
 
 // CopyFolder with the shell's copy operation handed to `run`, which must run it (or pass it on to
 // ShellFileOperation) inside the COM apartment CopyFolder has entered.
-bool CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite, ShellOperationRunner run);
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
+                      bool showProgress, bool overwrite, ShellOperationRunner run);
 
 // Copies the folder `source` to the new folder `destination` with one shell copy operation,
 // leaving out the entries at `excluded` (paths below `source`, such as "Webkit\Cache", matched
 // without regard to letter case): they are neither copied nor looked for in the copy, and the
 // folders that hold them are made in the copy with their other entries. `source` is only read.
-// Returns true only when `destination` did not exist, the shell reported success, nothing was
+// Complete only when `destination` did not exist, the shell reported success, nothing was
 // aborted, and every other file and folder of the source is present in the copy with the same
 // size. Never throws.
-bool CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                      const std::vector<std::wstring>& excluded, bool showProgress);
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress);
 
 // CopyFolderExcept with the shell's copy operation handed to `run`, as CopyFolder above.
-bool CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                      const std::vector<std::wstring>& excluded, bool showProgress,
-                      ShellOperationRunner run);
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress,
+                            ShellOperationRunner run);
 
 }  // namespace velmo

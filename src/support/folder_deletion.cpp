@@ -91,13 +91,32 @@ bool HoldsLink(const std::wstring& folder) {
   return found;
 }
 
-bool OpenableForDeletion(const std::wstring& path) {
-  const UniqueFileHandle entry(CreateFileW(
-      path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (entry) return true;
-  const DWORD error = GetLastError();
-  return error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION;
+bool OpenableForDeletion(const std::wstring& path, RetryBudget& retries) {
+  const std::uint32_t error = retries.Run([&]() -> std::uint32_t {
+    const UniqueFileHandle entry(CreateFileW(
+        path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (entry) return 0;
+    const DWORD failure = GetLastError();
+    // Only a program's hold counts (and is waited for): a refusal for other reasons is left to
+    // the deletion itself.
+    return failure == ERROR_SHARING_VIOLATION || failure == ERROR_LOCK_VIOLATION ? failure : 0;
+  });
+  return error == 0;
+}
+
+std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudget& retries) {
+  std::optional<std::wstring> inUse;
+  ForEachEntry(folder, [&](const DirectoryEntry& entry) {
+    if (entry.IsFolder() && !entry.IsLink()) {
+      inUse = FindEntryInUse(entry.path, retries);
+    } else if (!OpenableForDeletion(entry.path, retries)) {
+      inUse = entry.path;
+    }
+    return !inUse;
+  });
+  if (!inUse && !OpenableForDeletion(folder, retries)) inUse = folder;
+  return inUse;
 }
 
 }  // namespace
@@ -121,6 +140,22 @@ FolderDeleter::FolderDeleter(const wchar_t* progId) {
 }
 
 void FolderDeleter::DeleteFolder(const std::wstring& path) const {
+  // Each try removes what it can; the failure of the last one is passed on.
+  std::optional<PlatformError> failure;
+  retries_.Run([&]() -> std::uint32_t {
+    failure.reset();
+    try {
+      DeleteFolderOnce(path);
+      return 0;
+    } catch (const PlatformError& error) {
+      failure.emplace(error);
+      return error.Code();
+    }
+  });
+  if (failure) throw *failure;
+}
+
+void FolderDeleter::DeleteFolderOnce(const std::wstring& path) const {
   // The automation object goes through links and deletes what they point to: a folder that is a
   // link or holds one is removed with the file API, which removes the links themselves.
   if (!fileSystem_ || HoldsLink(path)) {
@@ -152,17 +187,8 @@ void DeleteFolderTree(const std::wstring& path) {
 }
 
 std::optional<std::wstring> FindEntryInUse(const std::wstring& folder) {
-  std::optional<std::wstring> inUse;
-  ForEachEntry(folder, [&](const DirectoryEntry& entry) {
-    if (entry.IsFolder() && !entry.IsLink()) {
-      inUse = FindEntryInUse(entry.path);
-    } else if (!OpenableForDeletion(entry.path)) {
-      inUse = entry.path;
-    }
-    return !inUse;
-  });
-  if (!inUse && !OpenableForDeletion(folder)) inUse = folder;
-  return inUse;
+  RetryBudget step(kStepRetryLimitMs);
+  return FindEntryInUse(folder, step);
 }
 
 }  // namespace velmo

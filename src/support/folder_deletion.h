@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/com.h"
+#include "support/lock_retry.h"
 #include "support/ole_api.h"
 
 namespace velmo {
@@ -25,8 +26,12 @@ class FolderDeleter {
   // Deletes the folder with everything in it (DeleteFolder with force). A junction or symbolic
   // link, as the folder or anywhere in it, is removed itself and never followed: what it points
   // to stays. Throws PlatformError when the folder does not exist or could not be removed
-  // completely; what could be removed is gone.
+  // completely; what could be removed is gone. A removal that another program's brief hold
+  // stops is tried again (lock_retry), from this deleter's budget.
   void DeleteFolder(const std::wstring& path) const;
+
+  // The retries of the command this deleter serves, shared by all its removals.
+  RetryBudget& Retries() const { return retries_; }
 
  private:
   // Declared in the order they are made; they end in reverse: the object, the apartment, COM.
@@ -34,6 +39,8 @@ class FolderDeleter {
   std::optional<ComApartment> apartment_;
   ComPtr<IDispatch> fileSystem_;
   DISPID deleteFolder_ = DISPID_UNKNOWN;
+  mutable RetryBudget retries_;
+  void DeleteFolderOnce(const std::wstring& path) const;
 };
 
 // The file API's removal of a folder tree, with the same effect as DeleteFolder with force:
@@ -43,7 +50,8 @@ class FolderDeleter {
 void DeleteFolderTree(const std::wstring& path);
 
 // The first file or folder in the tree (the folder itself included) that cannot be deleted now
-// because another program has it open without allowing deletion; nullopt when there is none.
+// because another program has it open without allowing deletion; nullopt when there is none. An
+// entry held open is asked again after each pause of lock_retry, up to one step's limit in all.
 std::optional<std::wstring> FindEntryInUse(const std::wstring& folder);
 
 }  // namespace velmo

@@ -8,7 +8,7 @@
 namespace velmo {
 namespace {
 
-// Local to the user's session, where the tool's instances run (an administrator restart too).
+// Local to the user's session, where the tool's instances run (one run as administrator too).
 constexpr wchar_t kLockPrefix[] = L"Local\\VelmoPortableMaker-";
 
 // The lock's name from the folder's identity on its volume rather than from its spelling: a

@@ -1,7 +1,11 @@
 #include "support/process_launch.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "support/desktop_rights.h"
+#include "support/desktop_shell_start.h"
+#include "support/file_queries.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -79,7 +83,17 @@ std::wstring BuildCommandLine(const std::wstring& program,
 StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                             WindowState state, const std::wstring& operation) {
   RejectQuote(program, operation);
-  return Start(program, BuildCommandLine(program, arguments), state, operation);
+  const std::wstring commandLine = BuildCommandLine(program, arguments);
+  // Run as administrator by the desktop's user, the tool hands the start to the desktop's shell:
+  // the program then runs unelevated, as it would from the desktop.
+  if (CurrentRights().launchThroughShell) {
+    // The shell's start reports no failure: a missing program is reported here.
+    if (!FileExists(program)) ThrowError(operation, program, ERROR_FILE_NOT_FOUND);
+    const std::wstring argumentsOnly = commandLine.substr(std::min(
+        commandLine.size(), Quoted(program).size() + 1));
+    if (StartThroughDesktopShell(program, argumentsOnly, static_cast<int>(state))) return {};
+  }
+  return Start(program, commandLine, state, operation);
 }
 
 std::wstring FileManagerPath() {

@@ -32,7 +32,10 @@ std::wstring BuildCommandLine(const std::wstring& program,
 
 // Starts `program` (a full path: no search of any folder takes place) with `arguments` and the
 // first window in `state`. Returns once the process exists. Throws PlatformError carrying
-// `operation` and the program's path when the process cannot be started.
+// `operation` and the program's path when the process cannot be started. When the tool runs as
+// administrator over an unelevated desktop, the desktop's shell starts the program instead, so
+// that it runs unelevated; the result then holds no process, and only a missing program file is
+// reported (the shell's start reports nothing). Where the shell cannot be reached, as above.
 StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                             WindowState state, const std::wstring& operation);
 

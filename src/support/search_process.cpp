@@ -66,8 +66,11 @@ bool IsProcessRunning(const std::wstring& name) {
   entry.dwSize = static_cast<DWORD>(sizeof entry);
   for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
        more = Process32NextW(snapshot.Get(), &entry)) {
-    const std::wstring path = Lower(MainExecutablePath(entry.th32ProcessID));
-    if (path.find(wanted) != std::wstring::npos) return true;
+    // A process of another user or session may refuse to tell its path: its executable's name
+    // from the snapshot is all there is, and is held to the same rule.
+    std::wstring path = MainExecutablePath(entry.th32ProcessID);
+    if (path.empty()) path = entry.szExeFile;
+    if (Lower(path).find(wanted) != std::wstring::npos) return true;
   }
   return false;
 }

@@ -20,11 +20,25 @@ std::wstring SystemDirectory() {
 
 }  // namespace
 
+std::vector<const wchar_t*> DllsToPreload(bool defaultDirectoriesAvailable) {
+  if (defaultDirectoriesAvailable) return {};
+  // Not among the system's KnownDLLs, and loaded by name by the shell, its copy engine, the
+  // folder browser and COM: without SetDefaultDllDirectories such a load searches the
+  // application folder (the browser's, full of another vendor's DLLs) before System32.
+  return {L"uxtheme.dll", L"userenv.dll", L"setupapi.dll", L"apphelp.dll", L"propsys.dll",
+          L"dwmapi.dll",  L"cryptbase.dll", L"oleacc.dll", L"clbcatq.dll", L"version.dll"};
+}
+
 void RestrictDllSearchToSystem32() {
   // kernel32 is always loaded; the export is missing only on Windows 7 without KB2533623.
   const auto setDefault = SystemProcedure<decltype(&::SetDefaultDllDirectories)>(
       GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
   if (setDefault != nullptr) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // A module already loaded is found by its name without a search. One the system lacks is
+  // no reason not to start.
+  for (const wchar_t* name : DllsToPreload(setDefault != nullptr)) {
+    SkipIfFails([&] { LoadPinnedSystemLibrary(name); });
+  }
   // Also take the current directory out of the legacy search order.
   SetDllDirectoryW(L"");
 }

@@ -3,13 +3,21 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "support/unique_handle.h"
 
 namespace velmo {
 
-// Restricts the process's DLL search to System32 (first thing at start-up). Harmless where the
-// call is unavailable; the tool then loads by full path anyway.
+// Restricts the process's DLL search to System32 (first thing at start-up). Where the call is
+// unavailable (Windows 7 without the update that brings SetDefaultDllDirectories), the DLLs the
+// shell and COM load by name are loaded from System32 by full path first (DllsToPreload), so that
+// a later load by name finds them loaded instead of searching the application folder.
 void RestrictDllSearchToSystem32();
+
+// The DLLs loaded from System32 before anything else runs: none where SetDefaultDllDirectories
+// is available, else those the shell and COM load by name.
+std::vector<const wchar_t*> DllsToPreload(bool defaultDirectoriesAvailable);
 
 // Loads `name` (for example L"version.dll") from the System32 folder only. Empty on failure.
 UniqueModule LoadSystemLibrary(const wchar_t* name);

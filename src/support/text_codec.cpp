@@ -11,15 +11,18 @@ int ClampedLength(std::size_t size) {
   return size > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(size);
 }
 
-std::string Narrow(UINT codePage, DWORD flags, std::wstring_view text, BOOL* usedDefault) {
+// Flags 0 and no default-character arguments, for every code page: with code page 65001 (the
+// UTF-8 ANSI code page Windows 10 offers as a beta option) WideCharToMultiByte fails with
+// ERROR_INVALID_PARAMETER when given WC_NO_BEST_FIT_CHARS or lpUsedDefaultChar (documented for
+// CP_UTF8 and CP_UTF7). Whether a text survives is decided by converting back instead.
+std::string Narrow(UINT codePage, std::wstring_view text) {
   if (text.empty()) return {};
   const int inLength = ClampedLength(text.size());
-  const int size = WideCharToMultiByte(codePage, flags, text.data(), inLength, nullptr, 0, nullptr,
-                                       usedDefault);
+  const int size =
+      WideCharToMultiByte(codePage, 0, text.data(), inLength, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return {};
   std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(codePage, flags, text.data(), inLength, out.data(), size, nullptr,
-                      usedDefault);
+  WideCharToMultiByte(codePage, 0, text.data(), inLength, out.data(), size, nullptr, nullptr);
   return out;
 }
 
@@ -35,19 +38,21 @@ std::wstring Widen(UINT codePage, std::string_view bytes) {
 
 }  // namespace
 
-std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, 0, text, nullptr); }
+std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, text); }
 
 std::wstring FromAnsi(std::string_view bytes) { return Widen(CP_ACP, bytes); }
 
 std::size_t AnsiByteLength(std::wstring_view text) { return ToAnsi(text).size(); }
 
-bool SurvivesAnsi(std::wstring_view text) {
-  BOOL usedDefault = FALSE;
-  const std::string narrow = Narrow(CP_ACP, WC_NO_BEST_FIT_CHARS, text, &usedDefault);
-  return !usedDefault && Widen(CP_ACP, narrow) == text;
+bool SurvivesCodePage(unsigned codePage, std::wstring_view text) {
+  // A best-fit look-alike or the default character never converts back to the original; a
+  // conversion that fails gives the empty text, which matches only the empty original.
+  return Widen(codePage, Narrow(codePage, text)) == text;
 }
 
-std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, 0, text, nullptr); }
+bool SurvivesAnsi(std::wstring_view text) { return SurvivesCodePage(CP_ACP, text); }
+
+std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, text); }
 
 std::wstring FromUtf8(std::string_view bytes) { return Widen(CP_UTF8, bytes); }
 

@@ -19,6 +19,9 @@ std::size_t AnsiByteLength(std::wstring_view text);
 // replaced by '?' or by a look-alike ("best fit").
 bool SurvivesAnsi(std::wstring_view text);
 
+// The same question for the code page `codePage` (CP_ACP, 936, 65001, ...).
+bool SurvivesCodePage(unsigned codePage, std::wstring_view text);
+
 // UTF-8 <-> UTF-16, for the few places that read or print UTF-8 (tests, the driver).
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view bytes);

@@ -15,7 +15,6 @@
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
 #include "commands/start_up.h"
-#include "support/administrator_start.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
 #include "window/controls.h"
@@ -190,10 +189,6 @@ void MainWindow::SetCacheFolderText(const std::wstring& text) {
 }
 
 std::wstring MainWindow::ShowFolderDialog() { return BrowseForFolderPath(); }
-
-bool MainWindow::StartAgainAsAdministrator() {
-  return StartAsAdministrator(OwnExecutablePath(), context_.installDir, window_);
-}
 
 void MainWindow::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());

@@ -43,7 +43,6 @@ class MainWindow final : public Ui {
   void SetCacheFolderText(const std::wstring& text) override;
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override;
-  bool StartAgainAsAdministrator() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

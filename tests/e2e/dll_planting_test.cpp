@@ -46,8 +46,14 @@ class DllPlanting : public ::testing::Test {
     ASSERT_NE(WineDllOverrides().find(L"version=n"), std::wstring::npos)
         << "Wine must prefer a native version.dll here: run through ctest (./run test)";
     tool_ = SetUpInstallation(dir_.Path());
-    ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\planted_version.dll").c_str(),
-                          (dir_ / L"version.dll").c_str(), FALSE));
+    // version.dll, and the other DLLs the shell and COM load by name: the ones Wine would take
+    // from here only with an override of its own are planted all the same, as on Windows.
+    for (const wchar_t* name : {L"version.dll", L"uxtheme.dll", L"userenv.dll", L"setupapi.dll",
+                                L"apphelp.dll", L"propsys.dll", L"dwmapi.dll", L"cryptbase.dll",
+                                L"oleacc.dll", L"clbcatq.dll"}) {
+      ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\planted_version.dll").c_str(),
+                            (dir_ / name).c_str(), FALSE));
+    }
   }
 
   TempDir dir_{L"velmo-planted"};

@@ -168,7 +168,12 @@ TEST_F(MovedInstallation, DefaultBrowserLeftBehindIsReplacedByTheOneHereAfterThe
   const BoxInfo done = NextBox(tool);
   EXPECT_EQ(done.text, L"成功设置Velmo浏览器为默认浏览器");
   tool.Answer(done, IDOK);
-  const std::vector<BrowserStart> starts = ReadBrowserLog(Carried());
+  // The tool does not wait for the browser, which writes its log once it runs.
+  std::vector<BrowserStart> starts = ReadBrowserLog(Carried());
+  for (DWORD waited = 0; starts.empty() && waited < kDefaultWaitMs; waited += 20) {
+    Sleep(20);
+    starts = ReadBrowserLog(Carried());
+  }
   ASSERT_EQ(starts.size(), 1u);
   EXPECT_NE(starts[0].commandLine.find(Carried() + L"\\velmoexplorer.exe"), std::wstring::npos);
   EXPECT_TRUE(starts[0].commandLine.ends_with(L" -velmodefault"));

@@ -289,6 +289,24 @@ TEST_F(SetCommand, HeldSettingFileIsReportedAndSettingKept) {
   EXPECT_EQ(TopLevelNames(), std::vector<std::wstring>{L"Setting\\"});
 }
 
+// An antivirus scan or the indexer holds a file for a moment: the Set waits for it and succeeds.
+TEST_F(SetCommand, ASettingFileHeldForAMomentIsWaitedFor) {
+  MakeProfile();
+  WriteBytes(Setting() + L"\\Webkit\\Cookies", "old cookies");
+  const Tree expected = WithoutCaches(TreeSnapshot(Profile()));
+  Start();
+  const BoxInfo question = ClickSet();
+  std::optional<FileHolder> held(std::in_place, Setting() + L"\\Webkit\\Cookies");
+  tool_->Answer(question, IDYES);
+  Sleep(1500);
+  held.reset();
+  const BoxInfo done = tool_->WaitForBox().value_or(BoxInfo{});
+  ExpectNotice(done, kSuccessText);
+  Finish(done);
+  EXPECT_EQ(TreeSnapshot(Setting()), expected);
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"path"}));
+}
+
 TEST_F(SetCommand, FolderNamedPathIsReportedAndTheToolStaysOpen) {
   MakeProfile();
   const Tree profileBefore = TreeSnapshot(Profile());

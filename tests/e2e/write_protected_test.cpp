@@ -1,6 +1,5 @@
 // An installation folder the user may not write in, through the real window: every write into it
-// ends with the error box that says what to do and offers the administrator restart; Yes starts
-// the tool again from its own file. The folder is prepared and made immutable by the test command
+// ends with the one error box that says what to do, and nothing changes. The folder is prepared and made immutable by the test command
 // (tests/e2e/write_protected.sh): it holds the tool, the browser, a Setting folder and a path file
 // that names a configuration folder elsewhere that is gone.
 #include <gtest/gtest.h>
@@ -15,7 +14,6 @@
 #include "support/expected_texts.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
-#include "support/unique_handle.h"
 #include "window/main_window.h"
 #include "window/main_window_layout.h"
 
@@ -35,34 +33,6 @@ constexpr char kRecordedPathFile[] =
 
 std::wstring Dir() { return TestProgramFolder() + L"\\e2e-write-protected"; }
 std::wstring Tool() { return Dir() + L"\\velmo_portable.exe"; }
-
-std::wstring Upper(std::wstring text) {
-  CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-  return text;
-}
-
-// The full path of a running process's executable, or the empty text.
-std::wstring ImageOf(DWORD pid) {
-  const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  wchar_t path[MAX_PATH * 4];
-  DWORD size = MAX_PATH * 4;
-  if (!process || !QueryFullProcessImageNameW(process.Get(), 0, path, &size)) return {};
-  return std::wstring(path, size);
-}
-
-// Another instance of the tool: a main window of a process other than `except`.
-std::optional<DWORD> WaitForOtherInstance(DWORD except) {
-  const ULONGLONG deadline = GetTickCount64() + kDefaultWaitMs;
-  do {
-    for (HWND window : FindTopLevelWindows(kWindowClassName)) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(window, &pid);
-      if (pid != except) return pid;
-    }
-    Sleep(20);
-  } while (GetTickCount64() < deadline);
-  return std::nullopt;
-}
 
 class WriteProtected : public ::testing::Test {
  protected:
@@ -102,7 +72,7 @@ class WriteProtected : public ::testing::Test {
     EXPECT_TRUE(question.ownedByTool);
     return question;
   }
-  // The error box of a failed path-file write with the advice and the offer.
+  // The error box of a failed path-file write with the advice.
   static void ExpectAdvice(const BoxInfo& box) {
     const std::wstring start = L"写入路径文件失败。\r\n路径：" + Dir() + L"\\path\r\n原因：";
     EXPECT_EQ(box.text.substr(0, start.size()), start) << ToUtf8(box.text);
@@ -110,7 +80,7 @@ class WriteProtected : public ::testing::Test {
     ASSERT_GE(box.text.size(), std::wstring(kAdvice).size());
     EXPECT_EQ(box.text.substr(box.text.size() - std::wstring(kAdvice).size()), kAdvice);
     EXPECT_EQ(box.title, L"Velmo浏览器绿化工具");
-    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(box.buttons, (std::vector<int>{IDOK}));
     EXPECT_EQ(box.iconStyle, static_cast<unsigned>(MB_ICONERROR));
     EXPECT_TRUE(box.ownedByTool);
   }
@@ -118,43 +88,32 @@ class WriteProtected : public ::testing::Test {
   TempDir environment_{L"velmo-e2e-protected-env"};
 };
 
-TEST_F(WriteProtected, EveryWriteExplainsWhatToDoAndYesStartsTheToolAgain) {
+TEST_F(WriteProtected, EveryWriteExplainsWhatToDoAndChangesNothing) {
   const std::map<std::wstring, std::string> profileBefore = TreeSnapshot(Profile());
   ToolProcess tool(Tool(), Environment());
   ASSERT_NE(tool.WaitForMainWindow(), nullptr);
 
-  // The moved-folder repair, Set and Move folder all end in the same advice; No changes nothing.
+  // The moved-folder repair, Set and Move folder all end in the same advice.
   tool.Answer(Question(tool), IDYES);
   const BoxInfo repair = NextBox(tool);
   ExpectAdvice(repair);
-  tool.Answer(repair, IDNO);
+  tool.Answer(repair, IDOK);
 
   tool.Click(kSetButton);
   const BoxInfo set = NextBox(tool);
   ExpectAdvice(set);
-  tool.Answer(set, IDNO);
+  tool.Answer(set, IDOK);
   EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);  // the caches were not deleted
 
   tool.SetControlText(kCacheFolderEdit, environment_ / L"Temp");
   tool.Click(kMoveFolderButton);
   const BoxInfo move = NextBox(tool);
   ExpectAdvice(move);
-  tool.Answer(move, IDNO);
+  tool.Answer(move, IDOK);
   EXPECT_FALSE(tool.WaitForBox(800).has_value()) << "an unexpected box";
   EXPECT_EQ(ReadBytes(Dir() + L"\\path"), kRecordedPathFile);
 
-  // Yes: this instance ends and the tool starts again from its own file ("runas" under Wine
-  // starts it without a consent prompt).
-  tool.Click(kSetButton);
-  tool.Answer(NextBox(tool), IDYES);
-  EXPECT_EQ(tool.WaitForExit(), std::optional<DWORD>(0));
-  const std::optional<DWORD> again = WaitForOtherInstance(tool.Pid());
-  ASSERT_TRUE(again.has_value()) << "no second instance of the tool appeared";
-  ToolProcess second(*again);
-  EXPECT_EQ(Upper(ImageOf(*again)), Upper(Tool()));
-  ASSERT_NE(second.WaitForMainWindow(), nullptr);
-  second.Answer(Question(second), IDNO);
-  EXPECT_EQ(second.Close(), std::optional<DWORD>(0));
+  EXPECT_EQ(tool.Close(), std::optional<DWORD>(0));
   EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
 }
 

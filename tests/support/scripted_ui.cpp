@@ -28,9 +28,4 @@ std::wstring ScriptedUi::ShowFolderDialog() {
   return folderDialog();
 }
 
-bool ScriptedUi::StartAgainAsAdministrator() {
-  ++startAsAdministratorCalls;
-  return startAsAdministrator();
-}
-
 }  // namespace velmo::testing

@@ -35,10 +35,6 @@ class ScriptedUi : public Ui {
   bool endNowCalled = false;
   // How often the information panel was asked to show the path file again.
   int pathFileLinesShown = 0;
-  // What starting the tool again as administrator does (true: started; false: the user refused;
-  // it may throw PlatformError); counts its calls.
-  std::function<bool()> startAsAdministrator = [] { return true; };
-  int startAsAdministratorCalls = 0;
 
   int MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) override;
   [[noreturn]] void EndNow() override;
@@ -46,7 +42,6 @@ class ScriptedUi : public Ui {
   void SetCacheFolderText(const std::wstring& text) override { cacheFolderText = text; }
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override { ++pathFileLinesShown; }
-  bool StartAgainAsAdministrator() override;
 };
 
 }  // namespace velmo::testing

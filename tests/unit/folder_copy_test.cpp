@@ -93,6 +93,22 @@ TEST(CopyFolder, AShellThatReportsSuccessWithoutCopyingIsNotBelieved) {
   EXPECT_FALSE(CopyFolder(dir / L"profile", dir / L"out", false, true, claimSuccess));
 }
 
+// The user's Cancel in the shell's progress window is told apart from a failure.
+TEST(CopyFolder, TheUsersCancelIsReportedAsSuch) {
+  const struct { int result; bool aborted, cancelled; } rows[] = {
+      {1223, true, true}, {0x75, false, true}, {0, true, true}, {5, false, false}};
+  TempDir dir(L"copy");
+  WriteBytes(dir / L"profile\\x.txt", "x");
+  for (const auto& row : rows) {
+    const CopyResult copy = CopyFolder(dir / L"profile", dir / L"out", true, true,
+                                       [&](SHFILEOPSTRUCTW& operation) {
+                                         operation.fAnyOperationsAborted = row.aborted;
+                                         return row.result;
+                                       });
+    EXPECT_TRUE(!copy && copy.cancelled == row.cancelled) << row.result;
+  }
+}
+
 TEST(CopyFolder, MissingDestinationBecomesACompleteCopy) {
   for (const bool showProgress : {true, false}) {
     TempDir dir(L"copy");

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "support/platform_error.h"
 
@@ -96,6 +97,18 @@ TEST(RequiredProcedure, MissingExportIsAnErrorNamingDllAndFunction) {
     EXPECT_EQ(error.Code(), static_cast<std::uint32_t>(ERROR_PROC_NOT_FOUND));
     EXPECT_FALSE(error.IsHresult());
   }
+}
+
+// Without SetDefaultDllDirectories (Windows 7 without its update) the DLLs the shell and COM
+// load by name are loaded from System32 first; with it, none.
+TEST(DllPreloading, OnlyWithoutDefaultDirectoriesAndTheListedDlls) {
+  EXPECT_TRUE(DllsToPreload(true).empty());
+  const std::vector<const wchar_t*> names = DllsToPreload(false);
+  EXPECT_EQ(std::vector<std::wstring>(names.begin(), names.end()),
+            (std::vector<std::wstring>{L"uxtheme.dll", L"userenv.dll", L"setupapi.dll",
+                                       L"apphelp.dll", L"propsys.dll", L"dwmapi.dll",
+                                       L"cryptbase.dll", L"oleacc.dll", L"clbcatq.dll",
+                                       L"version.dll"}));
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageTextId = 0xFFFF;  // the static holding a message box's text
 // The static holding a message box's icon: 0x14 on Windows, 0x440 (stc1) in Wine's template.
 constexpr int kMessageIconIds[] = {0x14, 0x440};
-constexpr DWORD kIconPaintWaitMs = 2000;
+// A box paints its icon once it is shown; a loaded machine can take seconds to get there.
+constexpr DWORD kIconPaintWaitMs = 10000;
 constexpr wchar_t kHoldFileClass[] = L"VelmoHoldFile";
 constexpr wchar_t kBrowserLogName[] = L"velmoexplorer.log";
 

@@ -53,14 +53,14 @@ done
     --include='*.cpp' . ) |
 sed -E 's#^\./([^:]*)\.(h|cpp):[^"]*"([^"]*)\.h".*#\1 \3#' | sort -u |
 awk '$1 != $2 { edges[$1] = edges[$1] " " $2; if (!($1 in seen)) order[++count] = $1; seen[$1] = 1 }
-  function visit(unit, path,   n, next_units, i, target) {
+  function visit(unit, path,   n, next_units, i, target, from) {
     state[unit] = "open"; on_path[unit] = path
     n = split(edges[unit], next_units, " ")
     for (i = 1; i <= n; i++) {
       target = next_units[i]
       if (state[target] == "open") {
-        print "include cycle: " substr(" " on_path[unit], index(" " on_path[unit], " " target " -> ") + 1) \
-              unit " -> " target
+        from = index(" " on_path[unit], " " target " -> ")
+        print "include cycle: " substr(on_path[unit], from) unit " -> " target
       } else if (state[target] == "") {
         visit(target, path unit " -> ")
       }

@@ -1,14 +1,33 @@
-// The steps the commands share: the question asked when the tool sits on a
-// path the browser cannot take as it is, and writing the path file with a report on failure.
+// The steps the commands share: the first checks of a configuration change, the room for a copy,
+// the question asked when the tool sits on a path the browser cannot take as it is, and writing
+// the path file with a report on failure.
 #pragma once
+#include <array>
 #include <optional>
 #include <string>
 
 #include "commands/message_boxes.h"
+#include "model/context.h"
 #include "model/path_file.h"
 #include "model/ui.h"
+#include "support/folder_lock.h"
 
 namespace velmo {
+
+// The first checks of every command that moves the browser's configuration (Set, restoring the
+// installed browser): the tool must run as the desktop's user (RunsAsDesktopUser), the browser
+// must not be running, and no other window of the tool may be working on this installation
+// folder. Returns the installation folder's lock, to be held to the
+// end of the command, or nullopt after one box saying why the command cannot start.
+std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui);
+
+// Before anything changes: whether a copy of `source` without the folders `excluded` (full paths)
+// fits in the space this user may still write on the volume of `destinationFolder`. When it does
+// not, one box (tool title, error icon, OK): `lead`, then both amounts as Windows shows them.
+// Space that cannot be read stops nothing.
+bool RoomForCopyOrReport(Ui& ui, const std::wstring& lead, const std::wstring& source,
+                         const std::array<std::wstring, 3>& excluded,
+                         const std::wstring& destinationFolder);
 
 // "检测到当前绿色版存放的路径：“<settingFolder>”。存在中文字符，……" followed by CR LF and the
 // offer to stop.

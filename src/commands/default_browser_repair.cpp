@@ -6,6 +6,7 @@
 #include "commands/launch_commands.h"
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
+#include "support/path_text.h"
 #include "support/shell_association.h"
 
 namespace velmo {
@@ -17,8 +18,6 @@ constexpr wchar_t kExecutableSuffix[] = L".exe";
 constexpr wchar_t kQuestionStart[] = L"检测到系统默认浏览器指向的Velmo浏览器已不存在：\r\n";
 constexpr wchar_t kQuestionEnd[] =
     L"\r\n其他程序中的网页链接将无法打开。\r\n是否将当前目录下的Velmo浏览器设置为默认浏览器？";
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 // The program a command line runs: its quoted first token, or the text up to the first ".exe"
 // that ends the command or is followed by a space. Empty when there is none (an unclosed quote).
@@ -52,8 +51,7 @@ std::wstring_view FileNameOf(std::wstring_view path) {
 
 // <installDir>\velmoexplorer.exe with one separator, also at a drive root.
 std::wstring BrowserIn(std::wstring_view installDir) {
-  while (!installDir.empty() && IsSeparator(installDir.back())) installDir.remove_suffix(1);
-  return std::wstring(installDir) + L"\\" + browser::kExecutableName;
+  return std::wstring(WithoutTrailingSeparators(installDir)) + L"\\" + browser::kExecutableName;
 }
 
 }  // namespace

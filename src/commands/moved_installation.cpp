@@ -9,6 +9,7 @@
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
+#include "support/path_text.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
 #include "support/text_codec.h"
@@ -24,21 +25,6 @@ constexpr wchar_t kRepointedPrefix[] = L"已将Velmo浏览器的配置文件夹�
 constexpr wchar_t kEffectOnStart[] = L"\r\n启动Velmo浏览器后生效。";
 constexpr wchar_t kEffectOnRestart[] = L"\r\nVelmo浏览器正在运行中，重启Velmo浏览器后生效。";
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-std::wstring_view WithoutTrailingSeparators(std::wstring_view path) {
-  while (!path.empty() && IsSeparator(path.back())) path.remove_suffix(1);
-  return path;
-}
-
-// "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
-bool IsAbsolute(std::wstring_view path) {
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
-  const bool letter = !path.empty() && ((path[0] >= L'A' && path[0] <= L'Z') ||
-                                        (path[0] >= L'a' && path[0] <= L'z'));
-  return letter && path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
-}
-
 // The installation folder that held `setting` ("D:\old" for "D:\old\Setting\"), or nullopt when
 // its last component is not the Setting folder's name.
 std::optional<std::wstring_view> InstallationOf(std::wstring_view setting) {
@@ -49,18 +35,6 @@ std::optional<std::wstring_view> InstallationOf(std::wstring_view setting) {
     return std::nullopt;
   }
   return WithoutTrailingSeparators(setting.substr(0, setting.size() - name.size()));
-}
-
-// What follows `folder` in `path` ("\a\b", or "" for the folder itself), or nullopt when `path`
-// does not lie inside `folder`.
-std::optional<std::wstring_view> PartBelow(std::wstring_view path, std::wstring_view folder) {
-  if (folder.empty() || path.size() < folder.size() ||
-      !SameName(path.substr(0, folder.size()), folder)) {
-    return std::nullopt;
-  }
-  const std::wstring_view rest = path.substr(folder.size());
-  if (!rest.empty() && !IsSeparator(rest.front())) return std::nullopt;
-  return WithoutTrailingSeparators(rest);
 }
 
 // Line 1 is cut at its first NUL: a box would end its whole text there.

@@ -12,25 +12,17 @@
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
-#include "support/disk_space.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
-#include "support/folder_lock.h"
-#include "support/number_text.h"
 #include "support/platform_error.h"
-#include "support/search_process.h"
 
 namespace velmo {
 namespace {
 
-constexpr wchar_t kBrowserRunningText[] =
-    L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
 constexpr wchar_t kOverwriteQuestion[] =
     L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件"
     L"覆盖当前绿色版的配置文件？";
 constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
-constexpr wchar_t kAnotherSetText[] =
-    L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。";
 
 // Failures of the copy and of the swap, each followed by what was checked afterwards.
 constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
@@ -54,9 +46,7 @@ constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全�
 constexpr wchar_t kOldLeftBehindSuffix[] =
     L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
 // Too little room for the copy on the installation folder's volume.
-constexpr wchar_t kNoRoomStart[] = L"安装目录所在的磁盘空间不足，无法设置。\r\n需要复制的配置文件：";
-constexpr wchar_t kNoRoomMiddle[] = L"\r\n磁盘可用空间：";
-constexpr wchar_t kNoRoomEnd[] = L"\r\n请先腾出足够的空间后再试。这次没有做任何改动。";
+constexpr wchar_t kNoRoomLead[] = L"安装目录所在的磁盘空间不足，无法设置。";
 
 void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
 
@@ -102,19 +92,6 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
   }
 }
 
-// Before anything is deleted: the copy (the profile without its caches) must fit in the space
-// this user may still write on the installation folder's volume. Space that cannot be read
-// stops nothing.
-bool RoomForCopy(Ui& ui, const SetPlan& plan) {
-  const std::optional<std::uint64_t> free = FreeBytesForUser(plan.installDir);
-  if (!free) return true;
-  const std::uint64_t needed = FolderBytes(plan.profile, plan.profileCaches);
-  if (needed <= *free) return true;
-  ui.MsgBox(kNoRoomStart + ByteSizeText(needed) + kNoRoomMiddle + ByteSizeText(*free) + kNoRoomEnd,
-            kMbOk | kMbIconError, kToolTitle);
-  return false;
-}
-
 }  // namespace
 
 void RelocateProfile(const Context& context, Ui& ui) {
@@ -125,21 +102,11 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   const std::wstring profile = browser::ProfileFolder(context.Env(L"APPDATA"));
   const std::wstring setting = browser::SettingFolder(context.installDir);
 
-  if (!RunsAsDesktopUser(ui)) return;
-  if (IsProcessRunning(browser::kExecutableName)) {
-    Notify(ui, kBrowserRunningText);
-    return;
-  }
-  // Held to the end: another instance of the tool takes the copy beside Setting for its own and
-  // leaves it alone.
-  const std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
-  if (!lock) {
-    Notify(ui, kAnotherSetText);
-    return;
-  }
+  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
+  if (!lock) return;
   // What an interrupted Set left behind is sorted out first.
   std::optional<FolderDeleter> deleter;
-  if (!TidyBeforeSet(context.installDir, deleter, ui)) return;
+  if (!TidyBeforeSet(context.installDir, context.Env(L"APPDATA"), deleter, ui)) return;
   // Line 2 names the cache folder in a spelling the browser can use, or nothing is done.
   const std::optional<std::wstring> cacheLine =
       CacheFolderLineOrReport(ui, browser::DefaultCacheFolder(context.Env(L"TEMP")));
@@ -181,7 +148,11 @@ void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
     if (answer != Answer::kYes) return;
   }
   const SetPlan plan = MakeSetPlan(context, *form, *cacheLine);
-  if (!RoomForCopy(ui, plan)) return;
+  // Before anything is deleted: the copy (the profile without its caches) must fit on the
+  // installation folder's volume.
+  if (!RoomForCopyOrReport(ui, kNoRoomLead, plan.profile, plan.profileCaches, plan.installDir)) {
+    return;
+  }
   if (!deleter) deleter.emplace();
   ReportResult(ui, context, RunSetTransaction(plan, pathFileBefore, *deleter, observer));
 }

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "commands/command_steps.h"
-#include "commands/set_names.h"
 #include "commands/transaction_journal.h"
+#include "commands/transaction_names.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "support/directory_listing.h"
@@ -54,13 +54,19 @@ std::wstring_view LeafOf(const std::wstring& path) {
   return std::wstring_view(path).substr(path.find_last_of(L'\\') + 1);
 }
 
-// Whether the journal names this installation folder's own entries (the same folder however it
-// is spelled): a journal carried here with a folder copied or moved during a Set names the
-// entries of the place it came from, and is acted on nowhere else.
-bool NamesThisFolder(const Journal& journal, const SetNames& names) {
+// Whether the journal names the entries its kind of transaction uses here (the same folders
+// however they are spelled): a Set's beside this installation folder's Setting, a restore's
+// beside this user's profile folder, and this installation folder's path file. A journal carried
+// here with a folder copied or moved meanwhile, or written for another user's profile, names
+// other entries and is acted on nowhere else.
+bool NamesTheseEntries(const Journal& journal, const std::wstring& installDir,
+                       const std::wstring& appData) {
+  if (journal.kind == TransactionKind::kRestore && appData.empty()) return false;
   const ReplacementNames& named = journal.names;
-  const ReplacementNames here = names.Replacement();
-  const std::wstring pathFile = browser::PathFileForWriting(ParentOf(names.setting));
+  const ReplacementNames here = journal.kind == TransactionKind::kSet
+                                    ? SetNames(installDir).Replacement()
+                                    : RestoreNames(browser::ProfileFolder(appData));
+  const std::wstring pathFile = browser::PathFileForWriting(installDir);
   const std::pair<const std::wstring*, const std::wstring*> pairs[] = {
       {&named.target, &here.target}, {&named.partial, &here.partial},
       {&named.complete, &here.complete}, {&named.aside, &here.aside},
@@ -193,8 +199,8 @@ void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const std::wstrin
   }
 }
 
-void ShowKeptAside(const std::wstring& installDir, const TidyReport& report, Ui& ui) {
-  const std::wstring text = KeptAsideText(installDir, report);
+void ShowKeptAside(const TidyReport& report, Ui& ui) {
+  const std::wstring text = KeptAsideText(report);
   if (!text.empty()) Notify(ui, text);
 }
 
@@ -206,27 +212,30 @@ bool HasSetLeftovers(const std::wstring& installDir) {
          IsToolJournal(ReadJournal(names.draft).finding);
 }
 
-TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDeleter& deleter) {
+TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring& appData,
+                              const FolderDeleter& deleter) {
   const SetNames names(installDir);
   TidyReport report;
   const JournalRead read = ReadJournal(names.journal);
-  if (read.finding == JournalFinding::kWhole && NamesThisFolder(read.journal, names) &&
+  report.target = read.journal.names.target;
+  if (read.finding == JournalFinding::kWhole &&
+      NamesTheseEntries(read.journal, installDir, appData) &&
       !JournalFollower(read.journal, deleter, report).Follow()) {
     return report;
   }
-  // Followed to its end, cut short (nothing was created yet), or naming another folder's
-  // entries: the journal has nothing more to tell. A draft never named anything yet.
+  // Followed to its end, cut short (nothing was created yet), or naming other entries (another
+  // folder's, another user's): the journal has nothing more to tell. A draft never named
+  // anything yet.
   if (!RemoveToolJournal(names.journal, read.finding, report)) return report;
   RemoveToolJournal(names.draft, ReadJournal(names.draft).finding, report);
   return report;
 }
 
-std::wstring KeptAsideText(const std::wstring& installDir, const TidyReport& report) {
+std::wstring KeptAsideText(const TidyReport& report) {
   if (report.keptAside.empty()) return {};
   std::wstring text = kInterruptedText;
   for (const std::wstring& kept : report.keptAside) {
-    text += L"\r\n" + (kKeptAsideStart + browser::SettingFolder(installDir) + kKeptAsideMiddle +
-                       kept + kKeptAsideEnd);
+    text += L"\r\n" + (kKeptAsideStart + report.target + kKeptAsideMiddle + kept + kKeptAsideEnd);
   }
   return text;
 }
@@ -235,12 +244,12 @@ void ReportEntryNotMadeByTool(Ui& ui, const std::wstring& entry) {
   ui.MsgBox(kNotMadeByToolStart + entry + kNotMadeByToolEnd, kMbOk | kMbIconError, kToolTitle);
 }
 
-bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>& deleter,
-                   Ui& ui) {
+bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
+                   std::optional<FolderDeleter>& deleter, Ui& ui) {
   if (HasSetLeftovers(installDir)) {
     if (!deleter) deleter.emplace();
-    const TidyReport report = TidyInterruptedSet(installDir, *deleter);
-    ShowKeptAside(installDir, report, ui);
+    const TidyReport report = TidyInterruptedSet(installDir, appData, *deleter);
+    ShowKeptAside(report, ui);
     if (!report.failedEntry.empty()) {
       ReportTidyFailure(ui, installDir, report.failedEntry, false);
       return false;
@@ -266,8 +275,8 @@ void RecoverInterruptedSet(const Context& context, Ui& ui) {
     return;
   }
   const FolderDeleter deleter;
-  const TidyReport report = TidyInterruptedSet(context.installDir, deleter);
-  ShowKeptAside(context.installDir, report, ui);
+  const TidyReport report = TidyInterruptedSet(context.installDir, context.Env(L"APPDATA"), deleter);
+  ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {
     ReportTidyFailure(ui, context.installDir, report.failedEntry, true);
   }

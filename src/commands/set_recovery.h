@@ -1,6 +1,7 @@
-// After a Set that was interrupted (the tool killed, the machine switched off): puts the
-// installation folder back into one of two states, as before the click or as after a successful
-// Set, from what the Set's journal names and the path file shows. The journal is the only
+// After a Set (or a restore of the installed browser, which runs on Set's steps and journal) that
+// was interrupted (the tool killed, the machine switched off): puts the folder it replaces back
+// into one of two states, as before the click or as after a successful run, from what the journal
+// names and the path file shows. The journal is the only
 // authority: without a whole one, an entry that merely carries one of the Set's names is the
 // user's and is left alone. Never deletes a folder that may be the only copy of a configuration:
 // a copy of the profile can be made again, the old Setting cannot.
@@ -18,6 +19,8 @@ namespace velmo {
 struct TidyReport {
   // Configurations that were at Setting and are kept, beside the one in use, under a visible name.
   std::vector<std::wstring> keptAside;
+  // The folder the journal's transaction replaces (Setting, or the user's profile folder).
+  std::wstring target;
   // The entry that could not be renamed, removed or read; empty when everything was done. The
   // journal then stays, and the next start (or Set) tries again.
   std::wstring failedEntry;
@@ -32,10 +35,12 @@ bool HasSetLeftovers(const std::wstring& installDir);
 // Setting holds another configuration it gives the moved-aside one a visible name instead. Then
 // removes the journal. Renames or deletes nothing the journal does not name. The browser must not
 // be running.
-TidyReport TidyInterruptedSet(const std::wstring& installDir, const FolderDeleter& deleter);
+// A restore's journal is followed only when it names this user's profile folder in `appData`.
+TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring& appData,
+                              const FolderDeleter& deleter);
 
 // What the user is told about the report's kept configurations; empty when there are none.
-std::wstring KeptAsideText(const std::wstring& installDir, const TidyReport& report);
+std::wstring KeptAsideText(const TidyReport& report);
 
 // The error box for an entry at one of the Set's names that the tool did not make.
 void ReportEntryNotMadeByTool(Ui& ui, const std::wstring& entry);
@@ -44,7 +49,8 @@ void ReportEntryNotMadeByTool(Ui& ui, const std::wstring& entry);
 // deleter when there is something to remove. Returns false, after saying why, when the clean-up
 // could not finish (the installation folder refuses writes, or a program holds the entry named)
 // or an entry the tool did not make stands at one of the Set's names.
-bool TidyBeforeSet(const std::wstring& installDir, std::optional<FolderDeleter>& deleter, Ui& ui);
+bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
+                   std::optional<FolderDeleter>& deleter, Ui& ui);
 
 // Start-up, before the window shows: removes empty write-check folders; otherwise nothing to do
 // (and nothing written) unless an interrupted Set left its journal; the journal of a Set that

@@ -27,22 +27,31 @@ SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error 
 // system file is never the user's old configuration, and is left alone).
 bool Replaceable(const std::wstring& path) { return FolderExists(path) || IsPlainFile(path); }
 
+// The first of a transaction's temporary names, and of the journal's, that something stands at.
+std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
+                                           const SetNames& journalNames) {
+  for (const std::wstring* name : {&names.partial, &names.complete, &names.aside, &names.doomed,
+                                   &journalNames.journal, &journalNames.draft}) {
+    if (EntryExists(*name)) return *name;
+  }
+  return std::nullopt;
+}
+
 // After a failure: checks where the old configuration and the path file are. `report` tells
 // what undoing the transaction could not put back.
-SetResult Checked(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
-                  bool oldExisted, const TidyReport& report, SetResult result) {
-  const SetNames names(plan.installDir);
+SetResult Checked(const Replacement& replacement, const TidyReport& report, SetResult result) {
+  const Journal& journal = replacement.journal;
   std::optional<std::string> pathFileNow;
   result.pathFileUnchanged =
-      SkipIfFails([&] { pathFileNow = ReadPathFileBytes(plan.installDir); }) &&
-      pathFileNow == pathFileBefore;
+      SkipIfFails([&] { pathFileNow = ReadPathFileBytes(replacement.installDir); }) &&
+      pathFileNow == journal.commitFileBefore;
   if (!report.keptAside.empty()) {
     result.oldConfiguration = report.keptAside.front();
-  } else if (EntryExists(names.aside)) {
-    result.oldConfiguration = names.aside;
+  } else if (EntryExists(journal.names.aside)) {
+    result.oldConfiguration = journal.names.aside;
   }
-  result.oldConfigurationBack =
-      result.oldConfiguration.empty() && (!oldExisted || EntryExists(names.setting));
+  result.oldConfigurationBack = result.oldConfiguration.empty() &&
+                                (!journal.oldExisted || EntryExists(journal.names.target));
   return result;
 }
 
@@ -57,86 +66,102 @@ SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstrin
 
 SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
                             const FolderDeleter& deleter, SetStepObserver observer) {
-  const SetNames names(plan.installDir);
-  const bool oldExisted = EntryExists(names.setting);
-  if (oldExisted && !Replaceable(names.setting)) {
-    return Checked(plan, pathFileBefore, oldExisted, {},
-                   Result(SetOutcome::kBlocked, names.setting));
-  }
-  // An entry at one of the Set's names that no journal explains is the user's: never replaced.
-  if (const std::optional<std::wstring> taken = FirstTakenSetName(names)) {
-    return Checked(plan, pathFileBefore, oldExisted, {}, Result(SetOutcome::kNameTaken, *taken));
-  }
+  Replacement replacement;
+  replacement.installDir = plan.installDir;
+  replacement.source = plan.profile;
+  replacement.journal.kind = TransactionKind::kSet;
+  replacement.journal.names = SetNames(plan.installDir).Replacement();
+  replacement.journal.commitFile = browser::PathFileForWriting(plan.installDir);
+  replacement.journal.commitFileAfter = PathFileBytes(plan.pathFileLines);
+  replacement.journal.commitFileBefore = pathFileBefore;
+  return RunReplacement(
+      std::move(replacement),
+      [&] {
+        // A missing or busy cache folder stays, without a message.
+        for (const std::wstring& cache : plan.profileCaches) {
+          SkipIfFails([&] { deleter.DeleteFolder(cache); });
+        }
+        observer(SetStep::kCachesDeleted);
+      },
+      [&](const std::wstring& destination) {
+        return CopyFolder(plan.profile, destination, true, true);
+      },
+      [&] { WritePathFile(plan.installDir, plan.pathFileLines); }, deleter, observer);
+}
 
-  // A missing or busy cache folder stays, without a message.
-  for (const std::wstring& cache : plan.profileCaches) {
-    SkipIfFails([&] { deleter.DeleteFolder(cache); });
+SetResult RunReplacement(Replacement replacement, ReplacementPreparer prepare,
+                         ReplacementCopier copy, ReplacementCommitter commit,
+                         const FolderDeleter& deleter, SetStepObserver observer) {
+  const SetNames setNames(replacement.installDir);
+  Journal& journal = replacement.journal;
+  const ReplacementNames& names = journal.names;
+  journal.oldExisted = EntryExists(names.target);
+  if (journal.oldExisted && !Replaceable(names.target)) {
+    return Checked(replacement, {}, Result(SetOutcome::kBlocked, names.target));
   }
-  observer(SetStep::kCachesDeleted);
+  // An entry at one of the transaction's names that no journal explains is the user's: never
+  // replaced.
+  if (const std::optional<std::wstring> taken = FirstTakenName(names, setNames)) {
+    return Checked(replacement, {}, Result(SetOutcome::kNameTaken, *taken));
+  }
+  prepare();
 
   // The intent comes first: the journal names every temporary name before any of them exists.
-  Journal journal;
-  journal.kind = TransactionKind::kSet;
   journal.phase = JournalPhase::kCopying;
-  journal.names = names.Replacement();
-  journal.oldExisted = oldExisted;
-  journal.commitFile = browser::PathFileForWriting(plan.installDir);
-  journal.commitFileAfter = PathFileBytes(plan.pathFileLines);
-  journal.commitFileBefore = pathFileBefore;
   try {
-    WriteJournal(names.journal, names.draft, journal);
+    WriteJournal(setNames.journal, setNames.draft, journal);
   } catch (const PlatformError& error) {
-    return Checked(plan, pathFileBefore, oldExisted, {},
-                   Result(SetOutcome::kNotCommitted, names.journal, error.Describe()));
+    return Checked(replacement, {},
+                   Result(SetOutcome::kNotCommitted, setNames.journal, error.Describe()));
   }
   observer(SetStep::kIntentJournaled);
 
   // A failure undoes what was done, exactly as the next start would after an interruption.
   const auto fail = [&](SetOutcome outcome, const std::wstring& path, std::wstring error = {}) {
-    return Checked(plan, pathFileBefore, oldExisted,
-                   TidyInterruptedSet(plan.installDir, deleter),
+    return Checked(replacement,
+                   TidyInterruptedSet(replacement.installDir, replacement.appData, deleter),
                    Result(outcome, path, std::move(error)));
   };
 
-  if (const CopyResult copy = CopyFolder(plan.profile, names.partial, true, true); !copy) {
-    return fail(copy.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
-                plan.profile);
+  if (const CopyResult copied = copy(names.partial); !copied) {
+    return fail(copied.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
+                replacement.source);
   }
   observer(SetStep::kCopied);
   if (!RenameEntry(names.partial, names.complete)) {
-    return fail(SetOutcome::kCopyFailed, plan.profile);
+    return fail(SetOutcome::kCopyFailed, replacement.source);
   }
   observer(SetStep::kCopyComplete);
 
   // Checked before anything moves: some systems let a folder be renamed while a file in it is
   // open, and its deletion would then fail halfway.
-  if (oldExisted && FolderExists(names.setting)) {
-    if (auto inUse = FindEntryInUse(names.setting)) return fail(SetOutcome::kInUse, *inUse);
+  if (journal.oldExisted && FolderExists(names.target)) {
+    if (auto inUse = FindEntryInUse(names.target)) return fail(SetOutcome::kInUse, *inUse);
   }
   journal.phase = JournalPhase::kSwapping;
   try {
-    WriteJournal(names.journal, names.draft, journal);
+    WriteJournal(setNames.journal, setNames.draft, journal);
   } catch (const PlatformError& error) {
-    return fail(SetOutcome::kNotCommitted, names.journal, error.Describe());
+    return fail(SetOutcome::kNotCommitted, setNames.journal, error.Describe());
   }
   observer(SetStep::kJournalWritten);
 
-  if (oldExisted) {
-    if (!RenameEntry(names.setting, names.aside)) return fail(SetOutcome::kInUse, names.setting);
+  if (journal.oldExisted) {
+    if (!RenameEntry(names.target, names.aside)) return fail(SetOutcome::kInUse, names.target);
     observer(SetStep::kOldMovedAside);
   }
-  if (!RenameEntry(names.complete, names.setting)) {
-    return fail(SetOutcome::kNotPlaced, names.setting);
+  if (!RenameEntry(names.complete, names.target)) {
+    return fail(SetOutcome::kNotPlaced, names.target);
   }
   observer(SetStep::kNewInPlace);
 
   try {
-    WritePathFile(plan.installDir, plan.pathFileLines);
+    commit();
   } catch (const PlatformError& error) {
-    // A path file that already holds these very bytes (a second Set) names the new Setting as
-    // it is: the Set is committed all the same, as the next start would also find.
+    // A path file that already holds the bytes after (a second Set, or a path file already gone)
+    // commits the transaction all the same, as the next start would also find.
     std::optional<std::string> now;
-    if (!SkipIfFails([&] { now = ReadPathFileBytes(plan.installDir); }) ||
+    if (!SkipIfFails([&] { now = ReadPathFileBytes(replacement.installDir); }) ||
         now != journal.commitFileAfter) {
       return fail(SetOutcome::kNotCommitted, journal.commitFile, error.Describe());
     }
@@ -145,7 +170,7 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
 
   // Committed. The old entry is now garbage, marked as such by its name; the journal stays until
   // it is gone, so that the next start knows it may go.
-  if (oldExisted) {
+  if (journal.oldExisted) {
     if (!RenameEntry(names.aside, names.doomed)) {
       return Result(SetOutcome::kOldLeftBehind, names.aside);
     }
@@ -155,7 +180,7 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     }
     observer(SetStep::kOldDeleted);
   }
-  RetryWhileLocked([&] { return Outcome(DeleteFileW(names.journal.c_str())); });
+  RetryWhileLocked([&] { return Outcome(DeleteFileW(setNames.journal.c_str())); });
   observer(SetStep::kJournalRemoved);
   return Result(SetOutcome::kDone);
 }

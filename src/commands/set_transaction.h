@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "commands/set_names.h"
 #include "commands/transaction_journal.h"
+#include "commands/transaction_names.h"
 #include "model/context.h"
 #include "model/path_file.h"
+#include "support/folder_copy.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {
@@ -29,7 +30,7 @@ enum class SetStep {
   kJournalWritten,     // Set~jnl says that the swap begins
   kOldMovedAside,      // Setting is renamed to Set~old
   kNewInPlace,         // Set~new is renamed to Setting
-  kPathFileWritten,    // the path file names the new Setting: committed
+  kPathFileWritten,    // the path file names the new Setting (a restore: it is deleted): committed
   kOldMarked,          // Set~old is renamed to Set~del
   kOldDeleted,         // Set~del is gone
   kJournalRemoved,     // Set~jnl is gone: nothing of the Set's is left
@@ -79,5 +80,30 @@ struct SetResult {
 // `pathFileBefore` is the path file's content before the Set (nullopt: there was none).
 SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,
                             const FolderDeleter& deleter, SetStepObserver observer);
+
+// A folder replaced by a copy on the steps above, whatever is copied and however the path file
+// commits it: Set (the profile into Setting, committed by writing the path file) and the restore
+// of the installed browser (the portable configuration into the profile, committed by deleting
+// the path file). The journal is kept in the installation folder under Set's journal names.
+struct Replacement {
+  std::wstring installDir;
+  std::wstring appData;  // where a restore's names lie (the recovery checks them against it)
+  std::wstring source;   // the folder copied, named when the copy fails
+  Journal journal;       // kind, names, commit file with its bytes after and before; the rest is
+                         // filled in as the transaction goes
+};
+
+// Done before the intent is journaled, once the names are known to be free (Set deletes the
+// profile's caches here).
+using ReplacementPreparer = std::function<void()>;
+// Copies the source to `destination`, a name nothing stands at.
+using ReplacementCopier = std::function<CopyResult(const std::wstring& destination)>;
+// Makes the path file hold the journal's bytes after (nullopt: no path file). Throws
+// PlatformError when it cannot.
+using ReplacementCommitter = std::function<void()>;
+
+SetResult RunReplacement(Replacement replacement, ReplacementPreparer prepare,
+                         ReplacementCopier copy, ReplacementCommitter commit,
+                         const FolderDeleter& deleter, SetStepObserver observer);
 
 }  // namespace velmo

@@ -20,6 +20,7 @@ namespace {
 constexpr std::string_view kSignature = "VelmoPortableJournal\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kSetKind = "Set";
+constexpr std::string_view kRestoreKind = "Restore";
 constexpr std::string_view kCopyingPhase = "copying";
 constexpr std::string_view kSwappingPhase = "swapping";
 constexpr std::string_view kNoFile = "-";
@@ -85,11 +86,11 @@ std::optional<Journal> ParseJournal(std::string_view rest) {
   const std::optional<std::string_view> kind = TakeLine(rest);
   const std::optional<std::string_view> phase = TakeLine(rest);
   const std::optional<std::string_view> old = TakeLine(rest);
-  if (kind != kSetKind || (phase != kCopyingPhase && phase != kSwappingPhase) ||
+  if ((kind != kSetKind && kind != kRestoreKind) || (phase != kCopyingPhase && phase != kSwappingPhase) ||
       (old != "0" && old != "1")) {
     return std::nullopt;
   }
-  journal.kind = TransactionKind::kSet;
+  journal.kind = kind == kSetKind ? TransactionKind::kSet : TransactionKind::kRestore;
   journal.phase = phase == kCopyingPhase ? JournalPhase::kCopying : JournalPhase::kSwapping;
   journal.oldExisted = old == "1";
   ReplacementNames& names = journal.names;
@@ -110,7 +111,7 @@ std::optional<Journal> ParseJournal(std::string_view rest) {
 
 std::string JournalBytes(const Journal& journal) {
   std::string bytes(kSignature);
-  AddLine(bytes, kSetKind);
+  AddLine(bytes, journal.kind == TransactionKind::kSet ? kSetKind : kRestoreKind);
   AddLine(bytes, journal.phase == JournalPhase::kCopying ? kCopyingPhase : kSwappingPhase);
   AddLine(bytes, journal.oldExisted ? "1" : "0");
   const ReplacementNames& names = journal.names;

@@ -18,8 +18,9 @@ struct ReplacementNames {
   std::wstring doomed;    // the old target after the commit, to be deleted
 };
 
-// Which transaction wrote the journal.
-enum class TransactionKind { kSet };
+// Which transaction wrote the journal: Set (the profile into Setting) or the restore of the
+// installed browser (the portable configuration into the profile, in this user's %APPDATA%).
+enum class TransactionKind { kSet, kRestore };
 
 // How far the transaction had got when it last wrote its journal.
 enum class JournalPhase {

@@ -31,10 +31,14 @@ std::wstring DefaultCacheFolder(const std::wstring& temp) {
 
 std::wstring ProfileFolder(const std::wstring& appData) { return appData + kProfileSuffix; }
 
+std::vector<std::wstring> CacheFoldersInConfiguration() {
+  return {L"Webkit\\Cache", L"Webkit\\Cache2", L"VelmoVideoCache"};
+}
+
 std::array<std::wstring, 3> ProfileCacheFolders(const std::wstring& appData) {
   const std::wstring profile = ProfileFolder(appData);
-  return {profile + L"\\Webkit\\Cache", profile + L"\\Webkit\\Cache2",
-          profile + L"\\VelmoVideoCache"};
+  const std::vector<std::wstring> caches = CacheFoldersInConfiguration();
+  return {profile + L"\\" + caches[0], profile + L"\\" + caches[1], profile + L"\\" + caches[2]};
 }
 
 }  // namespace velmo::browser

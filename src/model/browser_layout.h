@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <vector>
 
 namespace velmo::browser {
 
@@ -29,6 +30,9 @@ std::wstring PathFileForReading(const std::wstring& installDir);
 std::wstring DefaultCacheFolder(const std::wstring& temp);
 // %APPDATA%\velmoexplorer
 std::wstring ProfileFolder(const std::wstring& appData);
+// The cache folders below a configuration folder, relative to it: Webkit\Cache, Webkit\Cache2
+// and VelmoVideoCache, in that order.
+std::vector<std::wstring> CacheFoldersInConfiguration();
 // Webkit\Cache, Webkit\Cache2 and VelmoVideoCache below the profile folder, in that order.
 std::array<std::wstring, 3> ProfileCacheFolders(const std::wstring& appData);
 

@@ -59,6 +59,34 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+std::wstring FullLongPath(const std::wstring& path) {
+  const DWORD previousError = GetLastError();
+  // Asked twice: first for the length the answer needs, then for the answer.
+  const auto ask = [](auto query, const std::wstring& in) -> std::wstring {
+    std::wstring out(MAX_PATH, L'\0');
+    DWORD length = query(in, out);
+    if (length > out.size()) {
+      out.resize(length);
+      length = query(in, out);
+    }
+    if (length == 0 || length > out.size()) return in;
+    out.resize(length);
+    return out;
+  };
+  std::wstring full = ask(
+      [](const std::wstring& in, std::wstring& out) {
+        return GetFullPathNameW(in.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+      },
+      path);
+  full = ask(
+      [](const std::wstring& in, std::wstring& out) {
+        return GetLongPathNameW(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
+      },
+      full);
+  SetLastError(previousError);
+  return full;
+}
+
 std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path) {
   const DWORD previousError = GetLastError();
   // Opened without FILE_FLAG_OPEN_REPARSE_POINT: the system follows the link to its target.

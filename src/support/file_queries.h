@@ -28,6 +28,11 @@ bool IsPlainFile(const std::wstring& path);
 // there or it cannot be queried.
 std::optional<std::uint64_t> FileSize(const std::wstring& path);
 
+// The path as the system spells it in full: made absolute against the current folder, "." and
+// ".." resolved, "/" read as "\", short (8.3) components of an existing path in their long form.
+// The path as given when the system cannot say.
+std::wstring FullLongPath(const std::wstring& path);
+
 // The size in bytes of the file a symbolic link points to (or of the file itself when it is no
 // link), read through the link; nullopt when it cannot be opened.
 std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path);

@@ -1,11 +1,14 @@
 #include "support/folder_copy.h"
 
+#include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "support/com.h"
 #include "support/directory_listing.h"
 #include "support/file_queries.h"
 #include "support/ole_api.h"
+#include "support/path_text.h"
 #include "support/platform_error.h"
 #include "support/shell_api.h"
 
@@ -24,20 +27,105 @@ std::wstring LastComponent(const std::wstring& path) {
   return slash == std::wstring::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
+// The entries below a copied folder that the copy leaves out, as paths relative to it.
+class Exclusions {
+ public:
+  explicit Exclusions(const std::vector<std::wstring>& relativePaths) : paths_(relativePaths) {}
+
+  bool Excludes(std::wstring_view relative) const {
+    return std::any_of(paths_.begin(), paths_.end(),
+                       [&](const std::wstring& path) { return SameName(path, relative); });
+  }
+  // Whether an excluded entry lies below the folder at `relative`.
+  bool HoldsOne(std::wstring_view relative) const {
+    return std::any_of(paths_.begin(), paths_.end(), [&](const std::wstring& path) {
+      const std::optional<std::wstring_view> below = PartBelow(path, relative);
+      return below && !below->empty();
+    });
+  }
+
+ private:
+  const std::vector<std::wstring>& paths_;
+};
+
+std::wstring Below(const std::wstring& relative, const std::wstring& name) {
+  return relative.empty() ? name : relative + L"\\" + name;
+}
+
 // Every entry below `source` has its counterpart below `copy`: folders as folders, files as files
 // of the same size. The shell does not always say when it left a file behind (one held open by
-// another program, or one the user chose to skip), so its report alone is not enough.
-bool CopyIsComplete(const std::wstring& source, const std::wstring& copy) {
+// another program, or one the user chose to skip), so its report alone is not enough. Entries
+// the copy leaves out (at `relative` below the copied folder) are not looked for.
+bool CopyIsComplete(const std::wstring& source, const std::wstring& copy,
+                    const Exclusions& excluded, const std::wstring& relative) {
   const ListingEnd end = ForEachEntry(source, [&](const DirectoryEntry& entry) {
+    const std::wstring entryRelative = Below(relative, entry.name);
+    if (excluded.Excludes(entryRelative)) return true;
     const std::wstring counterpart = copy + L"\\" + entry.name;
     if (entry.IsFolder()) {
       // A linked folder is checked for its presence only: following links could loop.
       return FolderExists(counterpart) &&
-             (entry.IsLink() || CopyIsComplete(entry.path, counterpart));
+             (entry.IsLink() ||
+              CopyIsComplete(entry.path, counterpart, excluded, entryRelative));
     }
     // The listing gives a symbolic link's own size (0); the shell copies what it points to.
     if (entry.IsLink()) return FileSize(counterpart) == FileSizeThroughLink(entry.path);
     return FileSize(counterpart) == entry.size;
+  });
+  return end == ListingEnd::kComplete;
+}
+
+// Runs one shell copy of the entries in the list `from` to `to`. Complete here only says that the
+// shell reported success and nothing was aborted: the caller checks the copy itself.
+CopyResult RunShellCopy(const std::wstring& from, const std::wstring& to, FILEOP_FLAGS flags,
+                        ShellOperationRunner run) {
+  SHFILEOPSTRUCTW operation{};
+  operation.hwnd = nullptr;
+  operation.wFunc = FO_COPY;
+  operation.pFrom = from.c_str();
+  operation.pTo = to.c_str();
+  operation.fFlags = flags;
+  // The shell's copy engine works with COM objects: it runs in an apartment of this thread.
+  // Without shell32 or COM nothing can be copied, which the caller reports as a failed copy.
+  std::optional<OleApi> ole;
+  if (!SkipIfFails([&] { ole.emplace(); })) return {};
+  const ComApartment apartment(*ole);
+  int result = 0;
+  if (!SkipIfFails([&] { result = run(operation); })) return {};
+  CopyResult copy;
+  // The shell returns ERROR_CANCELLED or DE_OPCANCELLED (0x75) and sets fAnyOperationsAborted
+  // when the user stops the copy.
+  copy.cancelled = result == ERROR_CANCELLED || result == kShellOperationCancelled ||
+                   operation.fAnyOperationsAborted;
+  copy.complete = result == 0 && !copy.cancelled;
+  return copy;
+}
+
+// With progress the shell shows its progress window and asks its own questions; without, it
+// copies silently and makes the folders it needs without asking.
+FILEOP_FLAGS ProgressFlags(bool showProgress) {
+  return static_cast<FILEOP_FLAGS>(showProgress ? 0 : FOF_SILENT | FOF_NOCONFIRMMKDIR);
+}
+
+// The shell's lists of what the copy takes: each entry of `folder` (at `relative` below the
+// copied folder) with its own name below `copy`. A folder that holds an excluded entry is made
+// in the copy here and its entries are listed instead. False when a folder could not be listed
+// or made.
+bool ListEntriesToCopy(const std::wstring& folder, const std::wstring& copy,
+                       const Exclusions& excluded, const std::wstring& relative,
+                       std::wstring& from, std::wstring& to) {
+  if (!CreateDirectoryW(copy.c_str(), nullptr)) return false;
+  SetFileAttributesW(copy.c_str(), GetFileAttributesW(folder.c_str()));
+  const ListingEnd end = ForEachEntry(folder, [&](const DirectoryEntry& entry) {
+    const std::wstring entryRelative = Below(relative, entry.name);
+    if (excluded.Excludes(entryRelative)) return true;
+    const std::wstring counterpart = copy + L"\\" + entry.name;
+    if (entry.IsFolder() && !entry.IsLink() && excluded.HoldsOne(entryRelative)) {
+      return ListEntriesToCopy(entry.path, counterpart, excluded, entryRelative, from, to);
+    }
+    from += ShellList(entry.path);
+    to += ShellList(counterpart);
+    return true;
   });
   return end == ListingEnd::kComplete;
 }
@@ -57,31 +145,37 @@ CopyResult CopyFolder(const std::wstring& source, const std::wstring& destinatio
   const std::wstring landing = FolderExists(destination)
                                    ? destination + L"\\" + LastComponent(source)
                                    : destination;
+  CopyResult copy =
+      RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run);
+  if (!copy) return copy;
+  const std::vector<std::wstring> nothingExcluded;
+  copy.complete = FolderExists(landing) &&
+                  CopyIsComplete(source, landing, Exclusions(nothingExcluded), std::wstring());
+  return copy;
+}
 
-  const std::wstring from = ShellList(source);
-  const std::wstring to = ShellList(destination);
-  SHFILEOPSTRUCTW operation{};
-  operation.hwnd = nullptr;
-  operation.wFunc = FO_COPY;
-  operation.pFrom = from.c_str();
-  operation.pTo = to.c_str();
-  // With progress the shell shows its progress window and asks its own questions; without, it
-  // copies silently and makes the folders it needs without asking.
-  operation.fFlags = static_cast<FILEOP_FLAGS>(showProgress ? 0 : FOF_SILENT | FOF_NOCONFIRMMKDIR);
-  // The shell's copy engine works with COM objects: it runs in an apartment of this thread.
-  // Without shell32 or COM nothing can be copied, which the caller reports as a failed copy.
-  std::optional<OleApi> ole;
-  if (!SkipIfFails([&] { ole.emplace(); })) return {};
-  const ComApartment apartment(*ole);
-  int result = 0;
-  if (!SkipIfFails([&] { result = run(operation); })) return {};
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress) {
+  return CopyFolderExcept(source, destination, excluded, showProgress, &ShellFileOperation);
+}
+
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress,
+                            ShellOperationRunner run) {
+  const Exclusions exclusions(excluded);
+  if (!FolderExists(source) || EntryExists(destination)) return {};
+  // Every entry gets its own destination name (FOF_MULTIDESTFILES), all in one operation, so
+  // that the left-out entries are never touched and the source stays as it is.
+  std::wstring from;
+  std::wstring to;
+  if (!ListEntriesToCopy(source, destination, exclusions, std::wstring(), from, to)) return {};
+  const FILEOP_FLAGS flags = static_cast<FILEOP_FLAGS>(ProgressFlags(showProgress) |
+                                                       FOF_MULTIDESTFILES | FOF_NOCONFIRMMKDIR);
+  if (!from.empty()) {
+    if (const CopyResult copy = RunShellCopy(from, to, flags, run); !copy) return copy;
+  }
   CopyResult copy;
-  // The shell returns ERROR_CANCELLED or DE_OPCANCELLED (0x75) and sets fAnyOperationsAborted
-  // when the user stops the copy.
-  copy.cancelled = result == ERROR_CANCELLED || result == kShellOperationCancelled ||
-                   operation.fAnyOperationsAborted;
-  if (result != 0 || copy.cancelled) return copy;
-  copy.complete = FolderExists(landing) && CopyIsComplete(source, landing);
+  copy.complete = CopyIsComplete(source, destination, exclusions, std::wstring());
   return copy;
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 
 namespace velmo {
@@ -39,5 +40,20 @@ using ShellOperationRunner = std::function<int(SHFILEOPSTRUCTW&)>;
 // ShellFileOperation) inside the COM apartment CopyFolder has entered.
 CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
                       bool showProgress, bool overwrite, const ShellOperationRunner& run);
+
+// Copies the folder `source` to the new folder `destination` with one shell copy operation,
+// leaving out the entries at `excluded` (paths below `source`, such as "Webkit\Cache", matched
+// without regard to letter case): they are neither copied nor looked for in the copy, and the
+// folders that hold them are made in the copy with their other entries. `source` is only read.
+// Complete only when `destination` did not exist, the shell reported success, nothing was
+// aborted, and every other file and folder of the source is present in the copy with the same
+// size. Never throws.
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress);
+
+// CopyFolderExcept with the shell's copy operation handed to `run`, as CopyFolder above.
+CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
+                            const std::vector<std::wstring>& excluded, bool showProgress,
+                            ShellOperationRunner run);
 
 }  // namespace velmo

@@ -9,6 +9,7 @@
 
 #include "commands/cache_redirection.h"
 #include "commands/default_browser_repair.h"
+#include "commands/installed_restore.h"
 #include "commands/launch_commands.h"
 #include "commands/message_boxes.h"
 #include "commands/moved_installation.h"
@@ -35,6 +36,21 @@ constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意�
 constexpr WORD kAppIconId = 1;
 
 }  // namespace
+
+bool AddRestoreToSystemMenu(HWND window) {
+  HMENU menu = GetSystemMenu(window, FALSE);
+  if (menu == nullptr) return false;
+  const int count = GetMenuItemCount(menu);
+  int position = count;
+  for (int index = 0; index < count; ++index) {
+    if (GetMenuItemID(menu, index) == SC_CLOSE) position = index;
+  }
+  const auto insert = [&](UINT flags, UINT_PTR id, const wchar_t* text) {
+    return InsertMenuW(menu, static_cast<UINT>(position++), MF_BYPOSITION | flags, id, text) != 0;
+  };
+  return insert(MF_STRING, kRestoreInstalledCommand, kRestoreInstalledMenuText) &&
+         insert(MF_SEPARATOR, 0, nullptr);
+}
 
 MainWindow::MainWindow(HINSTANCE instance, Context context)
     : instance_(instance), context_(std::move(context)) {}
@@ -86,6 +102,8 @@ void MainWindow::StartUp() {
   // Common controls version 6, through the manifest.
   InitCommonControls();
   SetFrameStyle();
+  // The controls and the layout stay as they are: the restore lives in the system menu.
+  AddRestoreToSystemMenu(window_);
   CreateControls(window_, instance_);
   ApplyDpi(WindowDpi(window_));
   CentreOnScreen();
@@ -185,6 +203,7 @@ void MainWindow::OnMoveFolderClicked() { MoveCacheFolder(context_, *this); }
 void MainWindow::OnViewCacheClicked() { ViewCacheFiles(context_, *this); }
 void MainWindow::OnDefaultBrowserClicked() { SetAsDefaultBrowser(context_, *this); }
 void MainWindow::OnLaunchClicked() { LaunchBrowser(context_, *this); }
+void MainWindow::OnRestoreInstalledChosen() { RestoreInstalledProfile(context_, *this); }
 
 void MainWindow::RunHandler(void (MainWindow::*handler)()) {
   // One handler at a time: a click that arrives while the folder browser of another handler is
@@ -236,6 +255,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return 0;
+    case WM_SYSCOMMAND:
+      // The system keeps the low four bits of the command for itself.
+      if ((wParam & 0xFFF0) == kRestoreInstalledCommand) {
+        RunHandler(&MainWindow::OnRestoreInstalledChosen);
+        return 0;
+      }
+      break;
     case WM_ACTIVATE:
       // Keep the focused control across switches to other windows.
       if (LOWORD(wParam) == WA_INACTIVE) {

@@ -15,6 +15,16 @@ namespace velmo {
 
 inline constexpr wchar_t kWindowClassName[] = L"VelmoPortableMakerMainWindow";
 
+// The item the tool adds to its window's system menu: restoring the installed browser. Items an
+// application adds there need an id below 0xF000 whose low four bits are zero, because the
+// system uses those bits itself (WM_SYSCOMMAND documentation).
+inline constexpr UINT kRestoreInstalledCommand = 0x0010;
+inline constexpr wchar_t kRestoreInstalledMenuText[] = L"恢复为安装版(&I)...";
+
+// Puts the restore item into `window`'s system menu, before 关闭 (SC_CLOSE) with a separator
+// between them; at the end when the menu has no 关闭. False when the menu cannot be changed.
+bool AddRestoreToSystemMenu(HWND window);
+
 class MainWindow final : public Ui {
  public:
   MainWindow(HINSTANCE instance, Context context);
@@ -52,6 +62,7 @@ class MainWindow final : public Ui {
   void OnViewCacheClicked();
   void OnDefaultBrowserClicked();
   void OnLaunchClicked();
+  void OnRestoreInstalledChosen();
   void RunHandler(void (MainWindow::*handler)());
   void OnCommand(int id, int notification);
 

@@ -481,5 +481,38 @@ TEST_F(SetCommand, EntriesTheUserNamedLikeTheToolsAreLeftAlone) {
   EXPECT_EQ(TreeSnapshot(Dir() + L"\\Setting.velmo-new-x"), (Tree{{L"mine.txt", "more of my files"}}));
 }
 
+// The way back through the window's system menu: the portable configuration (without its
+// caches) becomes the profile, the path file goes, the portable folder stays as it was, and a
+// later Set finds the kept Setting as on an installation that was never portable.
+TEST_F(SetCommand, RestoreFromTheSystemMenuMakesThePortableConfigurationTheProfile) {
+  WriteBytes(Profile() + L"\\stale only.txt", "stale, from before the Set");
+  WriteBytes(Setting() + L"\\Default\\书签\\收藏夹.json", "[\"since the Set\"]");
+  WriteBytes(Setting() + L"\\Webkit\\Cookies", "cookie jar");
+  WriteBytes(Setting() + L"\\Webkit\\Cache\\data_1", "cache 1");
+  WriteBytes(Setting() + L"\\VelmoVideoCache\\clip.tmp", "video");
+  WriteBytes(PathFile(), Absolute());
+  const Tree portable = TreeSnapshot(Setting());
+  Start();
+
+  tool_->SystemCommand(0x0010);
+  const BoxInfo question = NextBox();  // its text is the command's unit test's
+  EXPECT_EQ(question.buttons, (std::vector<int>{IDYES, IDNO}));
+  const BoxInfo done = Answer(question, IDYES);
+  ExpectNotice(done, L"成功恢复为安装版。Velmo浏览器下次启动时将使用：\r\n" + Profile() +
+                         L"\r\n绿色版的配置文件仍保存在：\r\n" + Setting() +
+                         L"\r\n确认不再需要后，可以手动删除它。");
+  Finish(done);
+
+  EXPECT_EQ(tool_->ControlText(kPathFileLabel), L"");
+  EXPECT_EQ(TreeSnapshot(Profile()), WithoutCaches(portable));
+  EXPECT_EQ(TreeSnapshot(Setting()), portable);
+  EXPECT_EQ(TopLevelNames(), std::vector<std::wstring>{L"Setting\\"});
+  // Nothing of the restore's is left beside the profile.
+  EXPECT_EQ(TreeSnapshot(Roaming()).size(), TreeSnapshot(Profile()).size() + 1);
+
+  ExpectQuestion(ClickSet(), kOverwriteText);
+  EXPECT_EQ(tool_->Close(), 0u);
+}
+
 }  // namespace
 }  // namespace velmo::e2e

@@ -1,7 +1,7 @@
 // The Set command killed at every step of its copy-and-swap (a child process that ends itself
 // without any clean-up, as when the tool is killed or the power goes), then the start-up's
 // recovery: the installation folder must be exactly as before the click or exactly as after a
-// successful Set, with nothing of the tool's left over.
+// successful Set, with nothing of the tool's left over. The same for a restore, on Set's steps.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -36,39 +36,82 @@ struct Outcome {
 };
 
 // The steps as SetStep numbers them. A step a run does not have is never reached, and the Set
-// runs to its end.
+// (or restore) runs to its end.
 struct Row {
   int step;
   Outcome firstSet;       // no Setting and no path file before
   Outcome overOldSetting; // an old Setting and a path file with other bytes
   Outcome sameBytes;      // an old Setting and a path file with the very bytes the Set writes
+  Outcome restoreOverOld; // a restore from Setting over an old profile
+  Outcome firstRestore;   // a restore from Setting where there is no profile
 };
+
+// Killed with the state before, killed with the state after, or run to its end.
+constexpr Outcome kB{kKilled, kBefore}, kA{kKilled, kAfter}, kF{kFinished, kAfter};
 
 constexpr Row kRows[] = {
-    {0, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {1, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {2, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {3, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {4, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kBefore}},
-    {5, {kFinished, kAfter}, {kKilled, kBefore}, {kKilled, kBefore}},
+    {0, kB, kB, kB, kF, kF},
+    {1, kB, kB, kB, kB, kB},
+    {2, kB, kB, kB, kB, kB},
+    {3, kB, kB, kB, kB, kB},
+    {4, kB, kB, kB, kB, kB},
+    {5, kF, kB, kB, kB, kF},
     // In place with the path file already holding the new bytes: that is the state after a Set.
-    {6, {kKilled, kBefore}, {kKilled, kBefore}, {kKilled, kAfter}},
-    {7, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {8, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {9, {kFinished, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
-    {10, {kKilled, kAfter}, {kKilled, kAfter}, {kKilled, kAfter}},
+    {6, kB, kB, kA, kB, kB},
+    {7, kA, kA, kA, kA, kA},
+    {8, kF, kA, kA, kA, kF},
+    {9, kF, kA, kA, kA, kF},
+    {10, kA, kA, kA, kA, kA},
 };
 
-enum class Start { kFirstSet, kOverOldSetting, kSameBytes };
+enum class Start { kFirstSet, kOverOldSetting, kSameBytes, kRestoreOverOld, kFirstRestore };
+
+// A restore from a Setting with caches, over an old profile or none.
+void RestoreRun(const Row& row, Start start) {
+  const Outcome expected = start == Start::kRestoreOverOld ? row.restoreOverOld : row.firstRestore;
+  TempDir root(L"restore-crash");
+  const std::wstring install = root / L"install";
+  const std::wstring roaming = root / L"appdata";
+  WriteBytes(install + L"\\Setting\\Default\\书签.json", "[\"portable\"]");
+  WriteBytes(install + L"\\Setting\\Webkit\\Cache\\data_1", "cache");
+  WriteBytes(install + L"\\Setting\\VelmoVideoCache\\clip.tmp", "video");
+  WriteBytes(install + L"\\path", ToAnsi(install + L"\\Setting\r\nD:\\cache\r\n"));
+  testing::MakeDirs(roaming);
+  if (start == Start::kRestoreOverOld) WriteBytes(roaming + L"\\velmoexplorer\\old.txt", "old");
+  const Tree installBefore = TreeSnapshot(install);
+  const Tree roamingBefore = TreeSnapshot(roaming);
+  Tree installAfter = installBefore;
+  installAfter.erase(L"path");
+  const Tree roamingAfter{{L"velmoexplorer\\", ""},
+                          {L"velmoexplorer\\Default\\", ""},
+                          {L"velmoexplorer\\Default\\书签.json", "[\"portable\"]"},
+                          {L"velmoexplorer\\Webkit\\", ""}};
+
+  EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_set_interrupter.exe",
+                     L"\"" + install + L"\" " + std::to_wstring(row.step) + L" restore",
+                     {{L"APPDATA", roaming}, {L"TEMP", root / L"temp"}}),
+            static_cast<DWORD>(expected.exit));
+  ScriptedUi ui;
+  RecoverInterruptedSet(MakeContext(install, {{L"APPDATA", roaming}}), ui);
+
+  EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
+  EXPECT_EQ(TreeSnapshot(install), expected.state == kBefore ? installBefore : installAfter);
+  EXPECT_EQ(TreeSnapshot(roaming), expected.state == kBefore ? roamingBefore : roamingAfter);
+}
 
 TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
   for (const Row& row : kRows) {
-    for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes}) {
+    for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes,
+                              Start::kRestoreOverOld, Start::kFirstRestore}) {
       const Outcome expected = start == Start::kFirstSet         ? row.firstSet
                                : start == Start::kOverOldSetting ? row.overOldSetting
                                                                  : row.sameBytes;
       SCOPED_TRACE("step " + std::to_string(row.step) + ", start " +
                    std::to_string(static_cast<int>(start)));
+      if (start == Start::kRestoreOverOld || start == Start::kFirstRestore) {
+        RestoreRun(row, start);
+        continue;
+      }
       TempDir root(L"set-crash");
       const std::wstring install = root / L"install";
       const std::wstring profile = root / L"appdata\\velmoexplorer";

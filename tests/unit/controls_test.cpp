@@ -9,6 +9,7 @@
 #include <string>
 
 #include "e2e/expected_layout.h"
+#include "window/main_window.h"
 
 namespace velmo {
 namespace {
@@ -73,6 +74,23 @@ TEST(Controls, EachControlGetsTheFontOfItsKindAtTheDpi) {
       EXPECT_EQ(actual.lfQuality, 5);    // ClearType
     }
   }
+}
+
+// Another process cannot read a window's system menu: the restore's item is checked here.
+TEST(SystemMenu, TheRestoreItemComesBeforeCloseWithASeparatorBetween) {
+  const HWND window = CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(AddRestoreToSystemMenu(window));
+  const HMENU menu = GetSystemMenu(window, FALSE);
+  int close = GetMenuItemCount(menu) - 1;  // Wine adds an item of its own after 关闭
+  while (close > 0 && GetMenuItemID(menu, close) != SC_CLOSE) --close;
+  wchar_t text[64] = {};
+  GetMenuStringW(menu, close - 2, text, 64, MF_BYPOSITION);
+  EXPECT_EQ(std::wstring(text), L"恢复为安装版(&I)...");
+  EXPECT_EQ(GetMenuItemID(menu, close - 2), 0x0010u);
+  EXPECT_TRUE(GetMenuState(menu, close - 1, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_EQ(GetMenuItemID(menu, close), static_cast<UINT>(SC_CLOSE));
+  DestroyWindow(window);
 }
 
 }  // namespace

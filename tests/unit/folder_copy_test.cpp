@@ -194,5 +194,30 @@ TEST(CopyFolder, FailuresAreReportedNotHidden) {
   EXPECT_EQ(ReadBytes(dir / L"out3\\sub\\held.txt"), "held");
 }
 
+// Left out: the entries named (in any letter case), never a name that only resembles one. A
+// destination that exists, or a file that cannot be read, fails the copy.
+TEST(CopyFolderExcept, CopiesAllButTheExcludedEntriesAndLeavesTheSourceAsItWas) {
+  TempDir dir(L"copy");
+  const std::wstring source = dir / L"Setting";
+  MakeSampleTree(source);
+  WriteBytes(source + L"\\Webkit\\Cache3\\kept", "kept");
+  auto expected = TreeSnapshot(source);
+  WriteBytes(source + L"\\Webkit\\cache\\data_0", "left out");
+  WriteBytes(source + L"\\VelmoVideoCache\\clip.tmp", "left out");
+  const auto before = TreeSnapshot(source);
+  const std::vector<std::wstring> excluded{L"Webkit\\Cache", L"VelmoVideoCache"};
+
+  ASSERT_TRUE(CopyFolderExcept(source, dir / L"copy", excluded, true));
+  EXPECT_EQ(TreeSnapshot(dir / L"copy"), expected);
+  EXPECT_EQ(TreeSnapshot(source), before);
+  EXPECT_TRUE(Attributes(dir / L"copy\\hidden.dat") & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FALSE(CopyFolderExcept(source, dir / L"copy", excluded, false));
+  const UniqueFileHandle held(CreateFileW((source + L"\\hidden.dat").c_str(), GENERIC_READ, 0,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(CopyFolderExcept(source, dir / L"out", excluded, false));
+  SetFileAttributesW((source + L"\\readonly.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesW((dir / L"copy\\readonly.dat").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
 }  // namespace velmo

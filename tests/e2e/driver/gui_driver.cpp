@@ -376,6 +376,11 @@ void ToolProcess::Click(int controlId) {
   PostMessageW(GetDlgItem(main_, controlId), BM_CLICK, 0, 0);
 }
 
+void ToolProcess::SystemCommand(UINT commandId) {
+  if (main_ == nullptr) WaitForMainWindow();
+  PostMessageW(main_, WM_SYSCOMMAND, commandId, 0);
+}
+
 std::vector<ControlInfo> ToolProcess::Controls() {
   std::vector<ControlInfo> controls;
   if (main_ == nullptr && WaitForMainWindow() == nullptr) return controls;

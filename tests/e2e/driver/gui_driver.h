@@ -67,6 +67,9 @@ class ToolProcess {
 
   // Posts a click to the main window's control with this id.
   void Click(int controlId);
+  // Posts the system-menu command with this id to the main window, as choosing the item does
+  // (another process cannot read the window's system menu).
+  void SystemCommand(UINT commandId);
   std::vector<ControlInfo> Controls();
   std::optional<ControlInfo> Control(int controlId);
   std::wstring ControlText(int controlId);

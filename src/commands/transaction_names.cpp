@@ -1,4 +1,4 @@
-#include "commands/set_names.h"
+#include "commands/transaction_names.h"
 
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
@@ -14,6 +14,12 @@ constexpr wchar_t kDoomedName[] = L"\\Set~del";
 constexpr wchar_t kJournalName[] = L"\\Set~jnl";
 
 constexpr wchar_t kJournalDraftName[] = L"\\Set~jnw";
+
+// Each no longer than "velmoexplorer": a path that fits below the profile fits below any of them.
+constexpr wchar_t kRestorePartialName[] = L"\\velmoexp~tmp";
+constexpr wchar_t kRestoreCompleteName[] = L"\\velmoexp~new";
+constexpr wchar_t kRestoreAsideName[] = L"\\velmoexp~old";
+constexpr wchar_t kRestoreDoomedName[] = L"\\velmoexp~del";
 
 }  // namespace
 
@@ -37,6 +43,12 @@ std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
     if (EntryExists(*name)) return *name;
   }
   return std::nullopt;
+}
+
+ReplacementNames RestoreNames(const std::wstring& profile) {
+  const std::wstring parent = profile.substr(0, profile.find_last_of(L'\\'));
+  return {profile, parent + kRestorePartialName, parent + kRestoreCompleteName,
+          parent + kRestoreAsideName, parent + kRestoreDoomedName};
 }
 
 }  // namespace velmo

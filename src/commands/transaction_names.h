@@ -1,5 +1,6 @@
-// The names beside the Setting folder that belong to the Set command: the transaction creates
-// them, the recovery after an interrupted Set acts on them, and both start from here.
+// The names the tool's transactions create beside the folder they replace (Set's beside Setting,
+// the restore's beside the user's profile folder): the transactions create them, the recovery
+// after an interruption acts on them, and both start from here.
 #pragma once
 #include <optional>
 #include <string>
@@ -26,5 +27,12 @@ struct SetNames {
 
 // The first of the Set's own names (all but Setting) that something stands at, or nullopt.
 std::optional<std::wstring> FirstTakenSetName(const SetNames& names);
+
+// The profile folder (%APPDATA%\velmoexplorer) and the names beside it that belong to a restore:
+// velmoexp~tmp (a copy being made), velmoexp~new (a complete copy, not yet in place),
+// velmoexp~old (the old profile, moved aside until the commit) and velmoexp~del (the old profile
+// after the commit, to be deleted). Each is no longer than "velmoexplorer", so whatever fits below
+// the profile folder fits below each of them.
+ReplacementNames RestoreNames(const std::wstring& profile);
 
 }  // namespace velmo

@@ -1,0 +1,207 @@
+#include "commands/installed_restore.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/command_steps.h"
+#include "commands/restore_transaction.h"
+#include "commands/set_recovery.h"
+#include "commands/write_protection.h"
+#include "model/browser_layout.h"
+#include "model/path_file.h"
+#include "support/file_queries.h"
+#include "support/folder_deletion.h"
+#include "support/path_text.h"
+#include "support/platform_error.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kNotPortableText[] =
+    L"当前的Velmo浏览器没有使用本工具制作的绿色版配置文件，无需恢复为安装版。";
+constexpr wchar_t kConfigurationMissingStart[] = L"找不到路径文件中记录的绿色版配置文件夹：\r\n";
+constexpr wchar_t kConfigurationMissingEnd[] = L"\r\n无法恢复为安装版。";
+constexpr wchar_t kNoAppDataText[] =
+    L"无法确定当前用户的配置文件夹：环境变量APPDATA没有设置。无法恢复为安装版。";
+constexpr wchar_t kOverlapStart[] = L"绿色版的配置文件夹：\r\n";
+constexpr wchar_t kOverlapMiddle[] = L"\r\n与系统的Velmo浏览器配置文件夹：\r\n";
+constexpr wchar_t kOverlapEnd[] = L"\r\n是同一个文件夹或者互相包含，没有需要复制的配置文件。";
+constexpr wchar_t kQuestionStart[] = L"将把绿色版的配置文件：\r\n";
+constexpr wchar_t kQuestionMiddle[] = L"\r\n复制到系统的Velmo浏览器配置文件夹：\r\n";
+constexpr wchar_t kQuestionEnd[] =
+    L"\r\n该文件夹中现有的内容将被替换，路径文件将被删除，Velmo浏览器以后将像安装版一样使用该文件夹"
+    L"中的配置文件。绿色版的配置文件夹本身会保留。\r\n是否继续？";
+constexpr wchar_t kSuccessStart[] = L"成功恢复为安装版。Velmo浏览器下次启动时将使用：\r\n";
+constexpr wchar_t kSuccessMiddle[] = L"\r\n绿色版的配置文件仍保存在：\r\n";
+constexpr wchar_t kSuccessEnd[] = L"\r\n确认不再需要后，可以手动删除它。";
+
+// Failures of the copy and of the swap, each followed by what was checked afterwards.
+constexpr wchar_t kCopyFailedStart[] = L"复制绿色版的配置文件失败：\r\n";
+constexpr wchar_t kCopyFailedEnd[] =
+    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
+    L"请检查后再试。\r\n";
+constexpr wchar_t kCopyCancelledText[] = L"已取消复制绿色版的配置文件。\r\n";
+constexpr wchar_t kInUseStart[] =
+    L"无法替换系统的Velmo浏览器配置文件，以下文件正在被其他程序使用：\r\n";
+constexpr wchar_t kInUseEnd[] = L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
+constexpr wchar_t kNoRoomLead[] = L"用户配置文件夹所在的磁盘空间不足，无法恢复为安装版。";
+constexpr wchar_t kNameTakenStart[] =
+    L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n";
+constexpr wchar_t kNameTakenEnd[] =
+    L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。";
+constexpr wchar_t kNotPlacedStart[] = L"无法在以下位置存放配置文件：\r\n";
+constexpr wchar_t kNotPlacedEnd[] = L"\r\n该位置已被占用且无法替换。\r\n";
+constexpr wchar_t kAllAsBefore[] = L"系统原有的配置文件和路径文件保持原样。";
+constexpr wchar_t kProfileAsBefore[] = L"系统原有的配置文件保持原样。";
+constexpr wchar_t kProfileElsewhere[] = L"系统原有的配置文件未能放回原处，现在保存在：\r\n";
+constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
+constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
+// The restored configuration is in use; only the old one could not be removed completely.
+constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
+constexpr wchar_t kOldLeftBehindEnd[] =
+    L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
+
+// The portable configuration folder the path file names, when it is one this tool writes: an
+// absolute path, or the word "Setting" for the Setting folder beside the browser. nullopt when
+// there is no path file or its first line names nothing the tool made. The line counts up to its
+// first NUL, as the panel shows it.
+std::optional<std::wstring> PortableConfiguration(const std::wstring& installDir) {
+  const std::optional<PathFileLines> lines = ReadPathFileIfPresent(installDir);
+  if (!lines) return std::nullopt;
+  const std::wstring line1 = ShownLine(lines->line1);
+  if (SameName(line1, browser::kSettingFolderName)) return browser::SettingFolder(installDir);
+  if (!IsAbsolute(line1)) return std::nullopt;
+  return line1;
+}
+
+// Whether the configuration folder is the profile folder (however either is spelled, or through a
+// link), or one lies inside the other.
+bool Overlap(const std::wstring& configuration, const std::wstring& appData) {
+  const std::wstring a(WithoutTrailingSeparators(FullLongPath(configuration)));
+  const std::wstring b(WithoutTrailingSeparators(browser::ProfileFolder(FullLongPath(appData))));
+  return PartBelow(a, b) || PartBelow(b, a) || SameEntry(configuration, b);
+}
+
+// Where the old profile and the path file are after a failed restore, as checked on disk.
+std::wstring StateAfterFailure(const RestorePlan& plan, const SetResult& result) {
+  if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;
+  std::wstring text = result.oldConfigurationBack
+                          ? std::wstring(kProfileAsBefore)
+                          : kProfileElsewhere + result.oldConfiguration + L"\r\n";
+  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
+  return text + kPathFileUnsure + browser::PathFileForWriting(plan.installDir);
+}
+
+void ReportResult(Ui& ui, const RestorePlan& plan, const SetResult& result) {
+  const std::wstring profile = browser::ProfileFolder(plan.appData);
+  const std::wstring success =
+      kSuccessStart + profile + kSuccessMiddle + plan.configuration + kSuccessEnd;
+  const std::wstring state = StateAfterFailure(plan, result);
+  switch (result.outcome) {
+    case SetOutcome::kDone:
+      Notify(ui, success);
+      return;
+    case SetOutcome::kOldLeftBehind:
+      Notify(ui, success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
+      return;
+    case SetOutcome::kNameTaken:
+      ui.MsgBox(kNameTakenStart + result.path + kNameTakenEnd, kMbOk | kMbIconError, kToolTitle);
+      return;
+    case SetOutcome::kCopyFailed:
+      ShowFailure(ui, kCopyFailedStart + result.path + kCopyFailedEnd + state);
+      return;
+    case SetOutcome::kCopyCancelled:
+      ShowFailure(ui, kCopyCancelledText + state);
+      return;
+    case SetOutcome::kInUse:
+      ShowFailure(ui, kInUseStart + result.path + kInUseEnd + state);
+      return;
+    case SetOutcome::kBlocked:
+    case SetOutcome::kNotPlaced:
+      ShowFailure(ui, kNotPlacedStart + result.path + kNotPlacedEnd + state);
+      return;
+    case SetOutcome::kNotCommitted:
+      ShowFailure(ui, result.error + L"\r\n" + state);
+      return;
+  }
+}
+
+}  // namespace
+
+void RestoreInstalledProfile(const Context& context, Ui& ui) {
+  RestoreInstalledProfile(context, ui, [](SetStep) {});
+}
+
+void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer) {
+  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
+  if (!lock) return;
+  // What an interrupted Set left behind is sorted out first, as Set does: the path file and
+  // Setting are read only once they are settled.
+  std::optional<FolderDeleter> deleter;
+  const std::wstring appData = context.Env(L"APPDATA");
+  if (!TidyBeforeSet(context.installDir, appData, deleter, ui)) return;
+
+  const std::optional<std::wstring> configuration = PortableConfiguration(context.installDir);
+  if (!configuration) {
+    Notify(ui, kNotPortableText);
+    return;
+  }
+  if (!FolderExists(*configuration)) {
+    Notify(ui, kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
+    return;
+  }
+  if (appData.empty()) {
+    ShowFailure(ui, kNoAppDataText);
+    return;
+  }
+  const RestorePlan plan{context.installDir, appData, *configuration};
+  const std::wstring profile = browser::ProfileFolder(appData);
+  if (Overlap(plan.configuration, appData)) {
+    Notify(ui, kOverlapStart + plan.configuration + kOverlapMiddle + profile + kOverlapEnd);
+    return;
+  }
+  if (AskYesNo(ui, kQuestionStart + plan.configuration + kQuestionMiddle + profile +
+                       kQuestionEnd) != Answer::kYes) {
+    return;
+  }
+
+  // The path file is deleted last and the copy is made beside the profile folder: that both can
+  // be done, and that the copy fits, is checked before anything changes.
+  std::optional<std::string> pathFileBefore;
+  try {
+    CheckDesktopUserCanWrite(context.installDir);
+    CheckPathFileReplaceable(context.installDir);
+    pathFileBefore = ReadPathFileBytes(context.installDir);
+  } catch (const PlatformError& error) {
+    ReportInstallFolderWriteFailure(ui, error, context.installDir);
+    return;
+  }
+  if (!pathFileBefore) {
+    Notify(ui, kNotPortableText);
+    return;
+  }
+  try {
+    CheckFolderCanBeCreated(profile);
+  } catch (const PlatformError& error) {
+    ReportError(ui, error);
+    return;
+  }
+  const std::vector<std::wstring> caches = browser::CacheFoldersInConfiguration();
+  const std::wstring below = std::wstring(WithoutTrailingSeparators(plan.configuration)) + L"\\";
+  if (!RoomForCopyOrReport(ui, kNoRoomLead, plan.configuration,
+                           {below + caches[0], below + caches[1], below + caches[2]}, appData)) {
+    return;
+  }
+
+  if (!deleter) deleter.emplace();
+  const SetResult result = RunRestoreTransaction(plan, *pathFileBefore, *deleter, observer);
+  ReportResult(ui, plan, result);
+  // The panel shows the path file as the restore left it: none once it is committed.
+  if (result.outcome == SetOutcome::kDone || result.outcome == SetOutcome::kOldLeftBehind ||
+      !result.pathFileUnchanged) {
+    ui.ShowPathFileLines();
+  }
+}
+
+}  // namespace velmo

@@ -1,0 +1,31 @@
+#include "support/path_text.h"
+
+#include "support/file_queries.h"
+
+namespace velmo {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring_view WithoutTrailingSeparators(std::wstring_view path) {
+  while (!path.empty() && IsSeparator(path.back())) path.remove_suffix(1);
+  return path;
+}
+
+bool IsAbsolute(std::wstring_view path) {
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
+  const bool letter = !path.empty() && ((path[0] >= L'A' && path[0] <= L'Z') ||
+                                        (path[0] >= L'a' && path[0] <= L'z'));
+  return letter && path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
+}
+
+std::optional<std::wstring_view> PartBelow(std::wstring_view path, std::wstring_view folder) {
+  if (folder.empty() || path.size() < folder.size() ||
+      !SameName(path.substr(0, folder.size()), folder)) {
+    return std::nullopt;
+  }
+  const std::wstring_view rest = path.substr(folder.size());
+  if (!rest.empty() && !IsSeparator(rest.front())) return std::nullopt;
+  return WithoutTrailingSeparators(rest);
+}
+
+}  // namespace velmo

@@ -1,0 +1,21 @@
+// Paths as text, compared the way the file system compares names: separators ("\" or "/"),
+// letter case ignored. Nothing here touches the disk.
+#pragma once
+#include <optional>
+#include <string_view>
+
+namespace velmo {
+
+bool IsSeparator(wchar_t c);
+
+// The path without the separators at its end ("C:\a\" -> "C:\a").
+std::wstring_view WithoutTrailingSeparators(std::wstring_view path);
+
+// "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
+bool IsAbsolute(std::wstring_view path);
+
+// What follows `folder` in `path` ("\a\b", or "" for the folder itself), or nullopt when `path`
+// does not lie inside `folder`.
+std::optional<std::wstring_view> PartBelow(std::wstring_view path, std::wstring_view folder);
+
+}  // namespace velmo

@@ -1,0 +1,105 @@
+#include "commands/installed_restore.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/scripted_ui.h"
+#include "support/temp_dir.h"
+#include "support/text_codec.h"
+
+namespace velmo {
+namespace {
+
+using testing::MakeContext;
+using testing::ScriptedUi;
+using testing::TempDir;
+using testing::TreeSnapshot;
+using testing::WriteBytes;
+
+// Every refusal before the work: one box (after the question, when it is answered Yes), the path
+// file, the portable folder and the profile as they were.
+TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
+  TempDir install(L"restore-install");
+  TempDir roaming(L"restore-roaming");
+  const std::wstring setting = install / L"Setting";
+  const std::wstring profile = roaming / L"velmoexplorer";
+  std::wstring upper = profile + L"\\";
+  CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  const std::wstring notPortable =
+      L"当前的Velmo浏览器没有使用本工具制作的绿色版配置文件，无需恢复为安装版。";
+  const std::wstring noAppData =
+      L"无法确定当前用户的配置文件夹：环境变量APPDATA没有设置。无法恢复为安装版。";
+  const auto overlap = [&](const std::wstring& configuration) {
+    return L"绿色版的配置文件夹：\r\n" + configuration + L"\r\n与系统的Velmo浏览器配置文件夹：\r\n" +
+           profile + L"\r\n是同一个文件夹或者互相包含，没有需要复制的配置文件。";
+  };
+  const std::wstring question =
+      L"将把绿色版的配置文件：\r\n" + setting + L"\r\n复制到系统的Velmo浏览器配置文件夹：\r\n" +
+      profile +
+      L"\r\n该文件夹中现有的内容将被替换，路径文件将被删除，Velmo浏览器以后将像安装版一样使用该"
+      L"文件夹中的配置文件。绿色版的配置文件夹本身会保留。\r\n是否继续？";
+  enum Style : unsigned { kNotice = 0x40, kError = 0x10, kQuestion = 0x44, kToolError = 0x110 };
+  struct Row {
+    const char* name;
+    std::optional<std::string> pathFile;  // nullopt: none
+    std::optional<std::wstring> appData;  // nullopt: unset
+    int answer;                           // to the question; 0 when it is not asked
+    std::wstring text;
+    Style style;
+  };
+  const Row rows[] = {
+      {"no path file", std::nullopt, roaming.Path(), 0, notPortable, kNotice},
+      {"empty line 1", "\r\nD:\\cache\r\n", roaming.Path(), 0, notPortable, kNotice},
+      {"relative line 1", "Config\r\n", roaming.Path(), 0, notPortable, kNotice},
+      {"NUL before Setting", std::string("\0Setting\r\n", 10), roaming.Path(), 0, notPortable,
+       kNotice},
+      {"missing folder", ToAnsi(install / L"配置\r\n"), roaming.Path(), 0,
+       L"找不到路径文件中记录的绿色版配置文件夹：\r\n" + install / L"配置" + L"\r\n无法恢复为安装版。",
+       kNotice},
+      {"APPDATA unset", "setting\r\n", std::nullopt, 0, noAppData, kError},
+      {"APPDATA empty", "Setting\r\n", L"", 0, noAppData, kError},
+      {"the profile itself", ToAnsi(upper + L"\r\n"), roaming.Path(), 0, overlap(upper), kNotice},
+      {"inside the profile", ToAnsi(profile + L"\\Default\r\n"), roaming.Path(), 0,
+       overlap(profile + L"\\Default"), kNotice},
+      {"holding the profile", ToAnsi(roaming.Path() + L"\r\n"), roaming.Path(), 0,
+       overlap(roaming.Path()), kNotice},
+      {"answered No", std::string("Setting\0x\r\n", 11), roaming.Path(), IDNO, question, kQuestion},
+      {"no answer", "Setting\r\n", roaming.Path(), -1, question, kQuestion},
+      {"a user's folder at a restore name", "Setting\r\n", roaming.Path(), IDYES,
+       L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n" +
+           roaming / L"velmoexp~old" +
+           L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。",
+       kToolError},
+  };
+  WriteBytes(setting + L"\\Default\\Preferences", "portable");
+  WriteBytes(profile + L"\\Default\\Preferences", "installed");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    DeleteFileW((install / L"path").c_str());
+    if (row.pathFile) WriteBytes(install / L"path", *row.pathFile);
+    if (row.answer == IDYES) WriteBytes(roaming / L"velmoexp~old\\mine.txt", "mine");
+    const auto installBefore = TreeSnapshot(install.Path());
+    const auto roamingBefore = TreeSnapshot(roaming.Path());
+    std::map<std::wstring, std::wstring> environment;
+    if (row.appData) environment[L"APPDATA"] = *row.appData;
+    ScriptedUi ui;
+    if (row.answer != 0) ui.answers.push_back(row.answer);
+    RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
+
+    ASSERT_EQ(ui.boxes.size(), row.answer == IDYES ? 2u : 1u);
+    EXPECT_EQ(ui.boxes.back().text, row.text);
+    EXPECT_EQ(ui.boxes.back().style, row.style & 0xFF);
+    EXPECT_EQ(ui.boxes.back().title, row.style == kToolError ? L"Velmo浏览器绿化工具" : L"友情提示");
+    EXPECT_EQ(TreeSnapshot(install.Path()), installBefore);
+    EXPECT_EQ(TreeSnapshot(roaming.Path()), roamingBefore);
+    EXPECT_EQ(ui.pathFileLinesShown, 0);
+  }
+}
+
+}  // namespace
+}  // namespace velmo

@@ -1,34 +1,18 @@
-// The steps every command shares: its message boxes, the question asked when the tool sits on a
-// path the browser cannot take as it is, and writing the path file with a report on failure.
+// The steps the commands share: the first checks of a configuration change, the room for a copy,
+// the question asked when the tool sits on a path the browser cannot take as it is, and writing
+// the path file with a report on failure.
 #pragma once
 #include <array>
 #include <optional>
 #include <string>
 
+#include "commands/message_boxes.h"
 #include "model/context.h"
 #include "model/path_file.h"
 #include "model/ui.h"
 #include "support/folder_lock.h"
-#include "support/platform_error.h"
 
 namespace velmo {
-
-// An error box for a failure the command cannot go on from: what failed, on which path and why,
-// under the tool title.
-void ReportError(Ui& ui, const PlatformError& error);
-
-// An error box under the title "友情提示" for a failure the command explains in its own words.
-void ShowFailure(Ui& ui, const std::wstring& text);
-
-// An information box under the title "友情提示".
-void Notify(Ui& ui, const std::wstring& text);
-
-// The answer to a Yes/No question. A box destroyed with its window (the window closed while it
-// was open) gives no answer, which is neither Yes nor No: the command then stops.
-enum class Answer { kYes, kNo, kNone };
-
-// A Yes/No question with the information icon under the title "友情提示".
-Answer AskYesNo(Ui& ui, const std::wstring& text);
 
 // The first checks of every command that moves the browser's configuration (Set, restoring the
 // installed browser): the tool must run as the desktop's user (RunsAsDesktopUser), the browser

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "commands/command_steps.h"
+#include "commands/message_boxes.h"
 #include "commands/launch_commands.h"
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
@@ -58,7 +58,7 @@ std::wstring BrowserIn(std::wstring_view installDir) {
 
 std::optional<std::wstring> MissingVelmoDefaultBrowser(
     std::wstring_view command, std::wstring_view installDir,
-    CallableRef<bool(const std::wstring&)> fileExists) {
+    const std::function<bool(const std::wstring&)>& fileExists) {
   const std::wstring program(ProgramOf(command));
   if (!StartsWithDriveLetter(program) ||
       !SameName(FileNameOf(program), browser::kExecutableName) ||

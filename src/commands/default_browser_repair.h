@@ -2,13 +2,13 @@
 // portable folder before it was moved, so that links opened from other programs lead nowhere.
 // Checked once at start-up, after the question about a moved folder.
 #pragma once
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "model/context.h"
 #include "model/ui.h"
-#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -21,7 +21,7 @@ namespace velmo {
 // followed by a space or the end.
 std::optional<std::wstring> MissingVelmoDefaultBrowser(
     std::wstring_view command, std::wstring_view installDir,
-    CallableRef<bool(const std::wstring&)> fileExists);
+    const std::function<bool(const std::wstring&)>& fileExists);
 
 // Asks once, when the system's default browser is a missing Velmo browser, whether to make the
 // browser here the default. Yes does what the default-browser button does; No or no answer does

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "commands/command_steps.h"
+#include "commands/message_boxes.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"

@@ -13,20 +13,9 @@
 namespace velmo {
 namespace {
 
-// Each no longer than "velmoexplorer": a path that fits below the profile fits below any of them.
-constexpr wchar_t kPartialName[] = L"\\velmoexp~tmp";
-constexpr wchar_t kCompleteName[] = L"\\velmoexp~new";
-constexpr wchar_t kAsideName[] = L"\\velmoexp~old";
-constexpr wchar_t kDoomedName[] = L"\\velmoexp~del";
 constexpr wchar_t kDeletePathFileOperation[] = L"删除路径文件";
 
 }  // namespace
-
-ReplacementNames RestoreNames(const std::wstring& profile) {
-  const std::wstring parent = profile.substr(0, profile.find_last_of(L'\\'));
-  return {profile, parent + kPartialName, parent + kCompleteName, parent + kAsideName,
-          parent + kDoomedName};
-}
 
 SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& pathFileBefore,
                                 const FolderDeleter& deleter, SetStepObserver observer) {

@@ -11,13 +11,6 @@
 
 namespace velmo {
 
-// The profile folder (%APPDATA%\velmoexplorer) and the names beside it that belong to a restore:
-// velmoexp~tmp (a copy being made), velmoexp~new (a complete copy, not yet in place),
-// velmoexp~old (the old profile, moved aside until the commit) and velmoexp~del (the old profile
-// after the commit, to be deleted). Each is no longer than "velmoexplorer", so whatever fits below
-// the profile folder fits below each of them.
-ReplacementNames RestoreNames(const std::wstring& profile);
-
 struct RestorePlan {
   std::wstring installDir;
   std::wstring appData;

@@ -5,12 +5,12 @@
 #include <string_view>
 
 #include "commands/command_steps.h"
-#include "commands/restore_transaction.h"
-#include "commands/set_transaction.h"
 #include "commands/transaction_journal.h"
+#include "commands/transaction_names.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "support/directory_listing.h"
+#include "support/entry_moves.h"
 #include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/folder_lock.h"

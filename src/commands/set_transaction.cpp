@@ -6,6 +6,7 @@
 
 #include "commands/set_recovery.h"
 #include "model/browser_layout.h"
+#include "support/entry_moves.h"
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
 #include "support/lock_retry.h"
@@ -13,15 +14,6 @@
 
 namespace velmo {
 namespace {
-
-// Each as long as "Setting": a path that fits below Setting fits below any of them.
-constexpr wchar_t kPartialName[] = L"\\Set~tmp";
-constexpr wchar_t kCompleteName[] = L"\\Set~new";
-constexpr wchar_t kAsideName[] = L"\\Set~old";
-constexpr wchar_t kDoomedName[] = L"\\Set~del";
-constexpr wchar_t kJournalName[] = L"\\Set~jnl";
-
-constexpr wchar_t kJournalDraftName[] = L"\\Set~jnw";
 
 SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error = {}) {
   SetResult result;
@@ -65,44 +57,11 @@ SetResult Checked(const Replacement& replacement, const TidyReport& report, SetR
 
 }  // namespace
 
-SetNames::SetNames(const std::wstring& installDir)
-    : setting(browser::SettingFolder(installDir)),
-      partial(installDir + kPartialName),
-      complete(installDir + kCompleteName),
-      aside(installDir + kAsideName),
-      doomed(installDir + kDoomedName),
-      journal(installDir + kJournalName),
-      draft(installDir + kJournalDraftName) {}
-
-ReplacementNames SetNames::Replacement() const {
-  return {setting, partial, complete, aside, doomed};
-}
-
-std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
-  return FirstTakenName(names.Replacement(), names);
-}
-
-bool RenameEntry(const std::wstring& from, const std::wstring& to) {
-  return RetryWhileLocked([&] {
-           return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
-         }) == 0;
-}
-
-bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) {
-  if (!EntryExists(path)) return true;
-  if (FolderExists(path)) return SkipIfFails([&] { deleter.DeleteFolder(path); });
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return deleter.Retries().Run([&] { return Outcome(DeleteFileW(path.c_str())); }) == 0;
-}
-
 SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
   const std::wstring appData = context.Env(L"APPDATA");
-  SetPlan plan{context.installDir, browser::ProfileFolder(appData),
-               browser::ProfileCacheFolders(appData),
-               PathFileLinesFor(context.installDir, form, cacheLine)};
-  // The video cache has always been found through the lower-case name; the lookup ignores case.
-  plan.profileCaches[2] = browser::ProfileCacheFolders(context.Env(L"appdata"))[2];
-  return plan;
+  return {context.installDir, browser::ProfileFolder(appData),
+          browser::ProfileCacheFolders(appData),
+          PathFileLinesFor(context.installDir, form, cacheLine)};
 }
 
 SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string>& pathFileBefore,

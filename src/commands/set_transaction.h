@@ -6,43 +6,19 @@
 // Setting folder fits under each of them.
 #pragma once
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "commands/transaction_journal.h"
+#include "commands/transaction_names.h"
 #include "model/context.h"
 #include "model/path_file.h"
-#include "support/callable_ref.h"
 #include "support/folder_copy.h"
 #include "support/folder_deletion.h"
 
 namespace velmo {
-
-// The names beside the Setting folder that belong to the Set command.
-struct SetNames {
-  explicit SetNames(const std::wstring& installDir);
-
-  std::wstring setting;   // <dir>\Setting
-  std::wstring partial;   // <dir>\Set~tmp: a copy being made
-  std::wstring complete;  // <dir>\Set~new: a complete, verified copy, not yet in place
-  std::wstring aside;     // <dir>\Set~old: the old Setting, moved aside until the commit
-  std::wstring doomed;    // <dir>\Set~del: the old Setting after the commit, to be deleted
-  std::wstring journal;   // <dir>\Set~jnl: the Set's journal (see transaction_journal.h)
-  std::wstring draft;     // <dir>\Set~jnw: the journal being written, before it is renamed
-
-  // Setting and the four folder names, as the journal names them.
-  ReplacementNames Replacement() const;
-};
-
-// The first of the Set's own names (all but Setting) that something stands at, or nullopt.
-std::optional<std::wstring> FirstTakenSetName(const SetNames& names);
-
-// Renames a file or a folder beside itself; never replaces anything. True when it worked.
-bool RenameEntry(const std::wstring& from, const std::wstring& to);
-
-// Removes a file or a folder tree (links are removed, never followed). True when it is gone.
-bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter);
 
 // The moments between the transaction's steps, in order. A step that a run does not need (there
 // is no old Setting to move aside, say) is not reported.
@@ -61,7 +37,7 @@ enum class SetStep {
 };
 
 // Told about each step once it is done. The tool passes one that does nothing.
-using SetStepObserver = CallableRef<void(SetStep)>;
+using SetStepObserver = std::function<void(SetStep)>;
 
 struct SetPlan {
   std::wstring installDir;
@@ -119,12 +95,12 @@ struct Replacement {
 
 // Done before the intent is journaled, once the names are known to be free (Set deletes the
 // profile's caches here).
-using ReplacementPreparer = CallableRef<void()>;
+using ReplacementPreparer = std::function<void()>;
 // Copies the source to `destination`, a name nothing stands at.
-using ReplacementCopier = CallableRef<CopyResult(const std::wstring& destination)>;
+using ReplacementCopier = std::function<CopyResult(const std::wstring& destination)>;
 // Makes the path file hold the journal's bytes after (nullopt: no path file). Throws
 // PlatformError when it cannot.
-using ReplacementCommitter = CallableRef<void()>;
+using ReplacementCommitter = std::function<void()>;
 
 SetResult RunReplacement(Replacement replacement, ReplacementPreparer prepare,
                          ReplacementCopier copy, ReplacementCommitter commit,

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "commands/command_steps.h"
+#include "commands/message_boxes.h"
 #include "model/browser_layout.h"
 #include "support/desktop_rights.h"
 #include "support/number_text.h"

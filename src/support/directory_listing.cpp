@@ -10,7 +10,7 @@ bool IsDotEntry(const wchar_t* name) {
 }
 
 // The listing itself; `error` receives the reason of a failure while the search is still open.
-ListingEnd List(const std::wstring& folder, const std::wstring& pattern, EntryVisitor visit,
+ListingEnd List(const std::wstring& folder, const std::wstring& pattern, const EntryVisitor& visit,
                 DWORD& error) {
   WIN32_FIND_DATAW data;
   const UniqueFindHandle find(FindFirstFileW((folder + L"\\" + pattern).c_str(), &data));
@@ -32,12 +32,12 @@ ListingEnd List(const std::wstring& folder, const std::wstring& pattern, EntryVi
 
 }  // namespace
 
-ListingEnd ForEachEntry(const std::wstring& folder, EntryVisitor visit) {
+ListingEnd ForEachEntry(const std::wstring& folder, const EntryVisitor& visit) {
   return ForEachEntryMatching(folder, L"*", visit);
 }
 
 ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& pattern,
-                                EntryVisitor visit) {
+                                const EntryVisitor& visit) {
   DWORD error = ERROR_SUCCESS;
   const ListingEnd end = List(folder, pattern, visit, error);
   // Closing the search may overwrite the thread's last error: the reason is put back after it.

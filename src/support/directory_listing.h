@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
-#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -29,15 +29,15 @@ enum class ListingEnd {
 };
 
 // What a listing calls for each entry; it returns false to stop the listing.
-using EntryVisitor = CallableRef<bool(const DirectoryEntry&)>;
+using EntryVisitor = std::function<bool(const DirectoryEntry&)>;
 
 // Calls `visit` for each entry of `folder` but "." and "..", in the file system's order, until it
 // returns false.
-ListingEnd ForEachEntry(const std::wstring& folder, EntryVisitor visit);
+ListingEnd ForEachEntry(const std::wstring& folder, const EntryVisitor& visit);
 
 // The same for the entries whose name matches the file system's wildcard `pattern` ("vpf*.tmp").
 // The system also matches a pattern against an entry's short 8.3 name: `visit` sees the long one.
 ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& pattern,
-                                EntryVisitor visit);
+                                const EntryVisitor& visit);
 
 }  // namespace velmo

@@ -138,7 +138,7 @@ CopyResult CopyFolder(const std::wstring& source, const std::wstring& destinatio
 }
 
 CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
-                      bool showProgress, bool overwrite, ShellOperationRunner run) {
+                      bool showProgress, bool overwrite, const ShellOperationRunner& run) {
   if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return {};
 
   // Where the copy lands: into an existing folder the shell nests the source under its own name.

@@ -3,10 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -34,12 +34,12 @@ CopyResult CopyFolder(const std::wstring& source, const std::wstring& destinatio
                 bool overwrite);
 
 // Runs a shell file operation and returns what the shell returns; ShellFileOperation does.
-using ShellOperationRunner = CallableRef<int(SHFILEOPSTRUCTW&)>;
+using ShellOperationRunner = std::function<int(SHFILEOPSTRUCTW&)>;
 
 // CopyFolder with the shell's copy operation handed to `run`, which must run it (or pass it on to
 // ShellFileOperation) inside the COM apartment CopyFolder has entered.
 CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
-                      bool showProgress, bool overwrite, ShellOperationRunner run);
+                      bool showProgress, bool overwrite, const ShellOperationRunner& run);
 
 // Copies the folder `source` to the new folder `destination` with one shell copy operation,
 // leaving out the entries at `excluded` (paths below `source`, such as "Webkit\Cache", matched

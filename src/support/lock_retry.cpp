@@ -39,7 +39,7 @@ std::vector<DWORD> RetryPauses(DWORD limitMs) {
   return pauses;
 }
 
-std::uint32_t RetryBudget::Run(CallableRef<std::uint32_t()> attempt) {
+std::uint32_t RetryBudget::Run(const std::function<std::uint32_t()>& attempt) {
   std::uint32_t code = attempt();
   if (code == 0 || !IsPassingLockFailure(code)) return code;
   for (const DWORD pause : RetryPauses(std::min(kStepRetryLimitMs, leftMs_))) {
@@ -51,7 +51,7 @@ std::uint32_t RetryBudget::Run(CallableRef<std::uint32_t()> attempt) {
   return code;
 }
 
-std::uint32_t RetryWhileLocked(CallableRef<std::uint32_t()> attempt) {
+std::uint32_t RetryWhileLocked(const std::function<std::uint32_t()>& attempt) {
   RetryBudget step(kStepRetryLimitMs);
   return step.Run(attempt);
 }

@@ -8,9 +8,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-#include "support/callable_ref.h"
 
 namespace velmo {
 
@@ -33,14 +33,14 @@ class RetryBudget {
   // Runs `attempt`, which returns 0 on success or its failure code (Win32 or HRESULT). While it
   // fails with a passing lock failure it is run again after each pause of RetryPauses, as long as
   // this budget lasts. Returns the last attempt's code.
-  std::uint32_t Run(CallableRef<std::uint32_t()> attempt);
+  std::uint32_t Run(const std::function<std::uint32_t()>& attempt);
 
  private:
   DWORD leftMs_;
 };
 
 // One step on its own: RetryBudget::Run with a budget of one step's limit.
-std::uint32_t RetryWhileLocked(CallableRef<std::uint32_t()> attempt);
+std::uint32_t RetryWhileLocked(const std::function<std::uint32_t()>& attempt);
 
 // An attempt's code from a Win32 call's result: 0 when it succeeded, else GetLastError().
 inline std::uint32_t Outcome(BOOL succeeded) { return succeeded ? 0 : GetLastError(); }

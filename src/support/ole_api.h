@@ -1,7 +1,7 @@
 // The COM and automation functions of ole32.dll and oleaut32.dll that the tool calls. The window
-// starts without these DLLs: only a command that works with COM objects loads them, from
-// System32, when it makes an OleApi; they then stay loaded for the rest of the process, so the
-// next OleApi is cheap.
+// starts without these DLLs, which keeps start-up short: only a command that works with COM
+// objects loads them, from System32, when it makes an OleApi; they then stay loaded for the rest
+// of the process, so the next OleApi is cheap.
 #pragma once
 #include <windows.h>
 #include <objbase.h>

@@ -1,5 +1,6 @@
-// The shell functions the tool calls, from shell32.dll loaded out of System32 on first use (the
-// window starts without it; once loaded it stays for the rest of the process).
+// The shell functions the tool calls, from shell32.dll loaded out of System32 on first use: the
+// window starts without it, so the user sees the window sooner (shell32 and the DLLs it pulls in
+// are the larger part of a start-up). Once loaded it stays for the rest of the process.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>

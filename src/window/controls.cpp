@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -44,16 +45,13 @@ bool CreatedBefore(const ControlLayout& a, const ControlLayout& b) {
   return a.tabIndex < b.tabIndex;
 }
 
-// Creation order gives the z-order and so the Tab order. An insertion into the sorted part keeps
-// the table's order among equals; sixteen controls need nothing faster.
+// Creation order gives the z-order and so the Tab order; among equals the table's order stays.
 std::array<const ControlLayout*, kMainWindowControls.size()> CreationOrder() {
   std::array<const ControlLayout*, kMainWindowControls.size()> order{};
-  std::size_t sorted = 0;
-  for (const ControlLayout& control : kMainWindowControls) {
-    std::size_t at = sorted++;
-    for (; at > 0 && CreatedBefore(control, *order[at - 1]); --at) order[at] = order[at - 1];
-    order[at] = &control;
-  }
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = &kMainWindowControls[i];
+  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
+    return CreatedBefore(*a, *b);
+  });
   return order;
 }
 

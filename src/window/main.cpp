@@ -1,19 +1,9 @@
 // Start of the Velmo portable maker: one window, no command line.
 #include <windows.h>
 
-#include <cstdlib>
-
 #include "model/context.h"
 #include "support/system_library.h"
 #include "window/main_window.h"
-
-#if defined(__GNUC__) && !defined(__clang__)
-// The window program has no console for libstdc++'s default terminate handler to print a
-// demangled message to; ending quietly also keeps its demangler (some 80 KB) out of the file.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
-#endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   // The tool sits in a folder of another vendor's DLLs: never load one from there.

@@ -8,10 +8,10 @@
 #include <utility>
 
 #include "commands/cache_redirection.h"
-#include "commands/command_steps.h"
 #include "commands/default_browser_repair.h"
 #include "commands/installed_restore.h"
 #include "commands/launch_commands.h"
+#include "commands/message_boxes.h"
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
 #include "commands/start_up.h"

@@ -37,13 +37,6 @@ std::wstring_view ProgramOf(std::wstring_view command) {
   return {};
 }
 
-// "C:\..." or "C:/...".
-bool StartsWithDriveLetter(std::wstring_view path) {
-  return path.size() >= 3 &&
-         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-         path[1] == L':' && IsSeparator(path[2]);
-}
-
 std::wstring_view FileNameOf(std::wstring_view path) {
   const std::size_t separator = path.find_last_of(L"\\/");
   return separator == std::wstring_view::npos ? path : path.substr(separator + 1);

@@ -11,11 +11,15 @@ std::wstring_view WithoutTrailingSeparators(std::wstring_view path) {
   return path;
 }
 
+bool StartsWithDriveLetter(std::wstring_view path) {
+  return path.size() >= 3 &&
+         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+         path[1] == L':' && IsSeparator(path[2]);
+}
+
 bool IsAbsolute(std::wstring_view path) {
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
-  const bool letter = !path.empty() && ((path[0] >= L'A' && path[0] <= L'Z') ||
-                                        (path[0] >= L'a' && path[0] <= L'z'));
-  return letter && path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]);
+  return (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) ||
+         StartsWithDriveLetter(path);
 }
 
 std::optional<std::wstring_view> PartBelow(std::wstring_view path, std::wstring_view folder) {

@@ -11,6 +11,9 @@ bool IsSeparator(wchar_t c);
 // The path without the separators at its end ("C:\a\" -> "C:\a").
 std::wstring_view WithoutTrailingSeparators(std::wstring_view path);
 
+// "C:\..." or "C:/...": a path on a drive letter.
+bool StartsWithDriveLetter(std::wstring_view path);
+
 // "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
 bool IsAbsolute(std::wstring_view path);
 

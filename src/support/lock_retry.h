@@ -11,7 +11,6 @@
 #include <functional>
 #include <vector>
 
-
 namespace velmo {
 
 inline constexpr DWORD kStepRetryLimitMs = 5000;

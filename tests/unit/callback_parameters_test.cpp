@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
+
+#include "support/temp_dir.h"
 
 namespace velmo {
 namespace {
@@ -25,11 +28,24 @@ TEST(CallbackParameters, CallsWhatItIsGivenAndGivesBackItsResult) {
   EXPECT_EQ(CallWith(&Succeeds), 0u);
 }
 
-TEST(CallbackParameters, PassesReferencesThroughSoTheCalleeCanChangeThem) {
-  SHFILEOPSTRUCTW operation{};
-  const ShellOperationRunner run = [](SHFILEOPSTRUCTW& op) { return op.fAnyOperationsAborted = 1; };
-  EXPECT_EQ(run(operation), 1);
-  EXPECT_TRUE(operation.fAnyOperationsAborted);
+// The copy that leaves entries out hands the shell one operation naming every other entry.
+TEST(CallbackParameters, TheRunnerGetsOneCopyOfEveryEntryButTheLeftOutOnes) {
+  testing::TempDir dir(L"callback");
+  testing::WriteBytes(dir / L"profile\\keep.txt", "k");
+  testing::MakeDirs(dir / L"profile\\Cache");
+  int operations = 0;
+  std::wstring from;
+  const ShellOperationRunner run = [&](SHFILEOPSTRUCTW& operation) {
+    ++operations;
+    EXPECT_EQ(operation.wFunc, static_cast<UINT>(FO_COPY));
+    for (const wchar_t* p = operation.pFrom; *p != L'\0'; p += wcslen(p) + 1) {
+      from += std::wstring(p) + L"|";
+    }
+    return 1;  // the shell failed: nothing is copied
+  };
+  EXPECT_FALSE(CopyFolderExcept(dir / L"profile", dir / L"out", {L"cache"}, false, run));
+  EXPECT_EQ(operations, 1);
+  EXPECT_EQ(from, (dir / L"profile\\keep.txt") + L"|");
 }
 
 }  // namespace

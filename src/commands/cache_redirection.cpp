@@ -16,9 +16,6 @@
 namespace velmo {
 namespace {
 
-// Title of the boxes about a folder the browser could not use.
-constexpr wchar_t kUnusableFolderTitle[] = L"提示";
-
 // Browse
 constexpr wchar_t kCancelledText[] = L"你点击了取消按钮！";
 constexpr wchar_t kChosenFolderPrefix[] = L"你选择的文件夹是：";
@@ -35,20 +32,16 @@ constexpr wchar_t kUnrepresentableSuffix[] =
     L"\r\n该路径含有系统字符集无法表示的字符，浏览器无法识别这样的路径。"
     L"请选择或输入其它路径。";
 
-// An error box about a folder the browser could not use.
-void ShowUnusableFolder(Ui& ui, const std::wstring& text) {
-  ui.MsgBox(text, kMbOk | kMbIconError, kUnusableFolderTitle);
-}
-
 // Records `cacheFolder` in the path file, absolute form unless the Setting folder's path cannot
 // go to the browser as it is, then reports success. Returns without a success box when the path
 // file could not be written (the error is shown instead and the old path file stays whole), or
-// when the question about the Setting folder's path was not answered.
-void RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cacheFolder) {
-  const std::optional<PathFileForm> form =
-      ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
-  if (!form || !WritePathFileOrReport(ui, context.installDir, *form, cacheFolder)) return;
-  Notify(ui, kMovedPrefix + cacheFolder + kMovedSuffix);
+// when the question about the Setting folder's path was not answered with No (Yes ends the tool).
+AfterCommand RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cacheFolder) {
+  const PathFileChoice choice = ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
+  if (choice.form && WritePathFileOrReport(ui, context.installDir, *choice.form, cacheFolder)) {
+    ui.Inform(kMovedPrefix + cacheFolder + kMovedSuffix);
+  }
+  return choice.after;
 }
 
 }  // namespace
@@ -59,36 +52,36 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
     chosen = ui.ShowFolderDialog();
   } catch (const PlatformError& error) {
     // The picker could not be shown: say so and leave the cache folder box as it was.
-    ReportError(ui, error);
+    ui.Fail(error);
     return;
   }
-  Notify(ui, chosen.empty() ? std::wstring(kCancelledText) : kChosenFolderPrefix + chosen);
+  ui.Inform(chosen.empty() ? std::wstring(kCancelledText) : kChosenFolderPrefix + chosen);
   ui.SetCacheFolderText(chosen);
   // The browser cannot use a cache folder with Chinese characters in its path.
   if (ConChinese(ui.CacheFolderText())) {
-    ShowUnusableFolder(ui, kChineseFolderText);
+    ui.Fail(kChineseFolderText, BoxTitle::kHint);
     ui.SetCacheFolderText(std::wstring());
   }
 }
 
-void MoveCacheFolder(const Context& context, Ui& ui) {
+AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
   // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
   // characters (the path file carries those in the ANSI code page).
-  if (!RunsAsDesktopUser(ui)) return;
+  if (!RunsAsDesktopUser(ui)) return AfterCommand::kStayOpen;
   const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
-    ShowUnusableFolder(ui, kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix);
-    return;
+    ui.Fail(kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix, BoxTitle::kHint);
+    return AfterCommand::kStayOpen;
   }
   if (!FolderExists(cacheFolder)) {
     // One level only; whether it worked is told by the folder being there afterwards.
     CreateDirectoryW(cacheFolder.c_str(), nullptr);
     if (!FolderExists(cacheFolder)) {
-      ui.MsgBox(kFolderNotFoundPrefix + cacheFolder, kMbOk, std::wstring());
-      return;
+      ui.Say(kFolderNotFoundPrefix + cacheFolder);
+      return AfterCommand::kStayOpen;
     }
   }
-  RecordCacheFolder(context, ui, cacheFolder);
+  return RecordCacheFolder(context, ui, cacheFolder);
 }
 
 }  // namespace velmo

@@ -8,7 +8,8 @@ namespace velmo {
 // Browse: fills the cache folder box with a folder chosen in the folder browser.
 void BrowseCacheFolder(const Context& context, Ui& ui);
 
-// Move folder: records the folder named in the cache folder box in the path file.
-void MoveCacheFolder(const Context& context, Ui& ui);
+// Move folder: records the folder named in the cache folder box in the path file. Ends the tool
+// when the user chooses to stop at the question about the Setting folder's path.
+AfterCommand MoveCacheFolder(const Context& context, Ui& ui);
 
 }  // namespace velmo

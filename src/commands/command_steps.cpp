@@ -34,13 +34,13 @@ constexpr wchar_t kForeignCacheEnd[] =
 std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui) {
   if (!RunsAsDesktopUser(ui)) return std::nullopt;
   if (IsProcessRunning(browser::kExecutableName)) {
-    Notify(ui, kBrowserRunningText);
+    ui.Inform(kBrowserRunningText);
     return std::nullopt;
   }
   // Held to the end: another instance of the tool takes the names beside Setting for this
   // command's own work and leaves them alone.
   std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
-  if (!lock) Notify(ui, kAnotherSetText);
+  if (!lock) ui.Inform(kAnotherSetText);
   return lock;
 }
 
@@ -51,9 +51,9 @@ bool RoomForCopyOrReport(Ui& ui, const std::wstring& lead, const std::wstring& s
   if (!free) return true;
   const std::uint64_t needed = FolderBytes(source, excluded);
   if (needed <= *free) return true;
-  ui.MsgBox(lead + kNoRoomStart + ByteSizeText(needed) + kNoRoomMiddle + ByteSizeText(*free) +
-                kNoRoomEnd,
-            kMbOk | kMbIconError, kToolTitle);
+  ui.Fail(lead + kNoRoomStart + ByteSizeText(needed) + kNoRoomMiddle + ByteSizeText(*free) +
+              kNoRoomEnd,
+          BoxTitle::kTool);
   return false;
 }
 
@@ -61,19 +61,20 @@ std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder) {
   return kQuestionStart + settingFolder + kQuestionAfterPath;
 }
 
-std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder) {
-  if (!NeedsRelativeForm(settingFolder)) return PathFileForm::kAbsolute;
-  const Answer answer = AskYesNo(ui, DoubleBytePathQuestion(settingFolder));
-  if (answer == Answer::kYes) ui.EndNow();
-  if (answer == Answer::kNo) return PathFileForm::kRelative;
-  return std::nullopt;
+PathFileChoice ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder) {
+  if (!NeedsRelativeForm(settingFolder)) return {PathFileForm::kAbsolute};
+  switch (ui.Ask(DoubleBytePathQuestion(settingFolder))) {
+    case Answer::kYes: return {std::nullopt, AfterCommand::kEndTool};
+    case Answer::kNo: return {PathFileForm::kRelative};
+    case Answer::kNone: break;
+  }
+  return {};
 }
 
 std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder) {
   std::optional<std::wstring> line = CacheFolderLine(cacheFolder);
   if (!line) {
-    ui.MsgBox(kForeignCacheStart + cacheFolder + kForeignCacheEnd, kMbOk | kMbIconError,
-              kToolTitle);
+    ui.Fail(kForeignCacheStart + cacheFolder + kForeignCacheEnd, BoxTitle::kTool);
   }
   return line;
 }

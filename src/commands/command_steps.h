@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "commands/message_boxes.h"
+#include "model/ui.h"
 #include "model/context.h"
 #include "model/path_file.h"
 #include "model/ui.h"
@@ -33,11 +33,18 @@ bool RoomForCopyOrReport(Ui& ui, const std::wstring& lead, const std::wstring& s
 // offer to stop.
 std::wstring DoubleBytePathQuestion(const std::wstring& settingFolder);
 
+// The form of path file a command is to write, or none: then the command stops, and `after` says
+// whether the tool ends too.
+struct PathFileChoice {
+  std::optional<PathFileForm> form;
+  AfterCommand after = AfterCommand::kStayOpen;
+};
+
 // The form of path file a command writes for the Setting folder at `settingFolder`: the absolute
 // form when the folder's path reaches the browser unchanged. Otherwise the user is asked whether
-// to stop (DoubleBytePathQuestion): Yes ends the tool at once, No gives the relative form, no
-// answer gives nullopt (the command stops without ending the tool).
-std::optional<PathFileForm> ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
+// to stop (DoubleBytePathQuestion): Yes gives no form and ends the tool, No gives the relative
+// form, no answer gives no form (the command stops, the tool stays open).
+PathFileChoice ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
 
 // Line 2 for the cache folder `cacheFolder` (CacheFolderLine). When the browser could not use any
 // spelling of it, shows an error box naming the folder and returns nullopt; nothing is written.

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "commands/message_boxes.h"
+#include "model/ui.h"
 #include "commands/launch_commands.h"
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
@@ -66,7 +66,7 @@ void OfferDefaultBrowserRepair(const Context& context, Ui& ui) {
   if (!command) return;
   const std::optional<std::wstring> missing = MissingVelmoDefaultBrowser(
       *command, context.installDir, [](const std::wstring& path) { return FileExists(path); });
-  if (!missing || AskYesNo(ui, kQuestionStart + *missing + kQuestionEnd) != Answer::kYes) return;
+  if (!missing || ui.Ask(kQuestionStart + *missing + kQuestionEnd) != Answer::kYes) return;
   // The very command of the default-browser button: its command line, window state and box.
   SetAsDefaultBrowser(context, ui);
 }

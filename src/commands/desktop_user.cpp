@@ -16,7 +16,7 @@ bool RunsAsDesktopUser(Ui& ui) { return RunsAsDesktopUser(ui, CurrentRights(), P
 bool RunsAsDesktopUser(Ui& ui, const RightsDecision& rights, const std::wstring& account) {
   if (!rights.otherAccount) return true;
   const std::wstring named = account.empty() ? std::wstring() : L"（" + account + L"）";
-  ui.MsgBox(kOtherAccountStart + named + kOtherAccountEnd, kMbOk | kMbIconInformation, kToolTitle);
+  ui.Inform(kOtherAccountStart + named + kOtherAccountEnd, BoxTitle::kTool);
   return false;
 }
 

@@ -100,29 +100,29 @@ void ReportResult(Ui& ui, const RestorePlan& plan, const SetResult& result) {
   const std::wstring state = StateAfterFailure(plan, result);
   switch (result.outcome) {
     case SetOutcome::kDone:
-      Notify(ui, success);
+      ui.Inform(success);
       return;
     case SetOutcome::kOldLeftBehind:
-      Notify(ui, success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
+      ui.Inform(success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
       return;
     case SetOutcome::kNameTaken:
-      ui.MsgBox(kNameTakenStart + result.path + kNameTakenEnd, kMbOk | kMbIconError, kToolTitle);
+      ui.Fail(kNameTakenStart + result.path + kNameTakenEnd, BoxTitle::kTool);
       return;
     case SetOutcome::kCopyFailed:
-      ShowFailure(ui, kCopyFailedStart + result.path + kCopyFailedEnd + state);
+      ui.Fail(kCopyFailedStart + result.path + kCopyFailedEnd + state);
       return;
     case SetOutcome::kCopyCancelled:
-      ShowFailure(ui, kCopyCancelledText + state);
+      ui.Fail(kCopyCancelledText + state);
       return;
     case SetOutcome::kInUse:
-      ShowFailure(ui, kInUseStart + result.path + kInUseEnd + state);
+      ui.Fail(kInUseStart + result.path + kInUseEnd + state);
       return;
     case SetOutcome::kBlocked:
     case SetOutcome::kNotPlaced:
-      ShowFailure(ui, kNotPlacedStart + result.path + kNotPlacedEnd + state);
+      ui.Fail(kNotPlacedStart + result.path + kNotPlacedEnd + state);
       return;
     case SetOutcome::kNotCommitted:
-      ShowFailure(ui, result.error + L"\r\n" + state);
+      ui.Fail(result.error + L"\r\n" + state);
       return;
   }
 }
@@ -144,24 +144,24 @@ void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver obs
 
   const std::optional<std::wstring> configuration = PortableConfiguration(context.installDir);
   if (!configuration) {
-    Notify(ui, kNotPortableText);
+    ui.Inform(kNotPortableText);
     return;
   }
   if (!FolderExists(*configuration)) {
-    Notify(ui, kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
+    ui.Inform(kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
     return;
   }
   if (appData.empty()) {
-    ShowFailure(ui, kNoAppDataText);
+    ui.Fail(kNoAppDataText);
     return;
   }
   const RestorePlan plan{context.installDir, appData, *configuration};
   const std::wstring profile = browser::ProfileFolder(appData);
   if (Overlap(plan.configuration, appData)) {
-    Notify(ui, kOverlapStart + plan.configuration + kOverlapMiddle + profile + kOverlapEnd);
+    ui.Inform(kOverlapStart + plan.configuration + kOverlapMiddle + profile + kOverlapEnd);
     return;
   }
-  if (AskYesNo(ui, kQuestionStart + plan.configuration + kQuestionMiddle + profile +
+  if (ui.Ask(kQuestionStart + plan.configuration + kQuestionMiddle + profile +
                        kQuestionEnd) != Answer::kYes) {
     return;
   }
@@ -178,13 +178,13 @@ void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver obs
     return;
   }
   if (!pathFileBefore) {
-    Notify(ui, kNotPortableText);
+    ui.Inform(kNotPortableText);
     return;
   }
   try {
     CheckFolderCanBeCreated(profile);
   } catch (const PlatformError& error) {
-    ReportError(ui, error);
+    ui.Fail(error);
     return;
   }
   const std::vector<std::wstring> caches = browser::CacheFoldersInConfiguration();

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "commands/message_boxes.h"
+#include "model/ui.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -24,7 +24,7 @@ void ViewCacheFiles(const Context& context, Ui& ui) {
   // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.
   const std::optional<PathFileLines> lines = ReadPathFileIfPresent(context.installDir);
   if (!lines || !FolderExists(lines->line2)) {
-    Notify(ui, kNotPortableText);
+    ui.Inform(kNotPortableText);
     return;
   }
   OpenFolderInFileManager(lines->line2, WindowState::Normal, kStartFileManagerOperation);
@@ -35,7 +35,7 @@ void SetAsDefaultBrowser(const Context& context, Ui& ui) {
   // started throws before the success box.
   StartProgram(browser::ExecutablePath(context.installDir), {browser::kDefaultBrowserSwitch},
                WindowState::Minimized, kStartBrowserOperation);
-  Notify(ui, kDefaultBrowserSetText);
+  ui.Inform(kDefaultBrowserSetText);
 }
 
 void LaunchBrowser(const Context& context, Ui&) {

@@ -81,7 +81,7 @@ std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
 
 void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
-  if (!moved || !RunsAsDesktopUser(ui) || AskYesNo(ui, Question(*moved)) != Answer::kYes) return;
+  if (!moved || !RunsAsDesktopUser(ui) || ui.Ask(Question(*moved)) != Answer::kYes) return;
   // The form Set writes: absolute where the browser can take the Setting folder's path as it
   // is, relative otherwise (the user has just agreed, so no second question).
   const PathFileForm form =
@@ -91,7 +91,7 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   ui.ShowPathFileLines();
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);
-  Notify(ui, kRepointedPrefix + moved->currentSetting +
+  ui.Inform(kRepointedPrefix + moved->currentSetting +
                  (running ? kEffectOnRestart : kEffectOnStart));
 }
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "commands/command_steps.h"
 #include "commands/desktop_user.h"
@@ -48,8 +49,6 @@ constexpr wchar_t kOldLeftBehindSuffix[] =
 // Too little room for the copy on the installation folder's volume.
 constexpr wchar_t kNoRoomLead[] = L"安装目录所在的磁盘空间不足，无法设置。";
 
-void ShowSuccess(Ui& ui) { Notify(ui, kSuccessText); }
-
 // Where the old configuration and the path file are after a failed Set, as checked on disk.
 std::wstring StateAfterFailure(const Context& context, const SetResult& result) {
   if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;
@@ -63,98 +62,142 @@ std::wstring StateAfterFailure(const Context& context, const SetResult& result) 
 void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
   switch (result.outcome) {
     case SetOutcome::kDone:
-      ShowSuccess(ui);
+      ui.Inform(kSuccessText);
       return;
     case SetOutcome::kOldLeftBehind:
-      Notify(ui, kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix));
+      ui.Inform(kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix));
       return;
     case SetOutcome::kCopyFailed:
-      ShowFailure(ui, kCopyFailedPrefix + result.path + kCopyFailedSuffix +
+      ui.Fail(kCopyFailedPrefix + result.path + kCopyFailedSuffix +
                         StateAfterFailure(context, result));
       return;
     case SetOutcome::kCopyCancelled:
-      ShowFailure(ui, kCopyCancelledText + StateAfterFailure(context, result));
+      ui.Fail(kCopyCancelledText + StateAfterFailure(context, result));
       return;
     case SetOutcome::kInUse:
-      ShowFailure(ui, kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
+      ui.Fail(kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
       return;
     case SetOutcome::kNameTaken:
       ReportEntryNotMadeByTool(ui, result.path);
       return;
     case SetOutcome::kBlocked:
     case SetOutcome::kNotPlaced:
-      ShowFailure(ui, kBlockedPrefix + result.path + kBlockedSuffix +
+      ui.Fail(kBlockedPrefix + result.path + kBlockedSuffix +
                         StateAfterFailure(context, result));
       return;
     case SetOutcome::kNotCommitted:
-      ShowFailure(ui, result.error + L"\r\n" + StateAfterFailure(context, result));
+      ui.Fail(result.error + L"\r\n" + StateAfterFailure(context, result));
       return;
   }
 }
 
-}  // namespace
+// Set, one step a method, in the order Run takes them, once the installation folder is the
+// command's (BeginConfigurationChange). A step that stops the command has shown why.
+class SetCommand {
+ public:
+  SetCommand(const Context& context, Ui& ui)
+      : context_(context),
+        ui_(ui),
+        profile_(browser::ProfileFolder(context.Env(L"APPDATA"))),
+        setting_(browser::SettingFolder(context.installDir)) {}
 
-void RelocateProfile(const Context& context, Ui& ui) {
-  RelocateProfile(context, ui, [](SetStep) {});
-}
-
-void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
-  const std::wstring profile = browser::ProfileFolder(context.Env(L"APPDATA"));
-  const std::wstring setting = browser::SettingFolder(context.installDir);
-
-  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
-  if (!lock) return;
-  // What an interrupted Set left behind is sorted out first.
-  std::optional<FolderDeleter> deleter;
-  if (!TidyBeforeSet(context.installDir, context.Env(L"APPDATA"), deleter, ui)) return;
-  // Line 2 names the cache folder in a spelling the browser can use, or nothing is done.
-  const std::optional<std::wstring> cacheLine =
-      CacheFolderLineOrReport(ui, browser::DefaultCacheFolder(context.Env(L"TEMP")));
-  if (!cacheLine) return;
-
-  if (!FolderExists(profile)) {
-    // No profile yet: point the browser at the Setting folder beside it.
-    if (WritePathFileOrReport(ui, context.installDir, PathFileForm::kRelative, *cacheLine)) {
-      ShowSuccess(ui);
+  AfterCommand Run(SetStepObserver observer) {
+    if (!TidyAfterInterruptedSet() || !ChooseCacheLine()) return AfterCommand::kStayOpen;
+    if (!FolderExists(profile_)) {
+      PointAtSettingFolder();
+      return AfterCommand::kStayOpen;
     }
-    return;
+    // The absolute form only where the Setting folder's path reaches the browser unchanged.
+    const PathFileChoice choice = ChoosePathFileForm(ui_, setting_);
+    if (!choice.form) return choice.after;
+    form_ = *choice.form;
+    if (CheckInstallFolderTakesTheSet() && ReplaceExistingSetting() && CheckRoomForCopy()) {
+      CopyAndSwap(std::move(observer));
+    }
+    return AfterCommand::kStayOpen;
   }
 
-  // The absolute form only where the Setting folder's path reaches the browser unchanged.
-  const std::optional<PathFileForm> form = ChoosePathFileForm(ui, setting);
-  if (!form) return;
+ private:
+  bool TidyAfterInterruptedSet() {
+    return TidyBeforeSet(context_.installDir, context_.Env(L"APPDATA"), deleter_, ui_);
+  }
+
+  // Line 2 names the cache folder in a spelling the browser can use, or nothing is done.
+  bool ChooseCacheLine() {
+    cacheLine_ = CacheFolderLineOrReport(ui_, browser::DefaultCacheFolder(context_.Env(L"TEMP")));
+    return cacheLine_.has_value();
+  }
+
+  // No profile yet: the browser is pointed at the Setting folder beside it.
+  void PointAtSettingFolder() { WritePathFileAndReport(PathFileForm::kRelative); }
+
+  void WritePathFileAndReport(PathFileForm form) {
+    if (WritePathFileOrReport(ui_, context_.installDir, form, *cacheLine_)) {
+      ui_.Inform(kSuccessText);
+    }
+  }
 
   // The path file is written last and the copy is made in a folder beside the Setting folder;
   // that both can be done is checked before anything is deleted.
-  std::optional<std::string> pathFileBefore;
-  try {
-    CheckDesktopUserCanWrite(context.installDir);
-    CheckPathFileReplaceable(context.installDir);
-    pathFileBefore = ReadPathFileBytes(context.installDir);
-    CheckFolderCanBeCreated(setting);
-  } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error, context.installDir);
-    return;
+  bool CheckInstallFolderTakesTheSet() {
+    try {
+      CheckDesktopUserCanWrite(context_.installDir);
+      CheckPathFileReplaceable(context_.installDir);
+      pathFileBefore_ = ReadPathFileBytes(context_.installDir);
+      CheckFolderCanBeCreated(setting_);
+      return true;
+    } catch (const PlatformError& error) {
+      ReportInstallFolderWriteFailure(ui_, error, context_.installDir);
+      return false;
+    }
   }
 
-  if (FolderExists(setting)) {
-    // Only Yes replaces it; No keeps it and records it; no answer (the box went with the
-    // window) does nothing at all.
-    const Answer answer = AskYesNo(ui, kOverwriteQuestion);
-    if (answer == Answer::kNo &&
-        WritePathFileOrReport(ui, context.installDir, *form, *cacheLine)) {
-      ShowSuccess(ui);
-    }
-    if (answer != Answer::kYes) return;
+  // A Setting folder already there: only Yes replaces it; No keeps it and records it; no answer
+  // (the box went with the window) does nothing at all.
+  bool ReplaceExistingSetting() {
+    if (!FolderExists(setting_)) return true;
+    const Answer answer = ui_.Ask(kOverwriteQuestion);
+    if (answer == Answer::kNo) WritePathFileAndReport(form_);
+    return answer == Answer::kYes;
   }
-  const SetPlan plan = MakeSetPlan(context, *form, *cacheLine);
+
   // Before anything is deleted: the copy (the profile without its caches) must fit on the
   // installation folder's volume.
-  if (!RoomForCopyOrReport(ui, kNoRoomLead, plan.profile, plan.profileCaches, plan.installDir)) {
-    return;
+  bool CheckRoomForCopy() {
+    plan_ = MakeSetPlan(context_, form_, *cacheLine_);
+    return RoomForCopyOrReport(ui_, kNoRoomLead, plan_.profile, plan_.profileCaches,
+                               plan_.installDir);
   }
-  if (!deleter) deleter.emplace();
-  ReportResult(ui, context, RunSetTransaction(plan, pathFileBefore, *deleter, observer));
+
+  void CopyAndSwap(SetStepObserver observer) {
+    if (!deleter_) deleter_.emplace();
+    ReportResult(ui_, context_,
+                 RunSetTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer)));
+  }
+
+  const Context& context_;
+  Ui& ui_;
+  const std::wstring profile_;
+  const std::wstring setting_;
+  std::optional<FolderDeleter> deleter_;
+  std::optional<std::wstring> cacheLine_;
+  PathFileForm form_ = PathFileForm::kAbsolute;
+  std::optional<std::string> pathFileBefore_;  // nullopt: there was no path file
+  SetPlan plan_;
+};
+
+}  // namespace
+
+AfterCommand RelocateProfile(const Context& context, Ui& ui) {
+  return RelocateProfile(context, ui, [](SetStep) {});
+}
+
+AfterCommand RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
+  // The desktop's user, no browser running, no other window of the tool at work here; the lock
+  // is held to the end.
+  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
+  if (!lock) return AfterCommand::kStayOpen;
+  return SetCommand(context, ui).Run(std::move(observer));
 }
 
 }  // namespace velmo

@@ -6,9 +6,10 @@
 
 namespace velmo {
 
-void RelocateProfile(const Context& context, Ui& ui);
+// Ends the tool when the user chooses to stop at the question about the Setting folder's path.
+AfterCommand RelocateProfile(const Context& context, Ui& ui);
 
 // The same, telling `observer` about each step of the copy-and-swap as it is done.
-void RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer);
+AfterCommand RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer);
 
 }  // namespace velmo

@@ -193,15 +193,15 @@ void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const std::wstrin
     ReportInstallFolderWriteFailure(ui, PlatformError(kTidyOperation, entry, ERROR_ACCESS_DENIED),
                                     installDir);
   } else if (atStart) {
-    Notify(ui, kHeldAtStartStart + entry + kHeldAtStartEnd);
+    ui.Inform(kHeldAtStartStart + entry + kHeldAtStartEnd);
   } else {
-    ShowFailure(ui, kHeldAtSetStart + entry + kHeldAtSetEnd);
+    ui.Fail(kHeldAtSetStart + entry + kHeldAtSetEnd);
   }
 }
 
 void ShowKeptAside(const TidyReport& report, Ui& ui) {
   const std::wstring text = KeptAsideText(report);
-  if (!text.empty()) Notify(ui, text);
+  if (!text.empty()) ui.Inform(text);
 }
 
 }  // namespace
@@ -241,7 +241,7 @@ std::wstring KeptAsideText(const TidyReport& report) {
 }
 
 void ReportEntryNotMadeByTool(Ui& ui, const std::wstring& entry) {
-  ui.MsgBox(kNotMadeByToolStart + entry + kNotMadeByToolEnd, kMbOk | kMbIconError, kToolTitle);
+  ui.Fail(kNotMadeByToolStart + entry + kNotMadeByToolEnd, BoxTitle::kTool);
 }
 
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
@@ -271,7 +271,7 @@ void RecoverInterruptedSet(const Context& context, Ui& ui) {
   if (!lock) return;
   // The browser may be using the folders: the work is left to a start without it.
   if (IsProcessRunning(browser::kExecutableName)) {
-    Notify(ui, kBrowserRunningText);
+    ui.Inform(kBrowserRunningText);
     return;
   }
   const FolderDeleter deleter;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "commands/message_boxes.h"
+#include "model/ui.h"
 #include "model/browser_layout.h"
 #include "support/desktop_rights.h"
 #include "support/number_text.h"
@@ -54,10 +54,10 @@ bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
                                      const std::wstring& installDir) {
   if (!IsAccessDenied(error) || !InstallFolderIsWriteProtected(installDir)) {
-    ReportError(ui, error);
+    ui.Fail(error);
     return;
   }
-  ui.MsgBox(error.Describe() + kAccessDeniedAdvice, kMbOk | kMbIconError, kToolTitle);
+  ui.Fail(error.Describe() + kAccessDeniedAdvice, BoxTitle::kTool);
 }
 
 void CheckDesktopUserCanWrite(const std::wstring& installDir) {

@@ -1,34 +1,57 @@
-// What a command may ask of the window. MainWindow answers with the real Win32 calls; tests answer
-// from a script and record every message box.
+// What a command may ask of the window, in the tool's own terms: tell the user something, say
+// that something failed, ask a Yes/No question. MainWindow turns each box into the platform's
+// message box; tests answer from a script and record every box.
 #pragma once
 #include <string>
 
+#include "support/platform_error.h"
+
 namespace velmo {
 
-// Message box styles and answers the tool uses (the platform's MB_* and ID* values).
-inline constexpr unsigned kMbOk = 0x00;
-inline constexpr unsigned kMbYesNo = 0x04;
-inline constexpr unsigned kMbIconError = 0x10;
-inline constexpr unsigned kMbIconInformation = 0x40;
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
-
-// Title of the window, and of every message box that is given no title of its own.
+// Title of the window, and of the boxes that speak for the tool itself.
 inline constexpr wchar_t kToolTitle[] = L"Velmo浏览器绿化工具";
-// Title most of the commands' boxes carry.
-inline constexpr wchar_t kFriendlyTitle[] = L"友情提示";
+
+// The title a box carries.
+enum class BoxTitle {
+  kFriendly,  // "友情提示": most of the commands' boxes
+  kTool,      // the tool's own title: errors of the platform, refusals before anything changes
+  kHint,      // "提示": a cache folder the browser could not use
+};
+
+// What a box is for, which gives it its icon and buttons.
+enum class BoxKind {
+  kInformation,  // news: the information icon and OK
+  kFailure,      // something could not be done: the error icon and OK
+  kQuestion,     // Yes and No, with the information icon
+  kPlain,        // OK alone, no icon, under the tool title
+};
+
+// The answer to a question. A box destroyed with its window (the window closed while it was
+// open) gives no answer, which is neither Yes nor No: the command then stops. Boxes with only OK
+// answer kNone too.
+enum class Answer { kYes, kNo, kNone };
+
+// What the window does once a command has returned: take the next click, or end the tool (the
+// user chose to stop the making of a portable browser).
+enum class AfterCommand { kStayOpen, kEndTool };
 
 class Ui {
  public:
   virtual ~Ui() = default;
 
-  // A modal message box owned by the window. An empty title means "no title given": the box
-  // then carries the tool title. Returns the button pressed (kIdOk, kIdYes, kIdNo, ...).
-  virtual int MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) = 0;
-
-  // Ends the process at once: no further handler runs and nothing is cleaned up.
-  [[noreturn]] virtual void EndNow() = 0;
+  void Inform(const std::wstring& text, BoxTitle title = BoxTitle::kFriendly) {
+    ShowBox(BoxKind::kInformation, text, title);
+  }
+  void Fail(const std::wstring& text, BoxTitle title = BoxTitle::kFriendly) {
+    ShowBox(BoxKind::kFailure, text, title);
+  }
+  // A failure the command cannot go on from: what failed, on which path and why, under the tool
+  // title.
+  void Fail(const PlatformError& error) { Fail(error.Describe(), BoxTitle::kTool); }
+  [[nodiscard]] Answer Ask(const std::wstring& text) {
+    return ShowBox(BoxKind::kQuestion, text, BoxTitle::kFriendly);
+  }
+  void Say(const std::wstring& text) { ShowBox(BoxKind::kPlain, text, BoxTitle::kTool); }
 
   virtual std::wstring CacheFolderText() const = 0;
   virtual void SetCacheFolderText(const std::wstring& text) = 0;
@@ -38,6 +61,10 @@ class Ui {
 
   // Shows the folders recorded in the path file, as it is on disk now, in the information panel.
   virtual void ShowPathFileLines() = 0;
+
+ protected:
+  // A modal box owned by the window; returns the answer to a question, kNone for the others.
+  virtual Answer ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) = 0;
 };
 
 }  // namespace velmo

@@ -11,7 +11,7 @@
 #include "commands/default_browser_repair.h"
 #include "commands/installed_restore.h"
 #include "commands/launch_commands.h"
-#include "commands/message_boxes.h"
+#include "model/ui.h"
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
 #include "commands/start_up.h"
@@ -19,6 +19,7 @@
 #include "support/platform_error.h"
 #include "window/controls.h"
 #include "window/main_window_layout.h"
+#include "window/message_box_form.h"
 #include "window/window_dpi.h"
 
 namespace velmo {
@@ -111,7 +112,7 @@ void MainWindow::StartUp() {
   const StartUpTexts texts = RunStartUp(context_, *this);
   if (texts.missingBrowser) {
     ShowStartUpError(*texts.missingBrowser);
-    EndNow();
+    EndTool();
   }
   SetCacheFolderText(texts.cacheFolder);
   SetControlText(kVersionLabel, texts.versionLine);
@@ -160,20 +161,21 @@ void MainWindow::ShowPathFileLines() {
     SetControlText(kPathFileLabel, PathFilePanelLines(context_.installDir));
   } catch (const PlatformError& error) {
     SetControlText(kPathFileLabel, std::wstring());
-    ReportError(*this, error);
+    Fail(error);
   }
 }
 
 void MainWindow::ShowStartUpError(const StartUpError& error) {
   // Before the window is shown: the box has no owner.
-  MessageBoxW(nullptr, error.text.c_str(), error.title.c_str(), kMbOk | kMbIconError);
+  MessageBoxW(nullptr, error.text.c_str(), error.title.c_str(), MB_OK | MB_ICONERROR);
 }
 
-int MainWindow::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {
-  return MessageBoxW(window_, text.c_str(), title.empty() ? kToolTitle : title.c_str(), style);
+Answer MainWindow::ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) {
+  const MessageBoxForm form = MessageBoxFormFor(kind, title);
+  return AnswerFor(MessageBoxW(window_, text.c_str(), form.title, form.style));
 }
 
-void MainWindow::EndNow() { ExitProcess(0); }
+void MainWindow::EndTool() { ExitProcess(0); }
 
 std::wstring MainWindow::CacheFolderText() const {
   HWND edit = Control(kCacheFolderEdit);
@@ -194,31 +196,54 @@ void MainWindow::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());
 }
 
-void MainWindow::CheckMovedInstallation() { OfferMovedInstallationRepair(context_, *this); }
-void MainWindow::CheckDefaultBrowser() { OfferDefaultBrowserRepair(context_, *this); }
+AfterCommand MainWindow::CheckMovedInstallation() {
+  OfferMovedInstallationRepair(context_, *this);
+  return AfterCommand::kStayOpen;
+}
+AfterCommand MainWindow::CheckDefaultBrowser() {
+  OfferDefaultBrowserRepair(context_, *this);
+  return AfterCommand::kStayOpen;
+}
 
-void MainWindow::OnSetClicked() { RelocateProfile(context_, *this); }
-void MainWindow::OnBrowseClicked() { BrowseCacheFolder(context_, *this); }
-void MainWindow::OnMoveFolderClicked() { MoveCacheFolder(context_, *this); }
-void MainWindow::OnViewCacheClicked() { ViewCacheFiles(context_, *this); }
-void MainWindow::OnDefaultBrowserClicked() { SetAsDefaultBrowser(context_, *this); }
-void MainWindow::OnLaunchClicked() { LaunchBrowser(context_, *this); }
-void MainWindow::OnRestoreInstalledChosen() { RestoreInstalledProfile(context_, *this); }
+AfterCommand MainWindow::OnSetClicked() { return RelocateProfile(context_, *this); }
+AfterCommand MainWindow::OnBrowseClicked() {
+  BrowseCacheFolder(context_, *this);
+  return AfterCommand::kStayOpen;
+}
+AfterCommand MainWindow::OnMoveFolderClicked() { return MoveCacheFolder(context_, *this); }
+AfterCommand MainWindow::OnViewCacheClicked() {
+  ViewCacheFiles(context_, *this);
+  return AfterCommand::kStayOpen;
+}
+AfterCommand MainWindow::OnDefaultBrowserClicked() {
+  SetAsDefaultBrowser(context_, *this);
+  return AfterCommand::kStayOpen;
+}
+AfterCommand MainWindow::OnLaunchClicked() {
+  LaunchBrowser(context_, *this);
+  return AfterCommand::kStayOpen;
+}
+AfterCommand MainWindow::OnRestoreInstalledChosen() {
+  RestoreInstalledProfile(context_, *this);
+  return AfterCommand::kStayOpen;
+}
 
-void MainWindow::RunHandler(void (MainWindow::*handler)()) {
+void MainWindow::RunHandler(AfterCommand (MainWindow::*handler)()) {
   // One handler at a time: a click that arrives while the folder browser of another handler is
   // open is ignored.
   if (handlerRunning_) return;
   handlerRunning_ = true;
+  AfterCommand after = AfterCommand::kStayOpen;
   try {
-    (this->*handler)();
+    after = (this->*handler)();
   } catch (const PlatformError& error) {
-    ReportError(*this, error);
+    Fail(error);
   } catch (...) {
     // Anything else a handler lets through: the tool stays open and takes the next click.
-    MsgBox(kUnexpectedErrorText, kMbOk | kMbIconError, kToolTitle);
+    Fail(kUnexpectedErrorText, BoxTitle::kTool);
   }
   handlerRunning_ = false;
+  if (after == AfterCommand::kEndTool) EndTool();
 }
 
 void MainWindow::OnCommand(int id, int notification) {

@@ -37,14 +37,16 @@ class MainWindow final : public Ui {
   int Run(int showCommand);
 
   // Ui
-  int MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) override;
-  [[noreturn]] void EndNow() override;
   std::wstring CacheFolderText() const override;
   void SetCacheFolderText(const std::wstring& text) override;
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override;
 
  private:
+  Answer ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) override;
+  // Ends the tool at once: no further handler runs.
+  [[noreturn]] static void EndTool();
+
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -53,17 +55,18 @@ class MainWindow final : public Ui {
   void ApplyDpi(int dpi);
   void CentreOnScreen();
   void ShowStartUpError(const StartUpError& error);
-  void CheckMovedInstallation();
-  void CheckDefaultBrowser();
 
-  void OnSetClicked();
-  void OnBrowseClicked();
-  void OnMoveFolderClicked();
-  void OnViewCacheClicked();
-  void OnDefaultBrowserClicked();
-  void OnLaunchClicked();
-  void OnRestoreInstalledChosen();
-  void RunHandler(void (MainWindow::*handler)());
+  // The handlers: each runs one command and says whether the tool goes on.
+  AfterCommand CheckMovedInstallation();
+  AfterCommand CheckDefaultBrowser();
+  AfterCommand OnSetClicked();
+  AfterCommand OnBrowseClicked();
+  AfterCommand OnMoveFolderClicked();
+  AfterCommand OnViewCacheClicked();
+  AfterCommand OnDefaultBrowserClicked();
+  AfterCommand OnLaunchClicked();
+  AfterCommand OnRestoreInstalledChosen();
+  void RunHandler(AfterCommand (MainWindow::*handler)());
   void OnCommand(int id, int notification);
 
   HWND Control(int id) const { return GetDlgItem(window_, id); }

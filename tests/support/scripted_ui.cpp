@@ -3,24 +3,22 @@
 #include <gtest/gtest.h>
 
 #include "support/text_codec.h"
+#include "window/message_box_form.h"
 
 namespace velmo::testing {
 
-int ScriptedUi::MsgBox(const std::wstring& text, unsigned style, const std::wstring& title) {
-  boxes.push_back({text, style, title});
-  if ((style & 0x0F) == kMbOk) return kIdOk;
+Answer ScriptedUi::ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) {
+  // Recorded in the window's own form, so that tests state the exact style and title.
+  const MessageBoxForm form = MessageBoxFormFor(kind, title);
+  boxes.push_back({text, form.style, form.title});
+  if (kind != BoxKind::kQuestion) return Answer::kNone;
   if (answers.empty()) {
     ADD_FAILURE() << "unscripted question: " << ToUtf8(text);
-    return kIdNo;
+    return Answer::kNo;
   }
-  const int answer = answers.front();
+  const Answer answer = answers.front();
   answers.pop_front();
   return answer;
-}
-
-void ScriptedUi::EndNow() {
-  endNowCalled = true;
-  throw EndNowCalled();
 }
 
 std::wstring ScriptedUi::ShowFolderDialog() {

@@ -16,7 +16,6 @@
 namespace velmo {
 namespace {
 
-using testing::EndNowCalled;
 using testing::ReadBytes;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -38,9 +37,9 @@ struct MoveFolderTest : ::testing::Test {
   explicit MoveFolderTest(const std::wstring& installHint = L"velmo-install")
       : install(installHint), elsewhere(L"velmo-cache") {}
   std::wstring PathFile() const { return install / L"path"; }
-  void Move(const std::wstring& cacheFolderText) {
+  AfterCommand Move(const std::wstring& cacheFolderText) {
     ui.cacheFolderText = cacheFolderText;
-    MoveCacheFolder(testing::MakeContext(install.Path(), {}), ui);
+    return MoveCacheFolder(testing::MakeContext(install.Path(), {}), ui);
   }
 
   TempDir install;
@@ -184,7 +183,7 @@ TEST_F(MoveFolderTest, FolderThatCannotBeCreatedGivesTheNotFoundBox) {
     ASSERT_EQ(ui.boxes.size(), 1u) << c.what;
     EXPECT_EQ(ui.boxes[0].text, L"目标文件夹不存在，请重新输入正确路径" + c.cacheFolderText) << c.what;
     EXPECT_EQ(ui.boxes[0].style, 0x00u) << c.what;
-    EXPECT_EQ(ui.boxes[0].title, L"") << c.what;  // no title given: the window shows the tool's
+    EXPECT_EQ(ui.boxes[0].title, L"Velmo浏览器绿化工具") << c.what;
     EXPECT_EQ(TreeSnapshot(install.Path()), installBefore) << c.what;
     EXPECT_EQ(TreeSnapshot(elsewhere.Path()), elsewhereBefore) << c.what;
   }
@@ -225,8 +224,8 @@ TEST_F(ChineseInstallTest, YesEndsTheToolAndLeavesThePathFile) {
   const std::wstring cache = elsewhere / L"Cache";
   CreateDirectoryW(cache.c_str(), nullptr);
   WriteBytes(PathFile(), kOldPathFile);
-  ui.answers = {kIdYes};
-  EXPECT_THROW(Move(cache), EndNowCalled);
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Move(cache), AfterCommand::kEndTool);
 
   ASSERT_EQ(ui.boxes.size(), 1u);
   EXPECT_EQ(ui.boxes[0].text, ExpectedQuestion(install.Path() + L"\\Setting"));
@@ -241,7 +240,7 @@ TEST_F(ChineseInstallTest, NoWritesTheRelativeForm) {
     const std::wstring cache = elsewhere / name;
     if (name == L"Existing") CreateDirectoryW(cache.c_str(), nullptr);
     ui.boxes.clear();
-    ui.answers = {kIdNo};
+    ui.answers = {Answer::kNo};
     Move(cache);
 
     EXPECT_EQ(ReadBytes(PathFile()), "Setting\r\n" + Narrow(cache) + "\r\n") << ToUtf8(name);
@@ -259,7 +258,7 @@ TEST_F(UnrepresentableInstallTest, IsAskedAboutLikeAChinesePath) {
   // Its bytes would reach the browser with '?' in them: the relative form is the safe one.
   ASSERT_FALSE(ConChinese(install.Path()));
   const std::wstring cache = elsewhere / L"Cache";
-  ui.answers = {kIdNo};
+  ui.answers = {Answer::kNo};
   Move(cache);
 
   ASSERT_EQ(ui.boxes.size(), 2u);

@@ -48,29 +48,32 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     const char* name;
     std::optional<std::string> pathFile;  // nullopt: none
     std::optional<std::wstring> appData;  // nullopt: unset
-    int answer;                           // to the question; 0 when it is not asked
+    std::optional<Answer> answer;         // to the question
     std::wstring text;
     Style style;
   };
+  constexpr auto kNotAsked = std::nullopt;
   const Row rows[] = {
-      {"no path file", std::nullopt, roaming.Path(), 0, notPortable, kNotice},
-      {"empty line 1", "\r\nD:\\cache\r\n", roaming.Path(), 0, notPortable, kNotice},
-      {"relative line 1", "Config\r\n", roaming.Path(), 0, notPortable, kNotice},
-      {"NUL before Setting", std::string("\0Setting\r\n", 10), roaming.Path(), 0, notPortable,
-       kNotice},
-      {"missing folder", ToAnsi(install / L"配置\r\n"), roaming.Path(), 0,
+      {"no path file", std::nullopt, roaming.Path(), kNotAsked, notPortable, kNotice},
+      {"empty line 1", "\r\nD:\\cache\r\n", roaming.Path(), kNotAsked, notPortable, kNotice},
+      {"relative line 1", "Config\r\n", roaming.Path(), kNotAsked, notPortable, kNotice},
+      {"NUL before Setting", std::string("\0Setting\r\n", 10), roaming.Path(), kNotAsked,
+       notPortable, kNotice},
+      {"missing folder", ToAnsi(install / L"配置\r\n"), roaming.Path(), kNotAsked,
        L"找不到路径文件中记录的绿色版配置文件夹：\r\n" + install / L"配置" + L"\r\n无法恢复为安装版。",
        kNotice},
-      {"APPDATA unset", "setting\r\n", std::nullopt, 0, noAppData, kError},
-      {"APPDATA empty", "Setting\r\n", L"", 0, noAppData, kError},
-      {"the profile itself", ToAnsi(upper + L"\r\n"), roaming.Path(), 0, overlap(upper), kNotice},
-      {"inside the profile", ToAnsi(profile + L"\\Default\r\n"), roaming.Path(), 0,
+      {"APPDATA unset", "setting\r\n", std::nullopt, kNotAsked, noAppData, kError},
+      {"APPDATA empty", "Setting\r\n", L"", kNotAsked, noAppData, kError},
+      {"the profile itself", ToAnsi(upper + L"\r\n"), roaming.Path(), kNotAsked, overlap(upper),
+       kNotice},
+      {"inside the profile", ToAnsi(profile + L"\\Default\r\n"), roaming.Path(), kNotAsked,
        overlap(profile + L"\\Default"), kNotice},
-      {"holding the profile", ToAnsi(roaming.Path() + L"\r\n"), roaming.Path(), 0,
+      {"holding the profile", ToAnsi(roaming.Path() + L"\r\n"), roaming.Path(), kNotAsked,
        overlap(roaming.Path()), kNotice},
-      {"answered No", std::string("Setting\0x\r\n", 11), roaming.Path(), IDNO, question, kQuestion},
-      {"no answer", "Setting\r\n", roaming.Path(), -1, question, kQuestion},
-      {"a user's folder at a restore name", "Setting\r\n", roaming.Path(), IDYES,
+      {"answered No", std::string("Setting\0x\r\n", 11), roaming.Path(), Answer::kNo, question,
+       kQuestion},
+      {"no answer", "Setting\r\n", roaming.Path(), Answer::kNone, question, kQuestion},
+      {"a user's folder at a restore name", "Setting\r\n", roaming.Path(), Answer::kYes,
        L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n" +
            roaming / L"velmoexp~old" +
            L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。",
@@ -82,16 +85,16 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     SCOPED_TRACE(row.name);
     DeleteFileW((install / L"path").c_str());
     if (row.pathFile) WriteBytes(install / L"path", *row.pathFile);
-    if (row.answer == IDYES) WriteBytes(roaming / L"velmoexp~old\\mine.txt", "mine");
+    if (row.answer == Answer::kYes) WriteBytes(roaming / L"velmoexp~old\\mine.txt", "mine");
     const auto installBefore = TreeSnapshot(install.Path());
     const auto roamingBefore = TreeSnapshot(roaming.Path());
     std::map<std::wstring, std::wstring> environment;
     if (row.appData) environment[L"APPDATA"] = *row.appData;
     ScriptedUi ui;
-    if (row.answer != 0) ui.answers.push_back(row.answer);
+    if (row.answer) ui.answers.push_back(*row.answer);
     RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
 
-    ASSERT_EQ(ui.boxes.size(), row.answer == IDYES ? 2u : 1u);
+    ASSERT_EQ(ui.boxes.size(), row.answer == Answer::kYes ? 2u : 1u);
     EXPECT_EQ(ui.boxes.back().text, row.text);
     EXPECT_EQ(ui.boxes.back().style, row.style & 0xFF);
     EXPECT_EQ(ui.boxes.back().title, row.style == kToolError ? L"Velmo浏览器绿化工具" : L"友情提示");

@@ -190,7 +190,7 @@ TEST_F(MovedInstallationTest, YesRewritesThePathFileAsSetWouldAndRefreshesThePan
     WriteBytes(PathFile(), ToAnsi(recorded + L"\r\n" + Gone() + L"\\cache\r\n" + recorded +
                                   L"\\Cookies\r\n"));
     ScriptedUi ui;
-    ui.answers = {kIdYes};
+    ui.answers = {Answer::kYes};
 
     OfferMovedInstallationRepair(context_, ui);
 
@@ -211,7 +211,7 @@ TEST_F(MovedInstallationTest, QuestionCutAtTheNulAndNoLineTwoTheBrowserCannotUse
   const std::string pathFile = ToAnsi(Gone() + L"\\Setting") + std::string("\0tail\r\n", 7);
   WriteBytes(PathFile(), pathFile);
   ScriptedUi ui;
-  ui.answers = {kIdYes};
+  ui.answers = {Answer::kYes};
   OfferMovedInstallationRepair(testing::MakeContext(Dir(), {{L"TEMP", missingTemp}}), ui);
   ASSERT_EQ(ui.boxes.size(), 2u);
   EXPECT_EQ(Shown(ui)[0], QuestionBox(Gone() + L"\\Setting", Setting()));
@@ -226,11 +226,11 @@ TEST_F(MovedInstallationTest, NoChangesNothingAndANotMovedFolderAsksNothing) {
   struct Case {
     const char* name;
     std::string pathFile;
-    std::vector<int> answers;
+    std::vector<Answer> answers;
     std::size_t boxes;
   };
-  const Case cases[] = {{"answered No", moved, {kIdNo}, 1},
-                        {"box closed", moved, {IDCANCEL}, 1},
+  const Case cases[] = {{"answered No", moved, {Answer::kNo}, 1},
+                        {"box closed", moved, {Answer::kNone}, 1},
                         {"not moved", here, {}, 0}};
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);

@@ -18,7 +18,6 @@
 namespace velmo {
 namespace {
 
-using testing::EndNowCalled;
 using testing::MakeContext;
 using testing::MakeDirs;
 using testing::ReadBytes;
@@ -117,7 +116,7 @@ class ProfileRelocation : public ::testing::Test {
     return tree;
   }
 
-  void Run() { RelocateProfile(context_, ui_); }
+  AfterCommand Run() { return RelocateProfile(context_, ui_); }
 
   TempDir roaming_{L"roaming"};
   TempDir temp_{L"temp"};
@@ -167,7 +166,7 @@ TEST_F(ProfileRelocation, ExistingSettingKeptOnNoButLineTwoIsReset) {
   // Line 2 as the Move folder command left it.
   WriteBytes(PathFile(), ToAnsi(Setting() + L"\r\nD:\\缓存\r\n" + Setting() + L"\\Cookies\r\n"));
   const auto profileBefore = TreeSnapshot(Profile());
-  ui_.answers = {kIdNo};
+  ui_.answers = {Answer::kNo};
 
   Run();
 
@@ -184,7 +183,7 @@ TEST_F(ProfileRelocation, ExistingSettingReplacedOnYes) {
   WriteBytes(Setting() + L"\\sub\\ro.txt", "ro");
   SetFileAttributesW((Setting() + L"\\sub\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   const auto expected = ProfileWithoutCaches();
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
 
   Run();
 
@@ -207,9 +206,9 @@ TEST_F(ProfileRelocation, DoubleBytePathStopsOnYes) {
   MakeProfile();
   WriteBytes(PathFile(), "old\r\n");
   const auto profileBefore = TreeSnapshot(Profile());
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
 
-  EXPECT_THROW(Run(), EndNowCalled);
+  EXPECT_EQ(Run(), AfterCommand::kEndTool);
 
   EXPECT_EQ(Shown(ui_), (std::vector<Box>{{DoubleByteQuestion(Setting()), 0x44, kFriendly}}));
   EXPECT_EQ(ReadBytes(PathFile()), "old\r\n");
@@ -223,7 +222,7 @@ TEST_F(ProfileRelocation, PathTheBrowserCannotTakeGetsTheRelativeFormOnNo) {
     Use(hint);
     MakeProfile();
     ScriptedUi ui;
-    ui.answers = {kIdNo};
+    ui.answers = {Answer::kNo};
     RelocateProfile(context_, ui);
 
     EXPECT_EQ(Shown(ui), (std::vector<Box>{{DoubleByteQuestion(Setting()), 0x44, kFriendly},
@@ -250,7 +249,7 @@ TEST_F(ProfileRelocation, CopyThatFailsPutsEverythingBack) {
   const std::string oldPathFile = "Setting\r\nD:\\Cache\r\n";
   WriteBytes(PathFile(), oldPathFile);
   const auto topBefore = TopLevel();
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
   {
     const UniqueFileHandle held(CreateFileW((Profile() + L"\\Default\\Preferences").c_str(),
                                             GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -287,7 +286,7 @@ TEST_F(ProfileRelocation, SettingInUseIsNamedAndKept) {
   WriteBytes(Setting() + L"\\Default\\Cookies", "old cookies");
   WriteBytes(Setting() + L"\\other.txt", "other");
   const auto settingBefore = TreeSnapshot(Setting());
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
   {
     const UniqueFileHandle held(CreateFileW((Setting() + L"\\Default\\Cookies").c_str(),
                                             GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -305,7 +304,7 @@ TEST_F(ProfileRelocation, SettingInUseIsNamedAndKept) {
 TEST_F(ProfileRelocation, OldSettingThatCannotBeRemovedIsNamedAfterTheSwap) {
   MakeProfile();
   WriteBytes(Setting() + L"\\log.txt", "old log");
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
   std::wstring leftBehind;
   {
     // Open with every sharing allowed: the folder can be moved and the file deleted, but where
@@ -362,29 +361,24 @@ TEST_F(ProfileRelocation, HiddenFileNamedSettingIsLeftAndReported) {
 }
 
 TEST_F(ProfileRelocation, OnlyNoGoesOnAfterAQuestion) {
-  // A box destroyed with its window answers 0 (or IDCANCEL): that stops like Yes, but without
-  // ending the tool, and nothing is written, deleted or copied.
-  struct Case {
-    const wchar_t* installHint;  // Chinese: the double-byte question; else the overwrite one
-    int answer;
-  };
-  for (const Case item : {Case{L"绿色版", 0}, Case{L"绿色版", 2}, Case{L"install", 0},
-                          Case{L"install", 2}}) {
-    SCOPED_TRACE(ToUtf8(item.installHint) + " " + std::to_string(item.answer));
-    Use(item.installHint);
+  // A box destroyed with its window gives no answer: that stops like Yes, but without ending the
+  // tool, and nothing is written, deleted or copied. A Chinese installation folder is asked the
+  // double-byte question, another the overwrite one.
+  for (const wchar_t* installHint : {L"绿色版", L"install"}) {
+    SCOPED_TRACE(ToUtf8(installHint));
+    Use(installHint);
     MakeProfile();
     WriteBytes(Setting() + L"\\mine.txt", "mine");
     WriteBytes(PathFile(), "old\r\n");
     const auto profileBefore = TreeSnapshot(Profile());
     const auto installBefore = TreeSnapshot(Install());
     ScriptedUi ui;
-    ui.answers = {item.answer};
+    ui.answers = {Answer::kNone};
 
-    RelocateProfile(context_, ui);
+    EXPECT_EQ(RelocateProfile(context_, ui), AfterCommand::kStayOpen);
 
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].style, 0x44u);
-    EXPECT_FALSE(ui.endNowCalled);
     EXPECT_EQ(TreeSnapshot(Profile()), profileBefore);
     EXPECT_EQ(TreeSnapshot(Install()), installBefore);
   }
@@ -424,7 +418,7 @@ TEST_F(ProfileRelocation, FailedRollbackNamesTheFolderThatNowHoldsTheOldConfigur
   MakeProfile();
   WriteBytes(Setting() + L"\\mine.txt", "my old settings");
   WriteBytes(PathFile(), "Setting\r\nD:\\Cache\r\n");
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
 
   // Another program creates Setting between the two renames (a browser started meanwhile), so
   // neither the copy nor the old configuration can go there.
@@ -452,7 +446,7 @@ TEST_F(ProfileRelocation, FailedRollbackNamesTheFolderThatNowHoldsTheOldConfigur
 TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingComesBack) {
   MakeProfile();
   WriteBytes(Setting() + L"\\mine.txt", "my old settings");
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
 
   // The path file's place is taken after the check made before anything was deleted.
   RelocateProfile(context_, ui_, [&](SetStep step) {
@@ -480,7 +474,7 @@ TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCa
   MakeProfile();
   WriteBytes(Setting() + L"\\mine.txt", "my old settings");
   WriteBytes(PathFile(), Absolute());
-  ui_.answers = {kIdYes};
+  ui_.answers = {Answer::kYes};
   UniqueFileHandle held;
 
   RelocateProfile(context_, ui_, [&](SetStep step) {

@@ -18,7 +18,6 @@
 namespace velmo {
 namespace {
 
-using testing::EndNowCalled;
 using testing::MakeContext;
 using testing::ScriptedUi;
 using testing::TempDir;
@@ -89,7 +88,6 @@ TEST(WriteProtection, AccessDeniedInAWriteProtectedFolderGetsTheAdviceInOneOkBox
     EXPECT_EQ(ui.boxes[0].text, row.text);
     EXPECT_EQ(ui.boxes[0].style, 0x10u);  // OK, error icon
     EXPECT_EQ(ui.boxes[0].title, kTool);
-    EXPECT_FALSE(ui.endNowCalled);
   }
 }
 
@@ -109,13 +107,13 @@ TEST(WriteProtection, CommandsInAWriteProtectedFolderAdviseBeforeChangingAnythin
   const std::wstring start = L"写入路径文件失败。\r\n路径：Z:\\sys\\path\r\n原因：";
   const struct {
     const char* name;
-    void (*command)(const Context&, Ui&);
+    AfterCommand (*command)(const Context&, Ui&);
   } cases[] = {{"Set", &RelocateProfile}, {"Move folder", &MoveCacheFolder}};
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
     ScriptedUi ui;
     ui.cacheFolderText = temp.Path();
-    row.command(context, ui);
+    EXPECT_EQ(row.command(context, ui), AfterCommand::kStayOpen);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(ui.boxes[0].text.starts_with(start)) << ToUtf8(ui.boxes[0].text);
     EXPECT_TRUE(ui.boxes[0].text.ends_with(kAdvice)) << ToUtf8(ui.boxes[0].text);

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands/command_steps.h"
@@ -127,6 +128,124 @@ void ReportResult(Ui& ui, const RestorePlan& plan, const SetResult& result) {
   }
 }
 
+// The restore, one step a method, in the order Run takes them, once the installation folder is
+// the command's (BeginConfigurationChange). A step that stops the command has shown why.
+class RestoreCommand {
+ public:
+  RestoreCommand(const Context& context, Ui& ui)
+      : context_(context),
+        ui_(ui),
+        appData_(context.Env(L"APPDATA")),
+        profile_(browser::ProfileFolder(appData_)) {}
+
+  void Run(SetStepObserver observer) {
+    if (TidyAfterInterruptedSet() && FindPortableConfiguration() && CheckProfileFolderKnown() &&
+        CheckFoldersApart() && ConfirmRestore() && CheckInstallFolderTakesTheRestore() &&
+        CheckProfileFolderTakesTheCopy() && CheckRoomForCopy()) {
+      CopyAndSwap(std::move(observer));
+    }
+  }
+
+ private:
+  // What an interrupted Set left behind is sorted out first, as Set does: the path file and
+  // Setting are read only once they are settled.
+  bool TidyAfterInterruptedSet() {
+    return TidyBeforeSet(context_.installDir, appData_, deleter_, ui_);
+  }
+
+  bool FindPortableConfiguration() {
+    const std::optional<std::wstring> configuration = PortableConfiguration(context_.installDir);
+    if (!configuration) {
+      ui_.Inform(kNotPortableText);
+      return false;
+    }
+    if (!FolderExists(*configuration)) {
+      ui_.Inform(kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
+      return false;
+    }
+    plan_ = {context_.installDir, appData_, *configuration};
+    return true;
+  }
+
+  bool CheckProfileFolderKnown() {
+    if (!appData_.empty()) return true;
+    ui_.Fail(kNoAppDataText);
+    return false;
+  }
+
+  bool CheckFoldersApart() {
+    if (!Overlap(plan_.configuration, appData_)) return true;
+    ui_.Inform(kOverlapStart + plan_.configuration + kOverlapMiddle + profile_ + kOverlapEnd);
+    return false;
+  }
+
+  bool ConfirmRestore() {
+    return ui_.Ask(kQuestionStart + plan_.configuration + kQuestionMiddle + profile_ +
+                   kQuestionEnd) == Answer::kYes;
+  }
+
+  // The path file is deleted last: that it can be, and that it is still the portable one, is
+  // checked before anything changes.
+  bool CheckInstallFolderTakesTheRestore() {
+    std::optional<std::string> pathFile;
+    try {
+      CheckDesktopUserCanWrite(context_.installDir);
+      CheckPathFileReplaceable(context_.installDir);
+      pathFile = ReadPathFileBytes(context_.installDir);
+    } catch (const PlatformError& error) {
+      ReportInstallFolderWriteFailure(ui_, error, context_.installDir);
+      return false;
+    }
+    if (!pathFile) {
+      ui_.Inform(kNotPortableText);
+      return false;
+    }
+    pathFileBefore_ = std::move(*pathFile);
+    return true;
+  }
+
+  // The copy is made beside the profile folder.
+  bool CheckProfileFolderTakesTheCopy() {
+    try {
+      CheckFolderCanBeCreated(profile_);
+      return true;
+    } catch (const PlatformError& error) {
+      ui_.Fail(error);
+      return false;
+    }
+  }
+
+  // The configuration without its caches must fit on the profile folder's volume.
+  bool CheckRoomForCopy() {
+    const std::vector<std::wstring> caches = browser::CacheFoldersInConfiguration();
+    const std::wstring below =
+        std::wstring(WithoutTrailingSeparators(plan_.configuration)) + L"\\";
+    return RoomForCopyOrReport(ui_, kNoRoomLead, plan_.configuration,
+                               {below + caches[0], below + caches[1], below + caches[2]},
+                               appData_);
+  }
+
+  void CopyAndSwap(SetStepObserver observer) {
+    if (!deleter_) deleter_.emplace();
+    const SetResult result =
+        RunRestoreTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer));
+    ReportResult(ui_, plan_, result);
+    // The panel shows the path file as the restore left it: none once it is committed.
+    if (result.outcome == SetOutcome::kDone || result.outcome == SetOutcome::kOldLeftBehind ||
+        !result.pathFileUnchanged) {
+      ui_.ShowPathFileLines();
+    }
+  }
+
+  const Context& context_;
+  Ui& ui_;
+  const std::wstring appData_;
+  const std::wstring profile_;
+  std::optional<FolderDeleter> deleter_;
+  RestorePlan plan_;
+  std::string pathFileBefore_;
+};
+
 }  // namespace
 
 void RestoreInstalledProfile(const Context& context, Ui& ui) {
@@ -134,74 +253,11 @@ void RestoreInstalledProfile(const Context& context, Ui& ui) {
 }
 
 void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer) {
+  // The desktop's user, no browser running, no other window of the tool at work here; the lock
+  // is held to the end.
   const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
   if (!lock) return;
-  // What an interrupted Set left behind is sorted out first, as Set does: the path file and
-  // Setting are read only once they are settled.
-  std::optional<FolderDeleter> deleter;
-  const std::wstring appData = context.Env(L"APPDATA");
-  if (!TidyBeforeSet(context.installDir, appData, deleter, ui)) return;
-
-  const std::optional<std::wstring> configuration = PortableConfiguration(context.installDir);
-  if (!configuration) {
-    ui.Inform(kNotPortableText);
-    return;
-  }
-  if (!FolderExists(*configuration)) {
-    ui.Inform(kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
-    return;
-  }
-  if (appData.empty()) {
-    ui.Fail(kNoAppDataText);
-    return;
-  }
-  const RestorePlan plan{context.installDir, appData, *configuration};
-  const std::wstring profile = browser::ProfileFolder(appData);
-  if (Overlap(plan.configuration, appData)) {
-    ui.Inform(kOverlapStart + plan.configuration + kOverlapMiddle + profile + kOverlapEnd);
-    return;
-  }
-  if (ui.Ask(kQuestionStart + plan.configuration + kQuestionMiddle + profile +
-                       kQuestionEnd) != Answer::kYes) {
-    return;
-  }
-
-  // The path file is deleted last and the copy is made beside the profile folder: that both can
-  // be done, and that the copy fits, is checked before anything changes.
-  std::optional<std::string> pathFileBefore;
-  try {
-    CheckDesktopUserCanWrite(context.installDir);
-    CheckPathFileReplaceable(context.installDir);
-    pathFileBefore = ReadPathFileBytes(context.installDir);
-  } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error, context.installDir);
-    return;
-  }
-  if (!pathFileBefore) {
-    ui.Inform(kNotPortableText);
-    return;
-  }
-  try {
-    CheckFolderCanBeCreated(profile);
-  } catch (const PlatformError& error) {
-    ui.Fail(error);
-    return;
-  }
-  const std::vector<std::wstring> caches = browser::CacheFoldersInConfiguration();
-  const std::wstring below = std::wstring(WithoutTrailingSeparators(plan.configuration)) + L"\\";
-  if (!RoomForCopyOrReport(ui, kNoRoomLead, plan.configuration,
-                           {below + caches[0], below + caches[1], below + caches[2]}, appData)) {
-    return;
-  }
-
-  if (!deleter) deleter.emplace();
-  const SetResult result = RunRestoreTransaction(plan, *pathFileBefore, *deleter, observer);
-  ReportResult(ui, plan, result);
-  // The panel shows the path file as the restore left it: none once it is committed.
-  if (result.outcome == SetOutcome::kDone || result.outcome == SetOutcome::kOldLeftBehind ||
-      !result.pathFileUnchanged) {
-    ui.ShowPathFileLines();
-  }
+  RestoreCommand(context, ui).Run(std::move(observer));
 }
 
 }  // namespace velmo

@@ -92,7 +92,7 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);
   ui.Inform(kRepointedPrefix + moved->currentSetting +
-                 (running ? kEffectOnRestart : kEffectOnStart));
+            (running ? kEffectOnRestart : kEffectOnStart));
 }
 
 }  // namespace velmo

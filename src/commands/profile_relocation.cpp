@@ -69,7 +69,7 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
       return;
     case SetOutcome::kCopyFailed:
       ui.Fail(kCopyFailedPrefix + result.path + kCopyFailedSuffix +
-                        StateAfterFailure(context, result));
+              StateAfterFailure(context, result));
       return;
     case SetOutcome::kCopyCancelled:
       ui.Fail(kCopyCancelledText + StateAfterFailure(context, result));
@@ -83,7 +83,7 @@ void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
     case SetOutcome::kBlocked:
     case SetOutcome::kNotPlaced:
       ui.Fail(kBlockedPrefix + result.path + kBlockedSuffix +
-                        StateAfterFailure(context, result));
+              StateAfterFailure(context, result));
       return;
     case SetOutcome::kNotCommitted:
       ui.Fail(result.error + L"\r\n" + StateAfterFailure(context, result));

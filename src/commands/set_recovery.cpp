@@ -106,10 +106,14 @@ class JournalFollower {
     if (EntryExists(names_.doomed)) return Remove(names_.doomed);
     // The copy is not in place: the old configuration goes back, then the copy goes.
     if (EntryExists(names_.complete)) return PutAsideBack() && Remove(names_.complete);
+    return SettleCopyInPlace();
+  }
 
-    // The copy was renamed to the target: the commit file, written last, says whether the
-    // transaction was committed (its bytes after), not (its bytes before), or neither (another
-    // command rewrote it since, and the browser may have used the new configuration).
+ private:
+  // The copy was renamed to the target: the commit file, written last, says whether the
+  // transaction was committed (its bytes after), not (its bytes before), or neither (another
+  // command rewrote it since, and the browser may have used the new configuration).
+  bool SettleCopyInPlace() {
     std::optional<std::string> now;
     if (!SkipIfFails([&] {
           if (FileExists(journal_.commitFile)) {
@@ -118,19 +122,25 @@ class JournalFollower {
         })) {
       return Failed(journal_.commitFile);
     }
-    if (now == journal_.commitFileAfter) {
-      return !EntryExists(names_.aside) ||
-             (Rename(names_.aside, names_.doomed) && Remove(names_.doomed));
-    }
+    if (now == journal_.commitFileAfter) return RemoveOldAside();
     if (now != journal_.commitFileBefore) return PutAsideBack();
-    // Not committed: undone. Without the old entry aside, the target might be the old
-    // configuration itself, and stays.
+    return UndoSwap();
+  }
+
+  // Committed: the old entry aside is garbage.
+  bool RemoveOldAside() {
+    return !EntryExists(names_.aside) ||
+           (Rename(names_.aside, names_.doomed) && Remove(names_.doomed));
+  }
+
+  // Not committed: undone. Without the old entry aside, the target might be the old
+  // configuration itself, and stays.
+  bool UndoSwap() {
     if (journal_.oldExisted && !EntryExists(names_.aside)) return true;
     if (EntryExists(names_.target) && !Rename(names_.target, names_.complete)) return false;
     return PutAsideBack() && Remove(names_.complete);
   }
 
- private:
   bool Failed(const std::wstring& entry) {
     report_.failedEntry = entry;
     return false;
@@ -218,11 +228,9 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
   TidyReport report;
   const JournalRead read = ReadJournal(names.journal);
   report.target = read.journal.names.target;
-  if (read.finding == JournalFinding::kWhole &&
-      NamesTheseEntries(read.journal, installDir, appData) &&
-      !JournalFollower(read.journal, deleter, report).Follow()) {
-    return report;
-  }
+  const bool followed = read.finding == JournalFinding::kWhole &&
+                        NamesTheseEntries(read.journal, installDir, appData);
+  if (followed && !JournalFollower(read.journal, deleter, report).Follow()) return report;
   // Followed to its end, cut short (nothing was created yet), or naming other entries (another
   // folder's, another user's): the journal has nothing more to tell. A draft never named
   // anything yet.

@@ -55,6 +55,161 @@ SetResult Checked(const Replacement& replacement, const TidyReport& report, SetR
   return result;
 }
 
+// One replacement, one step a method, in the order Run takes them. A step returns nothing to go
+// on, or the result the run ends with.
+class ReplacementRun {
+ public:
+  ReplacementRun(Replacement replacement, ReplacementCopier copy, ReplacementCommitter commit,
+                 const FolderDeleter& deleter, SetStepObserver observer)
+      : replacement_(std::move(replacement)),
+        journal_(replacement_.journal),
+        names_(journal_.names),
+        setNames_(replacement_.installDir),
+        copy_(std::move(copy)),
+        commit_(std::move(commit)),
+        deleter_(deleter),
+        observer_(std::move(observer)) {}
+
+  SetResult Run(const ReplacementPreparer& prepare) {
+    if (Stop stop = RefuseTakenNames()) return *stop;
+    prepare();
+    if (Stop stop = JournalIntent()) return *stop;
+    if (Stop stop = CopySource()) return *stop;
+    if (Stop stop = CheckOldNotInUse()) return *stop;
+    if (Stop stop = JournalSwap()) return *stop;
+    if (Stop stop = SwapCopyIn()) return *stop;
+    if (Stop stop = Commit()) return *stop;
+    return RemoveOld();
+  }
+
+ private:
+  using Stop = std::optional<SetResult>;
+
+  // Nothing is done while the target is an entry that is not replaced, or while an entry that no
+  // journal explains stands at one of the transaction's names: it is the user's.
+  Stop RefuseTakenNames() {
+    journal_.oldExisted = EntryExists(names_.target);
+    if (journal_.oldExisted && !Replaceable(names_.target)) {
+      return Checked(replacement_, {}, Result(SetOutcome::kBlocked, names_.target));
+    }
+    if (const std::optional<std::wstring> taken = FirstTakenName(names_, setNames_)) {
+      return Checked(replacement_, {}, Result(SetOutcome::kNameTaken, *taken));
+    }
+    return std::nullopt;
+  }
+
+  // The intent comes first: the journal names every temporary name before any of them exists.
+  Stop JournalIntent() {
+    journal_.phase = JournalPhase::kCopying;
+    try {
+      WriteJournal(setNames_.journal, setNames_.draft, journal_);
+    } catch (const PlatformError& error) {
+      return Checked(replacement_, {},
+                     Result(SetOutcome::kNotCommitted, setNames_.journal, error.Describe()));
+    }
+    observer_(SetStep::kIntentJournaled);
+    return std::nullopt;
+  }
+
+  // The copy is made under the partial name and renamed once it is complete.
+  Stop CopySource() {
+    if (const CopyResult copied = copy_(names_.partial); !copied) {
+      return Undo(copied.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
+                  replacement_.source);
+    }
+    observer_(SetStep::kCopied);
+    if (!RenameEntry(names_.partial, names_.complete)) {
+      return Undo(SetOutcome::kCopyFailed, replacement_.source);
+    }
+    observer_(SetStep::kCopyComplete);
+    return std::nullopt;
+  }
+
+  // Checked before anything moves: some systems let a folder be renamed while a file in it is
+  // open, and its deletion would then fail halfway.
+  Stop CheckOldNotInUse() {
+    if (!journal_.oldExisted || !FolderExists(names_.target)) return std::nullopt;
+    if (auto inUse = FindEntryInUse(names_.target)) return Undo(SetOutcome::kInUse, *inUse);
+    return std::nullopt;
+  }
+
+  Stop JournalSwap() {
+    journal_.phase = JournalPhase::kSwapping;
+    try {
+      WriteJournal(setNames_.journal, setNames_.draft, journal_);
+    } catch (const PlatformError& error) {
+      return Undo(SetOutcome::kNotCommitted, setNames_.journal, error.Describe());
+    }
+    observer_(SetStep::kJournalWritten);
+    return std::nullopt;
+  }
+
+  // The old entry goes aside, the complete copy takes its place.
+  Stop SwapCopyIn() {
+    if (journal_.oldExisted) {
+      if (!RenameEntry(names_.target, names_.aside)) {
+        return Undo(SetOutcome::kInUse, names_.target);
+      }
+      observer_(SetStep::kOldMovedAside);
+    }
+    if (!RenameEntry(names_.complete, names_.target)) {
+      return Undo(SetOutcome::kNotPlaced, names_.target);
+    }
+    observer_(SetStep::kNewInPlace);
+    return std::nullopt;
+  }
+
+  Stop Commit() {
+    try {
+      commit_();
+    } catch (const PlatformError& error) {
+      // A path file that already holds the bytes after (a second Set, or a path file already
+      // gone) commits the transaction all the same, as the next start would also find.
+      std::optional<std::string> now;
+      if (!SkipIfFails([&] { now = ReadPathFileBytes(replacement_.installDir); }) ||
+          now != journal_.commitFileAfter) {
+        return Undo(SetOutcome::kNotCommitted, journal_.commitFile, error.Describe());
+      }
+    }
+    observer_(SetStep::kPathFileWritten);
+    return std::nullopt;
+  }
+
+  // Committed. The old entry is now garbage, marked as such by its name; the journal stays until
+  // it is gone, so that the next start knows it may go.
+  SetResult RemoveOld() {
+    if (journal_.oldExisted) {
+      if (!RenameEntry(names_.aside, names_.doomed)) {
+        return Result(SetOutcome::kOldLeftBehind, names_.aside);
+      }
+      observer_(SetStep::kOldMarked);
+      if (!RemoveFileOrFolder(names_.doomed, deleter_)) {
+        return Result(SetOutcome::kOldLeftBehind, names_.doomed);
+      }
+      observer_(SetStep::kOldDeleted);
+    }
+    RetryWhileLocked([&] { return Outcome(DeleteFileW(setNames_.journal.c_str())); });
+    observer_(SetStep::kJournalRemoved);
+    return Result(SetOutcome::kDone);
+  }
+
+  // A failure undoes what was done, exactly as the next start would after an interruption.
+  SetResult Undo(SetOutcome outcome, const std::wstring& path, std::wstring error = {}) {
+    return Checked(replacement_,
+                   TidyInterruptedSet(replacement_.installDir, replacement_.appData, deleter_),
+                   Result(outcome, path, std::move(error)));
+  }
+
+  Replacement replacement_;
+  Journal& journal_;
+  const ReplacementNames& names_;
+  const SetNames setNames_;
+  ReplacementCopier copy_;
+  ReplacementCommitter commit_;
+  const FolderDeleter& deleter_;
+  SetStepObserver observer_;
+};
+
 }  // namespace
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
@@ -74,115 +229,28 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   replacement.journal.commitFile = browser::PathFileForWriting(plan.installDir);
   replacement.journal.commitFileAfter = PathFileBytes(plan.pathFileLines);
   replacement.journal.commitFileBefore = pathFileBefore;
-  return RunReplacement(
-      std::move(replacement),
-      [&] {
-        // A missing or busy cache folder stays, without a message.
-        for (const std::wstring& cache : plan.profileCaches) {
-          SkipIfFails([&] { deleter.DeleteFolder(cache); });
-        }
-        observer(SetStep::kCachesDeleted);
-      },
-      [&](const std::wstring& destination) {
-        return CopyFolder(plan.profile, destination, true, true);
-      },
-      [&] { WritePathFile(plan.installDir, plan.pathFileLines); }, deleter, observer);
+
+  const auto deleteCaches = [&] {
+    // A missing or busy cache folder stays, without a message.
+    for (const std::wstring& cache : plan.profileCaches) {
+      SkipIfFails([&] { deleter.DeleteFolder(cache); });
+    }
+    observer(SetStep::kCachesDeleted);
+  };
+  const auto copyProfile = [&](const std::wstring& destination) {
+    return CopyFolder(plan.profile, destination, /*showProgress=*/true, /*overwrite=*/true);
+  };
+  const auto writePathFile = [&] { WritePathFile(plan.installDir, plan.pathFileLines); };
+  return RunReplacement(std::move(replacement), deleteCaches, copyProfile, writePathFile, deleter,
+                        observer);
 }
 
 SetResult RunReplacement(Replacement replacement, ReplacementPreparer prepare,
                          ReplacementCopier copy, ReplacementCommitter commit,
                          const FolderDeleter& deleter, SetStepObserver observer) {
-  const SetNames setNames(replacement.installDir);
-  Journal& journal = replacement.journal;
-  const ReplacementNames& names = journal.names;
-  journal.oldExisted = EntryExists(names.target);
-  if (journal.oldExisted && !Replaceable(names.target)) {
-    return Checked(replacement, {}, Result(SetOutcome::kBlocked, names.target));
-  }
-  // An entry at one of the transaction's names that no journal explains is the user's: never
-  // replaced.
-  if (const std::optional<std::wstring> taken = FirstTakenName(names, setNames)) {
-    return Checked(replacement, {}, Result(SetOutcome::kNameTaken, *taken));
-  }
-  prepare();
-
-  // The intent comes first: the journal names every temporary name before any of them exists.
-  journal.phase = JournalPhase::kCopying;
-  try {
-    WriteJournal(setNames.journal, setNames.draft, journal);
-  } catch (const PlatformError& error) {
-    return Checked(replacement, {},
-                   Result(SetOutcome::kNotCommitted, setNames.journal, error.Describe()));
-  }
-  observer(SetStep::kIntentJournaled);
-
-  // A failure undoes what was done, exactly as the next start would after an interruption.
-  const auto fail = [&](SetOutcome outcome, const std::wstring& path, std::wstring error = {}) {
-    return Checked(replacement,
-                   TidyInterruptedSet(replacement.installDir, replacement.appData, deleter),
-                   Result(outcome, path, std::move(error)));
-  };
-
-  if (const CopyResult copied = copy(names.partial); !copied) {
-    return fail(copied.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
-                replacement.source);
-  }
-  observer(SetStep::kCopied);
-  if (!RenameEntry(names.partial, names.complete)) {
-    return fail(SetOutcome::kCopyFailed, replacement.source);
-  }
-  observer(SetStep::kCopyComplete);
-
-  // Checked before anything moves: some systems let a folder be renamed while a file in it is
-  // open, and its deletion would then fail halfway.
-  if (journal.oldExisted && FolderExists(names.target)) {
-    if (auto inUse = FindEntryInUse(names.target)) return fail(SetOutcome::kInUse, *inUse);
-  }
-  journal.phase = JournalPhase::kSwapping;
-  try {
-    WriteJournal(setNames.journal, setNames.draft, journal);
-  } catch (const PlatformError& error) {
-    return fail(SetOutcome::kNotCommitted, setNames.journal, error.Describe());
-  }
-  observer(SetStep::kJournalWritten);
-
-  if (journal.oldExisted) {
-    if (!RenameEntry(names.target, names.aside)) return fail(SetOutcome::kInUse, names.target);
-    observer(SetStep::kOldMovedAside);
-  }
-  if (!RenameEntry(names.complete, names.target)) {
-    return fail(SetOutcome::kNotPlaced, names.target);
-  }
-  observer(SetStep::kNewInPlace);
-
-  try {
-    commit();
-  } catch (const PlatformError& error) {
-    // A path file that already holds the bytes after (a second Set, or a path file already gone)
-    // commits the transaction all the same, as the next start would also find.
-    std::optional<std::string> now;
-    if (!SkipIfFails([&] { now = ReadPathFileBytes(replacement.installDir); }) ||
-        now != journal.commitFileAfter) {
-      return fail(SetOutcome::kNotCommitted, journal.commitFile, error.Describe());
-    }
-  }
-  observer(SetStep::kPathFileWritten);
-
-  // Committed. The old entry is now garbage, marked as such by its name; the journal stays until
-  // it is gone, so that the next start knows it may go.
-  if (journal.oldExisted) {
-    if (!RenameEntry(names.aside, names.doomed)) {
-      return Result(SetOutcome::kOldLeftBehind, names.aside);
-    }
-    observer(SetStep::kOldMarked);
-    if (!RemoveFileOrFolder(names.doomed, deleter)) {
-      return Result(SetOutcome::kOldLeftBehind, names.doomed);
-    }
-    observer(SetStep::kOldDeleted);
-  }
-  RetryWhileLocked([&] { return Outcome(DeleteFileW(setNames.journal.c_str())); });
-  observer(SetStep::kJournalRemoved);
-  return Result(SetOutcome::kDone);
+  return ReplacementRun(std::move(replacement), std::move(copy), std::move(commit), deleter,
+                        std::move(observer))
+      .Run(prepare);
 }
 
 }  // namespace velmo

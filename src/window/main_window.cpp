@@ -196,36 +196,24 @@ void MainWindow::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());
 }
 
-AfterCommand MainWindow::CheckMovedInstallation() {
-  OfferMovedInstallationRepair(context_, *this);
-  return AfterCommand::kStayOpen;
-}
-AfterCommand MainWindow::CheckDefaultBrowser() {
-  OfferDefaultBrowserRepair(context_, *this);
+AfterCommand MainWindow::StayOpenAfter(void (*command)(const Context&, Ui&)) {
+  command(context_, *this);
   return AfterCommand::kStayOpen;
 }
 
+AfterCommand MainWindow::CheckMovedInstallation() {
+  return StayOpenAfter(&OfferMovedInstallationRepair);
+}
+AfterCommand MainWindow::CheckDefaultBrowser() { return StayOpenAfter(&OfferDefaultBrowserRepair); }
+
 AfterCommand MainWindow::OnSetClicked() { return RelocateProfile(context_, *this); }
-AfterCommand MainWindow::OnBrowseClicked() {
-  BrowseCacheFolder(context_, *this);
-  return AfterCommand::kStayOpen;
-}
+AfterCommand MainWindow::OnBrowseClicked() { return StayOpenAfter(&BrowseCacheFolder); }
 AfterCommand MainWindow::OnMoveFolderClicked() { return MoveCacheFolder(context_, *this); }
-AfterCommand MainWindow::OnViewCacheClicked() {
-  ViewCacheFiles(context_, *this);
-  return AfterCommand::kStayOpen;
-}
-AfterCommand MainWindow::OnDefaultBrowserClicked() {
-  SetAsDefaultBrowser(context_, *this);
-  return AfterCommand::kStayOpen;
-}
-AfterCommand MainWindow::OnLaunchClicked() {
-  LaunchBrowser(context_, *this);
-  return AfterCommand::kStayOpen;
-}
+AfterCommand MainWindow::OnViewCacheClicked() { return StayOpenAfter(&ViewCacheFiles); }
+AfterCommand MainWindow::OnDefaultBrowserClicked() { return StayOpenAfter(&SetAsDefaultBrowser); }
+AfterCommand MainWindow::OnLaunchClicked() { return StayOpenAfter(&LaunchBrowser); }
 AfterCommand MainWindow::OnRestoreInstalledChosen() {
-  RestoreInstalledProfile(context_, *this);
-  return AfterCommand::kStayOpen;
+  return StayOpenAfter(&RestoreInstalledProfile);
 }
 
 void MainWindow::RunHandler(AfterCommand (MainWindow::*handler)()) {

@@ -57,6 +57,7 @@ class MainWindow final : public Ui {
   void ShowStartUpError(const StartUpError& error);
 
   // The handlers: each runs one command and says whether the tool goes on.
+  AfterCommand StayOpenAfter(void (*command)(const Context&, Ui&));
   AfterCommand CheckMovedInstallation();
   AfterCommand CheckDefaultBrowser();
   AfterCommand OnSetClicked();

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "model/ui.h"
 #include "model/context.h"
 #include "model/path_file.h"
 #include "model/ui.h"

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "model/ui.h"
 #include "commands/launch_commands.h"
 #include "model/browser_layout.h"
 #include "support/file_queries.h"

@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "model/ui.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "model/ui.h"
 #include "model/browser_layout.h"
 #include "support/desktop_rights.h"
 #include "support/number_text.h"

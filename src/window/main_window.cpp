@@ -11,7 +11,6 @@
 #include "commands/default_browser_repair.h"
 #include "commands/installed_restore.h"
 #include "commands/launch_commands.h"
-#include "model/ui.h"
 #include "commands/moved_installation.h"
 #include "commands/profile_relocation.h"
 #include "commands/start_up.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands/command_steps.h"
+#include "commands/replacement_report.h"
 #include "commands/restore_transaction.h"
 #include "commands/set_recovery.h"
 #include "commands/write_protection.h"
@@ -37,31 +38,26 @@ constexpr wchar_t kSuccessStart[] = L"成功恢复为安装版。Velmo浏览器�
 constexpr wchar_t kSuccessMiddle[] = L"\r\n绿色版的配置文件仍保存在：\r\n";
 constexpr wchar_t kSuccessEnd[] = L"\r\n确认不再需要后，可以手动删除它。";
 
-// Failures of the copy and of the swap, each followed by what was checked afterwards.
-constexpr wchar_t kCopyFailedStart[] = L"复制绿色版的配置文件失败：\r\n";
-constexpr wchar_t kCopyFailedEnd[] =
-    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
-    L"请检查后再试。\r\n";
-constexpr wchar_t kCopyCancelledText[] = L"已取消复制绿色版的配置文件。\r\n";
-constexpr wchar_t kInUseStart[] =
-    L"无法替换系统的Velmo浏览器配置文件，以下文件正在被其他程序使用：\r\n";
-constexpr wchar_t kInUseEnd[] = L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
 constexpr wchar_t kNoRoomLead[] = L"用户配置文件夹所在的磁盘空间不足，无法恢复为安装版。";
 constexpr wchar_t kNameTakenStart[] =
     L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n";
 constexpr wchar_t kNameTakenEnd[] =
     L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。";
-constexpr wchar_t kNotPlacedStart[] = L"无法在以下位置存放配置文件：\r\n";
-constexpr wchar_t kNotPlacedEnd[] = L"\r\n该位置已被占用且无法替换。\r\n";
-constexpr wchar_t kAllAsBefore[] = L"系统原有的配置文件和路径文件保持原样。";
-constexpr wchar_t kProfileAsBefore[] = L"系统原有的配置文件保持原样。";
-constexpr wchar_t kProfileElsewhere[] = L"系统原有的配置文件未能放回原处，现在保存在：\r\n";
-constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
-constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
-// The restored configuration is in use; only the old one could not be removed completely.
-constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
-constexpr wchar_t kOldLeftBehindEnd[] =
-    L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
+
+std::wstring NameTakenText(const std::wstring& entry) {
+  return kNameTakenStart + entry + kNameTakenEnd;
+}
+
+// What a restore's last box calls the portable configuration and the user's profile.
+constexpr ReplacementWords kRestoreWords = {
+    .copyFailedStart = L"复制绿色版的配置文件失败：\r\n",
+    .copyCancelled = L"已取消复制绿色版的配置文件。\r\n",
+    .inUseStart = L"无法替换系统的Velmo浏览器配置文件，以下文件正在被其他程序使用：\r\n",
+    .nameTakenText = &NameTakenText,
+    .allAsBefore = L"系统原有的配置文件和路径文件保持原样。",
+    .oldAsBefore = L"系统原有的配置文件保持原样。",
+    .oldElsewhere = L"系统原有的配置文件未能放回原处，现在保存在：\r\n",
+};
 
 // The portable configuration folder the path file names, when it is one this tool writes: an
 // absolute path, or the word "Setting" for the Setting folder beside the browser. nullopt when
@@ -82,50 +78,6 @@ bool Overlap(const std::wstring& configuration, const std::wstring& appData) {
   const std::wstring a(WithoutTrailingSeparators(FullLongPath(configuration)));
   const std::wstring b(WithoutTrailingSeparators(browser::ProfileFolder(FullLongPath(appData))));
   return PartBelow(a, b) || PartBelow(b, a) || SameEntry(configuration, b);
-}
-
-// Where the old profile and the path file are after a failed restore, as checked on disk.
-std::wstring StateAfterFailure(const RestorePlan& plan, const SetResult& result) {
-  if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;
-  std::wstring text = result.oldConfigurationBack
-                          ? std::wstring(kProfileAsBefore)
-                          : kProfileElsewhere + result.oldConfiguration + L"\r\n";
-  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
-  return text + kPathFileUnsure + browser::PathFileForWriting(plan.installDir);
-}
-
-void ReportResult(Ui& ui, const RestorePlan& plan, const SetResult& result) {
-  const std::wstring profile = browser::ProfileFolder(plan.appData);
-  const std::wstring success =
-      kSuccessStart + profile + kSuccessMiddle + plan.configuration + kSuccessEnd;
-  const std::wstring state = StateAfterFailure(plan, result);
-  switch (result.outcome) {
-    case SetOutcome::kDone:
-      ui.Inform(success);
-      return;
-    case SetOutcome::kOldLeftBehind:
-      ui.Inform(success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
-      return;
-    case SetOutcome::kNameTaken:
-      ui.Fail(kNameTakenStart + result.path + kNameTakenEnd, BoxTitle::kTool);
-      return;
-    case SetOutcome::kCopyFailed:
-      ui.Fail(kCopyFailedStart + result.path + kCopyFailedEnd + state);
-      return;
-    case SetOutcome::kCopyCancelled:
-      ui.Fail(kCopyCancelledText + state);
-      return;
-    case SetOutcome::kInUse:
-      ui.Fail(kInUseStart + result.path + kInUseEnd + state);
-      return;
-    case SetOutcome::kBlocked:
-    case SetOutcome::kNotPlaced:
-      ui.Fail(kNotPlacedStart + result.path + kNotPlacedEnd + state);
-      return;
-    case SetOutcome::kNotCommitted:
-      ui.Fail(result.error + L"\r\n" + state);
-      return;
-  }
 }
 
 // The restore, one step a method, in the order Run takes them, once the installation folder is
@@ -229,7 +181,10 @@ class RestoreCommand {
     if (!deleter_) deleter_.emplace();
     const SetResult result =
         RunRestoreTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer));
-    ReportResult(ui_, plan_, result);
+    ReportReplacementResult(ui_, plan_.installDir, result,
+                            kSuccessStart + profile_ + kSuccessMiddle + plan_.configuration +
+                                kSuccessEnd,
+                            kRestoreWords);
     // The panel shows the path file as the restore left it: none once it is committed.
     if (result.outcome == SetOutcome::kDone || result.outcome == SetOutcome::kOldLeftBehind ||
         !result.pathFileUnchanged) {

@@ -8,6 +8,7 @@
 
 #include "commands/command_steps.h"
 #include "commands/desktop_user.h"
+#include "commands/replacement_report.h"
 #include "commands/set_recovery.h"
 #include "commands/set_transaction.h"
 #include "commands/write_protection.h"
@@ -25,71 +26,18 @@ constexpr wchar_t kOverwriteQuestion[] =
     L"覆盖当前绿色版的配置文件？";
 constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
 
-// Failures of the copy and of the swap, each followed by what was checked afterwards.
-constexpr wchar_t kCopyFailedPrefix[] = L"复制Velmo浏览器配置文件失败：";
-constexpr wchar_t kCopyFailedSuffix[] =
-    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
-    L"请检查后再试。\r\n";
-constexpr wchar_t kCopyCancelledText[] = L"已取消复制Velmo浏览器配置文件。\r\n";
-constexpr wchar_t kInUsePrefix[] = L"无法覆盖当前绿色版的配置文件，以下文件正在被其他程序使用：\r\n";
-constexpr wchar_t kInUseSuffix[] =
-    L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
-constexpr wchar_t kBlockedPrefix[] = L"无法在以下位置存放配置文件：\r\n";
-constexpr wchar_t kBlockedSuffix[] = L"\r\n该位置已被占用且无法替换。\r\n";
-constexpr wchar_t kAllAsBefore[] = L"绿色版原有的配置文件和路径文件保持原样。";
-constexpr wchar_t kConfigurationAsBefore[] = L"绿色版原有的配置文件保持原样。";
-constexpr wchar_t kConfigurationElsewhere[] = L"原有的配置文件未能放回原处，现在保存在：\r\n";
-constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
-constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
-// The new configuration is in place; only the old one could not be removed completely.
-constexpr wchar_t kOldLeftBehindPrefix[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
-// The next start finishes the removal (the tool recognises the name).
-constexpr wchar_t kOldLeftBehindSuffix[] =
-    L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
+// What a Set's last box calls the profile and the Setting folder.
+constexpr ReplacementWords kSetWords = {
+    .copyFailedStart = L"复制Velmo浏览器配置文件失败：",
+    .copyCancelled = L"已取消复制Velmo浏览器配置文件。\r\n",
+    .inUseStart = L"无法覆盖当前绿色版的配置文件，以下文件正在被其他程序使用：\r\n",
+    .nameTakenText = &EntryNotMadeByToolText,
+    .allAsBefore = L"绿色版原有的配置文件和路径文件保持原样。",
+    .oldAsBefore = L"绿色版原有的配置文件保持原样。",
+    .oldElsewhere = L"原有的配置文件未能放回原处，现在保存在：\r\n",
+};
 // Too little room for the copy on the installation folder's volume.
 constexpr wchar_t kNoRoomLead[] = L"安装目录所在的磁盘空间不足，无法设置。";
-
-// Where the old configuration and the path file are after a failed Set, as checked on disk.
-std::wstring StateAfterFailure(const Context& context, const SetResult& result) {
-  if (result.oldConfigurationBack && result.pathFileUnchanged) return kAllAsBefore;
-  std::wstring text = result.oldConfigurationBack
-                          ? std::wstring(kConfigurationAsBefore)
-                          : kConfigurationElsewhere + result.oldConfiguration + L"\r\n";
-  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
-  return text + kPathFileUnsure + browser::PathFileForWriting(context.installDir);
-}
-
-void ReportResult(Ui& ui, const Context& context, const SetResult& result) {
-  switch (result.outcome) {
-    case SetOutcome::kDone:
-      ui.Inform(kSuccessText);
-      return;
-    case SetOutcome::kOldLeftBehind:
-      ui.Inform(kSuccessText + (kOldLeftBehindPrefix + result.path + kOldLeftBehindSuffix));
-      return;
-    case SetOutcome::kCopyFailed:
-      ui.Fail(kCopyFailedPrefix + result.path + kCopyFailedSuffix +
-              StateAfterFailure(context, result));
-      return;
-    case SetOutcome::kCopyCancelled:
-      ui.Fail(kCopyCancelledText + StateAfterFailure(context, result));
-      return;
-    case SetOutcome::kInUse:
-      ui.Fail(kInUsePrefix + result.path + kInUseSuffix + StateAfterFailure(context, result));
-      return;
-    case SetOutcome::kNameTaken:
-      ReportEntryNotMadeByTool(ui, result.path);
-      return;
-    case SetOutcome::kBlocked:
-    case SetOutcome::kNotPlaced:
-      ui.Fail(kBlockedPrefix + result.path + kBlockedSuffix +
-              StateAfterFailure(context, result));
-      return;
-    case SetOutcome::kNotCommitted:
-      ui.Fail(result.error + L"\r\n" + StateAfterFailure(context, result));
-      return;
-  }
-}
 
 // Set, one step a method, in the order Run takes them, once the installation folder is the
 // command's (BeginConfigurationChange). A step that stops the command has shown why.
@@ -171,8 +119,10 @@ class SetCommand {
 
   void CopyAndSwap(SetStepObserver observer) {
     if (!deleter_) deleter_.emplace();
-    ReportResult(ui_, context_,
-                 RunSetTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer)));
+    ReportReplacementResult(
+        ui_, context_.installDir,
+        RunSetTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer)), kSuccessText,
+        kSetWords);
   }
 
   const Context& context_;

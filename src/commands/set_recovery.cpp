@@ -248,8 +248,8 @@ std::wstring KeptAsideText(const TidyReport& report) {
   return text;
 }
 
-void ReportEntryNotMadeByTool(Ui& ui, const std::wstring& entry) {
-  ui.Fail(kNotMadeByToolStart + entry + kNotMadeByToolEnd, BoxTitle::kTool);
+std::wstring EntryNotMadeByToolText(const std::wstring& entry) {
+  return kNotMadeByToolStart + entry + kNotMadeByToolEnd;
 }
 
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
@@ -264,7 +264,7 @@ bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
     }
   }
   if (const std::optional<std::wstring> taken = FirstTakenSetName(SetNames(installDir))) {
-    ReportEntryNotMadeByTool(ui, *taken);
+    ui.Fail(EntryNotMadeByToolText(*taken), BoxTitle::kTool);
     return false;
   }
   return true;

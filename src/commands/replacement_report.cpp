@@ -1,0 +1,66 @@
+#include "commands/replacement_report.h"
+
+#include "model/browser_layout.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kCopyFailedEnd[] =
+    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
+    L"请检查后再试。\r\n";
+constexpr wchar_t kInUseEnd[] = L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
+constexpr wchar_t kNotPlacedStart[] = L"无法在以下位置存放配置文件：\r\n";
+constexpr wchar_t kNotPlacedEnd[] = L"\r\n该位置已被占用且无法替换。\r\n";
+constexpr wchar_t kPathFileAsBefore[] = L"路径文件保持原样。";
+constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原样：\r\n";
+// The new configuration is in place; only the old one could not be removed completely. The next
+// start finishes the removal (the tool recognises the name).
+constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
+constexpr wchar_t kOldLeftBehindEnd[] =
+    L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
+
+std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& result,
+                               const ReplacementWords& words) {
+  if (result.oldConfigurationBack && result.pathFileUnchanged) return words.allAsBefore;
+  std::wstring text = result.oldConfigurationBack
+                          ? std::wstring(words.oldAsBefore)
+                          : words.oldElsewhere + result.oldConfiguration + L"\r\n";
+  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
+  return text + kPathFileUnsure + browser::PathFileForWriting(installDir);
+}
+
+}  // namespace
+
+void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const SetResult& result,
+                             const std::wstring& success, const ReplacementWords& words) {
+  const std::wstring state = StateAfterFailure(installDir, result, words);
+  switch (result.outcome) {
+    case SetOutcome::kDone:
+      ui.Inform(success);
+      return;
+    case SetOutcome::kOldLeftBehind:
+      ui.Inform(success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
+      return;
+    case SetOutcome::kNameTaken:
+      ui.Fail(words.nameTakenText(result.path), BoxTitle::kTool);
+      return;
+    case SetOutcome::kCopyFailed:
+      ui.Fail(words.copyFailedStart + result.path + kCopyFailedEnd + state);
+      return;
+    case SetOutcome::kCopyCancelled:
+      ui.Fail(words.copyCancelled + state);
+      return;
+    case SetOutcome::kInUse:
+      ui.Fail(words.inUseStart + result.path + kInUseEnd + state);
+      return;
+    case SetOutcome::kBlocked:
+    case SetOutcome::kNotPlaced:
+      ui.Fail(kNotPlacedStart + result.path + kNotPlacedEnd + state);
+      return;
+    case SetOutcome::kNotCommitted:
+      ui.Fail(result.error + L"\r\n" + state);
+      return;
+  }
+}
+
+}  // namespace velmo

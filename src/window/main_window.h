@@ -1,5 +1,6 @@
-// The tool's one window: its class and message loop, the start-up before it is shown, what the
-// commands ask of it (Ui), and the six buttons' clicks, each running one command.
+// The tool's one window: its class and message loop, the start-up before it is shown and the
+// checks offered once it shows, what the commands ask of it (Ui), and the six buttons' clicks and
+// the system menu's restore item, each running one command.
 #pragma once
 #include <windows.h>
 

@@ -11,6 +11,7 @@
 #include "commands/replacement_report.h"
 #include "commands/set_recovery.h"
 #include "commands/set_transaction.h"
+#include "commands/transaction_names.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
@@ -25,6 +26,14 @@ constexpr wchar_t kOverwriteQuestion[] =
     L"检测到当前目录下已经存放有Velmo浏览器配置文件，是否需要用系统现有的Velmo浏览器配置文件"
     L"覆盖当前绿色版的配置文件？";
 constexpr wchar_t kSuccessText[] = L"成功设置，重启Velmo浏览器后生效。";
+
+constexpr wchar_t kNotMadeByToolStart[] =
+    L"无法开始设置：以下文件或文件夹占用了设置时要用的名称，但它不是本工具创建的：\r\n";
+constexpr wchar_t kNotMadeByToolEnd[] =
+    L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新设置。";
+std::wstring EntryNotMadeByToolText(const std::wstring& entry) {
+  return kNotMadeByToolStart + entry + kNotMadeByToolEnd;
+}
 
 // What a Set's last box calls the profile and the Setting folder.
 constexpr ReplacementWords kSetWords = {
@@ -50,7 +59,9 @@ class SetCommand {
         setting_(browser::SettingFolder(context.installDir)) {}
 
   AfterCommand Run(SetStepObserver observer) {
-    if (!TidyAfterInterruptedSet() || !ChooseCacheLine()) return AfterCommand::kStayOpen;
+    if (!TidyAfterInterruptedSet() || !CheckSetNamesFree() || !ChooseCacheLine()) {
+      return AfterCommand::kStayOpen;
+    }
     if (!FolderExists(profile_)) {
       PointAtSettingFolder();
       return AfterCommand::kStayOpen;
@@ -68,6 +79,15 @@ class SetCommand {
  private:
   bool TidyAfterInterruptedSet() {
     return TidyBeforeSet(context_.installDir, context_.Env(L"APPDATA"), deleter_, ui_);
+  }
+
+  // An entry at one of Set's names that no journal explains is the user's: Set refuses before
+  // anything changes, and never touches it.
+  bool CheckSetNamesFree() {
+    const SetNames names(context_.installDir);
+    const std::optional<std::wstring> taken = FirstTakenName(names.Replacement(), names);
+    if (taken) ui_.Fail(EntryNotMadeByToolText(*taken), BoxTitle::kTool);
+    return !taken;
   }
 
   // Line 2 names the cache folder in a spelling the browser can use, or nothing is done.

@@ -1,22 +1,12 @@
 #include "commands/restore_transaction.h"
 
-#include <windows.h>
-
-#include <cstdint>
 #include <utility>
 
 #include "model/browser_layout.h"
+#include "model/path_file.h"
 #include "support/folder_copy.h"
-#include "support/lock_retry.h"
-#include "support/platform_error.h"
 
 namespace velmo {
-namespace {
-
-constexpr wchar_t kDeletePathFileOperation[] = L"删除路径文件";
-
-}  // namespace
-
 SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& pathFileBefore,
                                 const FolderDeleter& deleter, SetStepObserver observer) {
   Replacement replacement;
@@ -27,7 +17,6 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
   replacement.journal.names = RestoreNames(browser::ProfileFolder(plan.appData));
   replacement.journal.commitFile = browser::PathFileForWriting(plan.installDir);
   replacement.journal.commitFileBefore = pathFileBefore;  // and no path file after
-  const std::wstring pathFile = replacement.journal.commitFile;
   return RunReplacement(
       std::move(replacement), [] {},
       [&](const std::wstring& destination) {
@@ -35,11 +24,7 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
         return CopyFolderExcept(plan.configuration, destination,
                                 browser::CacheFoldersInConfiguration(), true);
       },
-      [&] {
-        const std::uint32_t error =
-            RetryWhileLocked([&] { return Outcome(DeleteFileW(pathFile.c_str())); });
-        if (error != 0) ThrowError(kDeletePathFileOperation, pathFile, error);
-      },
+      [&] { DeletePathFile(plan.installDir, deleter.Retries()); },
       deleter, observer);
 }
 

@@ -42,10 +42,6 @@ constexpr wchar_t kHeldAtStartStart[] =
 constexpr wchar_t kHeldAtStartEnd[] = L"\r\n请关闭正在使用它的程序后重新打开本工具，工具会自动整理。";
 constexpr wchar_t kHeldAtSetStart[] = L"无法开始设置：上次设置留下的以下文件或文件夹无法整理：\r\n";
 constexpr wchar_t kHeldAtSetEnd[] = L"\r\n请关闭正在使用它的程序后再试。";
-constexpr wchar_t kNotMadeByToolStart[] =
-    L"无法开始设置：以下文件或文件夹占用了设置时要用的名称，但它不是本工具创建的：\r\n";
-constexpr wchar_t kNotMadeByToolEnd[] =
-    L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新设置。";
 constexpr wchar_t kTidyOperation[] = L"整理上次设置留下的文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
 
@@ -149,7 +145,7 @@ class JournalFollower {
     return RemoveFileOrFolder(path, deleter_) || Failed(path);
   }
   bool Rename(const std::wstring& from, const std::wstring& to) {
-    return RenameEntry(from, to) || Failed(from);
+    return RenameEntry(from, to, deleter_.Retries()) || Failed(from);
   }
   // The old configuration goes back to the target; beside another one it gets a visible name.
   bool PutAsideBack() {
@@ -169,11 +165,10 @@ class JournalFollower {
 
 // Removes a file of the tool's journal at `name`; the user's entries stay. False, with the entry
 // named in the report, when it cannot be read or removed.
-bool RemoveToolJournal(const std::wstring& name, JournalFinding finding, TidyReport& report) {
+bool RemoveToolJournal(const std::wstring& name, JournalFinding finding, RetryBudget& retries,
+                       TidyReport& report) {
   if (finding == JournalFinding::kUnreadable ||
-      (IsToolJournal(finding) && RetryWhileLocked([&] {
-                                   return Outcome(DeleteFileW(name.c_str()));
-                                 }) != 0)) {
+      (IsToolJournal(finding) && RemoveFile(name, retries) != 0)) {
     report.failedEntry = name;
     return false;
   }
@@ -234,8 +229,8 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
   // Followed to its end, cut short (nothing was created yet), or naming other entries (another
   // folder's, another user's): the journal has nothing more to tell. A draft never named
   // anything yet.
-  if (!RemoveToolJournal(names.journal, read.finding, report)) return report;
-  RemoveToolJournal(names.draft, ReadJournal(names.draft).finding, report);
+  if (!RemoveToolJournal(names.journal, read.finding, deleter.Retries(), report)) return report;
+  RemoveToolJournal(names.draft, ReadJournal(names.draft).finding, deleter.Retries(), report);
   return report;
 }
 
@@ -248,10 +243,6 @@ std::wstring KeptAsideText(const TidyReport& report) {
   return text;
 }
 
-std::wstring EntryNotMadeByToolText(const std::wstring& entry) {
-  return kNotMadeByToolStart + entry + kNotMadeByToolEnd;
-}
-
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
                    std::optional<FolderDeleter>& deleter, Ui& ui) {
   if (HasSetLeftovers(installDir)) {
@@ -262,10 +253,6 @@ bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
       ReportTidyFailure(ui, installDir, report.failedEntry, false);
       return false;
     }
-  }
-  if (const std::optional<std::wstring> taken = FirstTakenSetName(SetNames(installDir))) {
-    ui.Fail(EntryNotMadeByToolText(*taken), BoxTitle::kTool);
-    return false;
   }
   return true;
 }

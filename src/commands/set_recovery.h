@@ -41,15 +41,10 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
 
 // What the user is told about the report's kept configurations; empty when there are none.
 std::wstring KeptAsideText(const TidyReport& report);
-
-// The text of the error box (tool title) for an entry at one of the Set's names that the tool did
-// not make.
-std::wstring EntryNotMadeByToolText(const std::wstring& entry);
-
-// Before a Set: the same clean-up, with a box for a configuration kept aside. Creates the
-// deleter when there is something to remove. Returns false, after saying why, when the clean-up
-// could not finish (the installation folder refuses writes, or a program holds the entry named)
-// or an entry the tool did not make stands at one of the Set's names.
+// Before a Set or a restore: the same clean-up, with a box for a configuration kept aside.
+// Creates the deleter when there is something to remove. Returns false, after saying why, when the
+// clean-up could not finish (the installation folder refuses writes, or a program holds the entry
+// named).
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
                    std::optional<FolderDeleter>& deleter, Ui& ui);
 

@@ -27,16 +27,6 @@ SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error 
 // system file is never the user's old configuration, and is left alone).
 bool Replaceable(const std::wstring& path) { return FolderExists(path) || IsPlainFile(path); }
 
-// The first of a transaction's temporary names, and of the journal's, that something stands at.
-std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
-                                           const SetNames& journalNames) {
-  for (const std::wstring* name : {&names.partial, &names.complete, &names.aside, &names.doomed,
-                                   &journalNames.journal, &journalNames.draft}) {
-    if (EntryExists(*name)) return *name;
-  }
-  return std::nullopt;
-}
-
 // After a failure: checks where the old configuration and the path file are. `report` tells
 // what undoing the transaction could not put back.
 SetResult Checked(const Replacement& replacement, const TidyReport& report, SetResult result) {
@@ -86,26 +76,27 @@ class ReplacementRun {
   using Stop = std::optional<SetResult>;
 
   // Nothing is done while the target is an entry that is not replaced, or while an entry that no
-  // journal explains stands at one of the transaction's names: it is the user's.
+  // journal explains stands at one of the transaction's names: it is the user's. Nothing has
+  // changed yet, so the result's defaults (all as before) are the truth.
   Stop RefuseTakenNames() {
     journal_.oldExisted = EntryExists(names_.target);
     if (journal_.oldExisted && !Replaceable(names_.target)) {
-      return Checked(replacement_, {}, Result(SetOutcome::kBlocked, names_.target));
+      return Result(SetOutcome::kBlocked, names_.target);
     }
     if (const std::optional<std::wstring> taken = FirstTakenName(names_, setNames_)) {
-      return Checked(replacement_, {}, Result(SetOutcome::kNameTaken, *taken));
+      return Result(SetOutcome::kNameTaken, *taken);
     }
     return std::nullopt;
   }
 
   // The intent comes first: the journal names every temporary name before any of them exists.
+  // When it cannot be written, nothing of the configurations or the path file has changed.
   Stop JournalIntent() {
     journal_.phase = JournalPhase::kCopying;
     try {
-      WriteJournal(setNames_.journal, setNames_.draft, journal_);
+      WriteJournal(setNames_.journal, setNames_.draft, journal_, deleter_.Retries());
     } catch (const PlatformError& error) {
-      return Checked(replacement_, {},
-                     Result(SetOutcome::kNotCommitted, setNames_.journal, error.Describe()));
+      return Result(SetOutcome::kNotCommitted, setNames_.journal, error.Describe());
     }
     observer_(SetStep::kIntentJournaled);
     return std::nullopt;
@@ -118,7 +109,7 @@ class ReplacementRun {
                   replacement_.source);
     }
     observer_(SetStep::kCopied);
-    if (!RenameEntry(names_.partial, names_.complete)) {
+    if (!RenameEntry(names_.partial, names_.complete, deleter_.Retries())) {
       return Undo(SetOutcome::kCopyFailed, replacement_.source);
     }
     observer_(SetStep::kCopyComplete);
@@ -129,14 +120,14 @@ class ReplacementRun {
   // open, and its deletion would then fail halfway.
   Stop CheckOldNotInUse() {
     if (!journal_.oldExisted || !FolderExists(names_.target)) return std::nullopt;
-    if (auto inUse = FindEntryInUse(names_.target)) return Undo(SetOutcome::kInUse, *inUse);
+    if (auto inUse = FindEntryInUse(names_.target, deleter_.Retries())) return Undo(SetOutcome::kInUse, *inUse);
     return std::nullopt;
   }
 
   Stop JournalSwap() {
     journal_.phase = JournalPhase::kSwapping;
     try {
-      WriteJournal(setNames_.journal, setNames_.draft, journal_);
+      WriteJournal(setNames_.journal, setNames_.draft, journal_, deleter_.Retries());
     } catch (const PlatformError& error) {
       return Undo(SetOutcome::kNotCommitted, setNames_.journal, error.Describe());
     }
@@ -147,12 +138,12 @@ class ReplacementRun {
   // The old entry goes aside, the complete copy takes its place.
   Stop SwapCopyIn() {
     if (journal_.oldExisted) {
-      if (!RenameEntry(names_.target, names_.aside)) {
+      if (!RenameEntry(names_.target, names_.aside, deleter_.Retries())) {
         return Undo(SetOutcome::kInUse, names_.target);
       }
       observer_(SetStep::kOldMovedAside);
     }
-    if (!RenameEntry(names_.complete, names_.target)) {
+    if (!RenameEntry(names_.complete, names_.target, deleter_.Retries())) {
       return Undo(SetOutcome::kNotPlaced, names_.target);
     }
     observer_(SetStep::kNewInPlace);
@@ -179,7 +170,7 @@ class ReplacementRun {
   // it is gone, so that the next start knows it may go.
   SetResult RemoveOld() {
     if (journal_.oldExisted) {
-      if (!RenameEntry(names_.aside, names_.doomed)) {
+      if (!RenameEntry(names_.aside, names_.doomed, deleter_.Retries())) {
         return Result(SetOutcome::kOldLeftBehind, names_.aside);
       }
       observer_(SetStep::kOldMarked);
@@ -188,7 +179,7 @@ class ReplacementRun {
       }
       observer_(SetStep::kOldDeleted);
     }
-    RetryWhileLocked([&] { return Outcome(DeleteFileW(setNames_.journal.c_str())); });
+    RemoveFile(setNames_.journal, deleter_.Retries());
     observer_(SetStep::kJournalRemoved);
     return Result(SetOutcome::kDone);
   }
@@ -240,7 +231,9 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   const auto copyProfile = [&](const std::wstring& destination) {
     return CopyFolder(plan.profile, destination, /*showProgress=*/true, /*overwrite=*/true);
   };
-  const auto writePathFile = [&] { WritePathFile(plan.installDir, plan.pathFileLines); };
+  const auto writePathFile = [&] {
+    WritePathFile(plan.installDir, plan.pathFileLines, deleter.Retries());
+  };
   return RunReplacement(std::move(replacement), deleteCaches, copyProfile, writePathFile, deleter,
                         observer);
 }

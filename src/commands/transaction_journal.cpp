@@ -152,10 +152,11 @@ bool IsToolJournal(JournalFinding finding) {
          finding == JournalFinding::kUnreadable;
 }
 
-void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal) {
+void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal,
+                  RetryBudget& retries) {
   try {
     WriteFileBytes(draft, JournalBytes(journal), kJournalOperation, name);
-    const std::uint32_t error = RetryWhileLocked([&] {
+    const std::uint32_t error = retries.Run([&] {
       return Outcome(MoveFileExW(draft.c_str(), name.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     });

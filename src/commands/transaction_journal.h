@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "support/lock_retry.h"
+
 namespace velmo {
 
 // The names a transaction creates beside the folder it replaces, as full paths.
@@ -62,8 +64,9 @@ bool IsToolJournal(JournalFinding finding);
 
 // Writes `journal` to `draft`, flushes it and renames it over `name`, so that `name` holds either
 // the journal it held before or this one, whole. Throws PlatformError naming `name` when it
-// cannot; the draft is then removed.
-void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal);
+// cannot; the draft is then removed. A brief hold on `name` is waited out from `retries`.
+void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal,
+                  RetryBudget& retries);
 
 // The journal's bytes as WriteJournal puts them on disk.
 std::string JournalBytes(const Journal& journal);

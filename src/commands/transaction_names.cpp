@@ -36,10 +36,10 @@ ReplacementNames SetNames::Replacement() const {
   return {setting, partial, complete, aside, doomed};
 }
 
-std::optional<std::wstring> FirstTakenSetName(const SetNames& names) {
-  for (const std::wstring* name :
-       {&names.partial, &names.complete, &names.aside, &names.doomed, &names.journal,
-        &names.draft}) {
+std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
+                                           const SetNames& journalNames) {
+  for (const std::wstring* name : {&names.partial, &names.complete, &names.aside, &names.doomed,
+                                   &journalNames.journal, &journalNames.draft}) {
     if (EntryExists(*name)) return *name;
   }
   return std::nullopt;

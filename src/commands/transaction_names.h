@@ -25,8 +25,10 @@ struct SetNames {
   ReplacementNames Replacement() const;
 };
 
-// The first of the Set's own names (all but Setting) that something stands at, or nullopt.
-std::optional<std::wstring> FirstTakenSetName(const SetNames& names);
+// The first of a transaction's temporary names, and of the journal's (Set~jnl, Set~jnw), that
+// something stands at, or nullopt. The folder the transaction replaces is not one of them.
+std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
+                                           const SetNames& journalNames);
 
 // The profile folder (%APPDATA%\velmoexplorer) and the names beside it that belong to a restore:
 // velmoexp~tmp (a copy being made), velmoexp~new (a complete copy, not yet in place),

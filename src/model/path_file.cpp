@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "model/browser_layout.h"
+#include "support/entry_moves.h"
 #include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/lock_retry.h"
@@ -14,6 +15,7 @@ namespace velmo {
 namespace {
 
 constexpr wchar_t kWriteOperation[] = L"写入路径文件";
+constexpr wchar_t kDeleteOperation[] = L"删除路径文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
 
 // The path file's one temporary name beside it, removed again unless it was moved into place.
@@ -38,7 +40,8 @@ class TemporarySibling {
 };
 
 // Writes `bytes` to a temporary file beside the path file, then moves it over the path file.
-void ReplacePathFile(const std::wstring& installDir, const std::string& bytes) {
+void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
+                     RetryBudget& retries) {
   const std::wstring target = browser::PathFileForWriting(installDir);
   TemporarySibling temporary(installDir);
   WriteFileBytes(temporary.Path(), bytes, kWriteOperation, target);
@@ -48,7 +51,7 @@ void ReplacePathFile(const std::wstring& installDir, const std::string& bytes) {
   };
   // A program that has just opened the old path file (an antivirus scan) holds it for a moment;
   // a folder in its place stays, however long the tool waits.
-  const std::uint32_t error = FolderExists(target) ? replace() : RetryWhileLocked(replace);
+  const std::uint32_t error = FolderExists(target) ? replace() : retries.Run(replace);
   if (error != 0) ThrowError(kWriteOperation, target, error);
   temporary.Keep();
 }
@@ -65,7 +68,19 @@ std::string PathFileBytes(const std::vector<std::wstring>& lines) {
 }
 
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines) {
-  ReplacePathFile(installDir, PathFileBytes(lines));
+  RetryBudget step(kStepRetryLimitMs);
+  WritePathFile(installDir, lines, step);
+}
+
+void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines,
+                   RetryBudget& retries) {
+  ReplacePathFile(installDir, PathFileBytes(lines), retries);
+}
+
+void DeletePathFile(const std::wstring& installDir, RetryBudget& retries) {
+  const std::wstring pathFile = browser::PathFileForWriting(installDir);
+  const std::uint32_t error = RemoveFile(pathFile, retries);
+  if (error != 0) ThrowError(kDeleteOperation, pathFile, error);
 }
 
 std::vector<std::wstring> PathFileLinesFor(const std::wstring& installDir, PathFileForm form,

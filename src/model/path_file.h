@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/lock_retry.h"
+
 namespace velmo {
 
 struct PathFileLines {
@@ -16,8 +18,15 @@ struct PathFileLines {
 
 // Writes `lines` to <installDir>\path: each converted to the ANSI code page and ended by CR LF.
 // The bytes go to a temporary file in the same folder that then replaces the path file, so a
-// failed write never leaves the browser a truncated file. Throws PlatformError on failure.
+// failed write never leaves the browser a truncated file. Throws PlatformError on failure. A brief
+// hold on the path file is waited out from `retries` (one step's limit without).
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines);
+void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines,
+                   RetryBudget& retries);
+
+// Deletes the path file, waiting out a brief hold from `retries`. Throws PlatformError when it
+// cannot.
+void DeletePathFile(const std::wstring& installDir, RetryBudget& retries);
 
 // The two forms in which the tool writes the path file.
 enum class PathFileForm {

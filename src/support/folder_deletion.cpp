@@ -105,6 +105,8 @@ bool OpenableForDeletion(const std::wstring& path, RetryBudget& retries) {
   return error == 0;
 }
 
+}  // namespace
+
 std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudget& retries) {
   std::optional<std::wstring> inUse;
   ForEachEntry(folder, [&](const DirectoryEntry& entry) {
@@ -118,8 +120,6 @@ std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudg
   if (!inUse && !OpenableForDeletion(folder, retries)) inUse = folder;
   return inUse;
 }
-
-}  // namespace
 
 FolderDeleter::FolderDeleter(const wchar_t* progId) {
   if (!SkipIfFails([&] { ole_.emplace(); })) return;
@@ -184,11 +184,6 @@ void DeleteFolderTree(const std::wstring& path) {
   FirstFailure failure;
   RemoveEntry(DirectoryEntry{path, path, GetFileAttributesW(path.c_str()), 0}, failure);
   failure.ThrowIfAny();
-}
-
-std::optional<std::wstring> FindEntryInUse(const std::wstring& folder) {
-  RetryBudget step(kStepRetryLimitMs);
-  return FindEntryInUse(folder, step);
 }
 
 }  // namespace velmo

@@ -51,7 +51,7 @@ void DeleteFolderTree(const std::wstring& path);
 
 // The first file or folder in the tree (the folder itself included) that cannot be deleted now
 // because another program has it open without allowing deletion; nullopt when there is none. An
-// entry held open is asked again after each pause of lock_retry, up to one step's limit in all.
-std::optional<std::wstring> FindEntryInUse(const std::wstring& folder);
+// entry held open is asked again after each pause of lock_retry, from `retries`.
+std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudget& retries);
 
 }  // namespace velmo

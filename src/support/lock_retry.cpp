@@ -51,9 +51,4 @@ std::uint32_t RetryBudget::Run(const std::function<std::uint32_t()>& attempt) {
   return code;
 }
 
-std::uint32_t RetryWhileLocked(const std::function<std::uint32_t()>& attempt) {
-  RetryBudget step(kStepRetryLimitMs);
-  return step.Run(attempt);
-}
-
 }  // namespace velmo

@@ -38,9 +38,6 @@ class RetryBudget {
   DWORD leftMs_;
 };
 
-// One step on its own: RetryBudget::Run with a budget of one step's limit.
-std::uint32_t RetryWhileLocked(const std::function<std::uint32_t()>& attempt);
-
 // An attempt's code from a Win32 call's result: 0 when it succeeded, else GetLastError().
 inline std::uint32_t Outcome(BOOL succeeded) { return succeeded ? 0 : GetLastError(); }
 

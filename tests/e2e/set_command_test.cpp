@@ -491,6 +491,7 @@ TEST_F(SetCommand, RestoreFromTheSystemMenuMakesThePortableConfigurationTheProfi
   WriteBytes(Setting() + L"\\Webkit\\Cache\\data_1", "cache 1");
   WriteBytes(Setting() + L"\\VelmoVideoCache\\clip.tmp", "video");
   WriteBytes(PathFile(), Absolute());
+  WriteBytes(Dir() + L"\\Set~old\\mine.txt", "a user's folder at one of Set's names");
   const Tree portable = TreeSnapshot(Setting());
   Start();
 
@@ -506,9 +507,14 @@ TEST_F(SetCommand, RestoreFromTheSystemMenuMakesThePortableConfigurationTheProfi
   EXPECT_EQ(tool_->ControlText(kPathFileLabel), L"");
   EXPECT_EQ(TreeSnapshot(Profile()), WithoutCaches(portable));
   EXPECT_EQ(TreeSnapshot(Setting()), portable);
-  EXPECT_EQ(TopLevelNames(), std::vector<std::wstring>{L"Setting\\"});
+  // The restore does not use Set's names: the user's folder there neither stops it nor changes.
+  EXPECT_EQ(TopLevelNames(), (std::vector<std::wstring>{L"Setting\\", L"Set~old\\"}));
+  EXPECT_EQ(ReadBytes(Dir() + L"\\Set~old\\mine.txt"), "a user's folder at one of Set's names");
   // Nothing of the restore's is left beside the profile.
   EXPECT_EQ(TreeSnapshot(Roaming()).size(), TreeSnapshot(Profile()).size() + 1);
+
+  DeleteFileW((Dir() + L"\\Set~old\\mine.txt").c_str());
+  RemoveDirectoryW((Dir() + L"\\Set~old").c_str());
 
   ExpectQuestion(ClickSet(), kOverwriteText);
   EXPECT_EQ(tool_->Close(), 0u);

@@ -121,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(AutomationAndFileApi, FolderDeleterTest, ::testing::Boo
 TEST(FindEntryInUse, NamesTheHeldFileAndNothingElse) {
   TempDir dir(L"占用");
   MakeStubbornTree(dir / L"Setting");
-  EXPECT_EQ(FindEntryInUse(dir / L"Setting"), std::nullopt);  // read-only is not "in use"
+  RetryBudget retries;
+  EXPECT_EQ(FindEntryInUse(dir / L"Setting", retries), std::nullopt);  // read-only is not "in use"
 
   const std::wstring heldPath = dir / L"Setting\\Cache\\index";
   {
@@ -130,7 +131,7 @@ TEST(FindEntryInUse, NamesTheHeldFileAndNothingElse) {
                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    EXPECT_EQ(FindEntryInUse(dir / L"Setting"), heldPath);
+    EXPECT_EQ(FindEntryInUse(dir / L"Setting", retries), heldPath);
   }
   {
     // A program that allows deletion does not block it.
@@ -138,7 +139,7 @@ TEST(FindEntryInUse, NamesTheHeldFileAndNothingElse) {
         heldPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(shared);
-    EXPECT_EQ(FindEntryInUse(dir / L"Setting"), std::nullopt);
+    EXPECT_EQ(FindEntryInUse(dir / L"Setting", retries), std::nullopt);
   }
   // The checks leave everything in place.
   EXPECT_EQ(ReadBytes(heldPath), "i");

@@ -1,7 +1,5 @@
 #include "commands/default_browser_repair.h"
 
-#include <windows.h>
-
 #include "commands/launch_commands.h"
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
@@ -36,11 +34,6 @@ std::wstring_view ProgramOf(std::wstring_view command) {
   return {};
 }
 
-std::wstring_view FileNameOf(std::wstring_view path) {
-  const std::size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring_view::npos ? path : path.substr(separator + 1);
-}
-
 // <installDir>\velmoexplorer.exe with one separator, also at a drive root.
 std::wstring BrowserIn(std::wstring_view installDir) {
   return std::wstring(WithoutTrailingSeparators(installDir)) + L"\\" + browser::kExecutableName;
@@ -53,7 +46,7 @@ std::optional<std::wstring> MissingVelmoDefaultBrowser(
     const std::function<bool(const std::wstring&)>& fileExists) {
   const std::wstring program(ProgramOf(command));
   if (!StartsWithDriveLetter(program) ||
-      !SameName(FileNameOf(program), browser::kExecutableName) ||
+      !SameName(LastComponent(program), browser::kExecutableName) ||
       SameName(program, BrowserIn(installDir)) || fileExists(program)) {
     return std::nullopt;
   }

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "commands/command_steps.h"
 #include "commands/replacement_report.h"
@@ -169,12 +168,10 @@ class RestoreCommand {
 
   // The configuration without its caches must fit on the profile folder's volume.
   bool CheckRoomForCopy() {
-    const std::vector<std::wstring> caches = browser::CacheFoldersInConfiguration();
-    const std::wstring below =
-        std::wstring(WithoutTrailingSeparators(plan_.configuration)) + L"\\";
-    return RoomForCopyOrReport(ui_, kNoRoomLead, plan_.configuration,
-                               {below + caches[0], below + caches[1], below + caches[2]},
-                               appData_);
+    return RoomForCopyOrReport(
+        ui_, kNoRoomLead, plan_.configuration,
+        browser::CacheFoldersBelow(std::wstring(WithoutTrailingSeparators(plan_.configuration))),
+        appData_);
   }
 
   void CopyAndSwap(SetStepObserver observer) {

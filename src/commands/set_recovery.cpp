@@ -16,6 +16,7 @@
 #include "support/folder_lock.h"
 #include "support/lock_retry.h"
 #include "support/number_text.h"
+#include "support/path_text.h"
 #include "support/platform_error.h"
 #include "support/search_process.h"
 
@@ -45,10 +46,6 @@ constexpr wchar_t kHeldAtSetEnd[] = L"\r\n请关闭正在使用它的程序后�
 constexpr wchar_t kTidyOperation[] = L"整理上次设置留下的文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
 
-std::wstring ParentOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
-std::wstring_view LeafOf(const std::wstring& path) {
-  return std::wstring_view(path).substr(path.find_last_of(L'\\') + 1);
-}
 
 // Whether the journal names the entries its kind of transaction uses here (the same folders
 // however they are spelled): a Set's beside this installation folder's Setting, a restore's
@@ -68,9 +65,10 @@ bool NamesTheseEntries(const Journal& journal, const std::wstring& installDir,
       {&named.complete, &here.complete}, {&named.aside, &here.aside},
       {&named.doomed, &here.doomed}, {&journal.commitFile, &pathFile}};
   for (const auto& [path, expected] : pairs) {
-    const std::wstring folder = ParentOf(*path);
-    if (!SameName(LeafOf(*path), LeafOf(*expected)) ||
-        !(SameName(folder, ParentOf(*expected)) || SameEntry(folder, ParentOf(*expected)))) {
+    const std::wstring folder(ParentPart(*path));
+    const std::wstring expectedFolder(ParentPart(*expected));
+    if (!SameName(LastComponent(*path), LastComponent(*expected)) ||
+        !(SameName(folder, expectedFolder) || SameEntry(folder, expectedFolder))) {
       return false;
     }
   }
@@ -151,7 +149,7 @@ class JournalFollower {
   bool PutAsideBack() {
     if (!EntryExists(names_.aside)) return true;
     if (!EntryExists(names_.target)) return Rename(names_.aside, names_.target);
-    const std::wstring visible = UnusedKeptAsideName(ParentOf(names_.target));
+    const std::wstring visible = UnusedKeptAsideName(std::wstring(ParentPart(names_.target)));
     if (visible.empty() || !Rename(names_.aside, visible)) return Failed(names_.aside);
     report_.keptAside.push_back(visible);
     return true;
@@ -195,13 +193,22 @@ void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const std::wstrin
                        bool atStart) {
   if (InstallFolderIsWriteProtected(installDir)) {
     // The check has just been refused with "access denied": that is the cause the box names.
-    ReportInstallFolderWriteFailure(ui, PlatformError(kTidyOperation, entry, ERROR_ACCESS_DENIED),
-                                    installDir);
+    ShowWriteProtectionAdvice(ui, PlatformError(kTidyOperation, entry, ERROR_ACCESS_DENIED));
   } else if (atStart) {
     ui.Inform(kHeldAtStartStart + entry + kHeldAtStartEnd);
   } else {
     ui.Fail(kHeldAtSetStart + entry + kHeldAtSetEnd);
   }
+}
+
+// What the user is told about the report's kept configurations; empty when there are none.
+std::wstring KeptAsideText(const TidyReport& report) {
+  if (report.keptAside.empty()) return {};
+  std::wstring text = kInterruptedText;
+  for (const std::wstring& kept : report.keptAside) {
+    text += L"\r\n" + (kKeptAsideStart + report.target + kKeptAsideMiddle + kept + kKeptAsideEnd);
+  }
+  return text;
 }
 
 void ShowKeptAside(const TidyReport& report, Ui& ui) {
@@ -232,15 +239,6 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
   if (!RemoveToolJournal(names.journal, read.finding, deleter.Retries(), report)) return report;
   RemoveToolJournal(names.draft, ReadJournal(names.draft).finding, deleter.Retries(), report);
   return report;
-}
-
-std::wstring KeptAsideText(const TidyReport& report) {
-  if (report.keptAside.empty()) return {};
-  std::wstring text = kInterruptedText;
-  for (const std::wstring& kept : report.keptAside) {
-    text += L"\r\n" + (kKeptAsideStart + report.target + kKeptAsideMiddle + kept + kKeptAsideEnd);
-  }
-  return text;
 }
 
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,

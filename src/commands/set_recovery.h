@@ -39,8 +39,6 @@ bool HasSetLeftovers(const std::wstring& installDir);
 TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring& appData,
                               const FolderDeleter& deleter);
 
-// What the user is told about the report's kept configurations; empty when there are none.
-std::wstring KeptAsideText(const TidyReport& report);
 // Before a Set or a restore: the same clean-up, with a box for a configuration kept aside.
 // Creates the deleter when there is something to remove. Returns false, after saying why, when the
 // clean-up could not finish (the installation folder refuses writes, or a program holds the entry

@@ -107,8 +107,7 @@ std::optional<Journal> ParseJournal(std::string_view rest) {
   return journal;
 }
 
-}  // namespace
-
+// The journal's bytes as WriteJournal puts them on disk.
 std::string JournalBytes(const Journal& journal) {
   std::string bytes(kSignature);
   AddLine(bytes, journal.kind == TransactionKind::kSet ? kSetKind : kRestoreKind);
@@ -124,6 +123,8 @@ std::string JournalBytes(const Journal& journal) {
   bytes += kEnd;
   return bytes;
 }
+
+}  // namespace
 
 JournalRead ReadJournal(const std::wstring& name) {
   JournalRead read;

@@ -68,7 +68,4 @@ bool IsToolJournal(JournalFinding finding);
 void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal,
                   RetryBudget& retries);
 
-// The journal's bytes as WriteJournal puts them on disk.
-std::string JournalBytes(const Journal& journal);
-
 }  // namespace velmo

@@ -2,6 +2,7 @@
 
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
+#include "support/path_text.h"
 
 namespace velmo {
 namespace {
@@ -46,7 +47,7 @@ std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
 }
 
 ReplacementNames RestoreNames(const std::wstring& profile) {
-  const std::wstring parent = profile.substr(0, profile.find_last_of(L'\\'));
+  const std::wstring parent(ParentPart(profile));
   return {profile, parent + kRestorePartialName, parent + kRestoreCompleteName,
           parent + kRestoreAsideName, parent + kRestoreDoomedName};
 }

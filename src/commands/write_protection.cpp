@@ -34,6 +34,12 @@ DWORD TryFolderBeside(const std::wstring& folder) {
   return ERROR_ALREADY_EXISTS;
 }
 
+// Run as administrator by the desktop's user: whether the user's unelevated rights (those the
+// browser has) refuse new entries in the installation folder.
+bool DesktopUserCannotWriteIn(const std::wstring& installDir) {
+  return CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir);
+}
+
 }  // namespace
 
 bool IsAccessDenied(const PlatformError& error) {
@@ -47,7 +53,7 @@ bool IsAccessDenied(const PlatformError& error) {
 bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
   const DWORD error = TryFolderBeside(browser::SettingFolder(installDir));
   if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) return true;
-  return CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir);
+  return DesktopUserCannotWriteIn(installDir);
 }
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
@@ -56,11 +62,15 @@ void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
     ui.Fail(error);
     return;
   }
+  ShowWriteProtectionAdvice(ui, error);
+}
+
+void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error) {
   ui.Fail(error.Describe() + kAccessDeniedAdvice, BoxTitle::kTool);
 }
 
 void CheckDesktopUserCanWrite(const std::wstring& installDir) {
-  if (CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir)) {
+  if (DesktopUserCannotWriteIn(installDir)) {
     ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
   }
 }

@@ -32,6 +32,10 @@ bool InstallFolderIsWriteProtected(const std::wstring& installDir);
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
                                      const std::wstring& installDir);
 
+// The box of ReportInstallFolderWriteFailure with its advice, for a caller that has already found
+// the installation folder write-protected.
+void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error);
+
 // With the tool run as administrator by the desktop's user: throws PlatformError (access denied,
 // naming `installDir`) when the user's unelevated rights do not allow new entries there. Nothing
 // otherwise, and nothing is written.

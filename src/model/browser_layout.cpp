@@ -35,10 +35,14 @@ std::vector<std::wstring> CacheFoldersInConfiguration() {
   return {L"Webkit\\Cache", L"Webkit\\Cache2", L"VelmoVideoCache"};
 }
 
-std::array<std::wstring, 3> ProfileCacheFolders(const std::wstring& appData) {
-  const std::wstring profile = ProfileFolder(appData);
+std::array<std::wstring, 3> CacheFoldersBelow(const std::wstring& configuration) {
   const std::vector<std::wstring> caches = CacheFoldersInConfiguration();
-  return {profile + L"\\" + caches[0], profile + L"\\" + caches[1], profile + L"\\" + caches[2]};
+  const std::wstring below = configuration + L"\\";
+  return {below + caches[0], below + caches[1], below + caches[2]};
+}
+
+std::array<std::wstring, 3> ProfileCacheFolders(const std::wstring& appData) {
+  return CacheFoldersBelow(ProfileFolder(appData));
 }
 
 }  // namespace velmo::browser

@@ -33,7 +33,9 @@ std::wstring ProfileFolder(const std::wstring& appData);
 // The cache folders below a configuration folder, relative to it: Webkit\Cache, Webkit\Cache2
 // and VelmoVideoCache, in that order.
 std::vector<std::wstring> CacheFoldersInConfiguration();
-// Webkit\Cache, Webkit\Cache2 and VelmoVideoCache below the profile folder, in that order.
+// Webkit\Cache, Webkit\Cache2 and VelmoVideoCache below `configuration`, in that order.
+std::array<std::wstring, 3> CacheFoldersBelow(const std::wstring& configuration);
+// The same below the profile folder.
 std::array<std::wstring, 3> ProfileCacheFolders(const std::wstring& appData);
 
 }  // namespace velmo::browser

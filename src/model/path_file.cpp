@@ -92,18 +92,8 @@ std::vector<std::wstring> PathFileLinesFor(const std::wstring& installDir, PathF
 std::optional<std::wstring> CacheFolderLine(const std::wstring& cacheFolder) {
   if (SurvivesAnsi(cacheFolder)) return cacheFolder;
   if (!FolderExists(cacheFolder)) CreateDirectoryW(cacheFolder.c_str(), nullptr);
-  std::wstring shortPath(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD size = GetShortPathNameW(cacheFolder.c_str(), shortPath.data(),
-                                         static_cast<DWORD>(shortPath.size()));
-    if (size == 0) return std::nullopt;
-    if (size < shortPath.size()) {
-      shortPath.resize(size);
-      break;
-    }
-    shortPath.resize(size);  // too small: `size` counts the terminating NUL too
-  }
-  if (!SurvivesAnsi(shortPath)) return std::nullopt;
+  const std::optional<std::wstring> shortPath = ShortPath(cacheFolder);
+  if (!shortPath || !SurvivesAnsi(*shortPath)) return std::nullopt;
   return shortPath;
 }
 

@@ -65,22 +65,8 @@ PSID UserOf(const std::vector<ULONGLONG>& tokenUser) {
                            : reinterpret_cast<const TOKEN_USER*>(tokenUser.data())->User.Sid;
 }
 
-}  // namespace
-
-RightsDecision DecideRights(const std::optional<RightsFacts>& facts) {
-  RightsDecision decision;
-  if (!facts) return decision;
-  if (!facts->sameAccount) {
-    decision.otherAccount = true;
-    return decision;
-  }
-  // "Run as administrator" by the desktop's own user: the browser will run without elevation.
-  const bool elevatedOverShell = facts->toolElevated && !facts->shellElevated;
-  decision.checkWriteUnelevated = elevatedOverShell && facts->linkedToken;
-  decision.launchThroughShell = elevatedOverShell;
-  return decision;
-}
-
+// The facts for this process now; nullopt when there is no shell window or its process cannot be
+// asked.
 std::optional<RightsFacts> ReadRightsFacts() {
   const HWND shellWindow = GetShellWindow();
   if (shellWindow == nullptr) return std::nullopt;
@@ -110,6 +96,22 @@ std::optional<RightsFacts> ReadRightsFacts() {
   if (UserOf(ownUser) == nullptr || UserOf(shellUser) == nullptr) return std::nullopt;
   facts.sameAccount = equalSid(UserOf(ownUser), UserOf(shellUser)) != 0;
   return facts;
+}
+
+}  // namespace
+
+RightsDecision DecideRights(const std::optional<RightsFacts>& facts) {
+  RightsDecision decision;
+  if (!facts) return decision;
+  if (!facts->sameAccount) {
+    decision.otherAccount = true;
+    return decision;
+  }
+  // "Run as administrator" by the desktop's own user: the browser will run without elevation.
+  const bool elevatedOverShell = facts->toolElevated && !facts->shellElevated;
+  decision.checkWriteUnelevated = elevatedOverShell && facts->linkedToken;
+  decision.launchThroughShell = elevatedOverShell;
+  return decision;
 }
 
 RightsDecision CurrentRights() { return DecideRights(ReadRightsFacts()); }

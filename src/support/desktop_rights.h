@@ -33,11 +33,8 @@ struct RightsDecision {
 // nullopt facts (no shell window to compare with) decide nothing: as usual.
 RightsDecision DecideRights(const std::optional<RightsFacts>& facts);
 
-// The facts for this process now; nullopt when there is no shell window or its process cannot be
-// asked.
-std::optional<RightsFacts> ReadRightsFacts();
-
-// DecideRights(ReadRightsFacts()).
+// The decision for this process now, from the facts read off the process and the shell window
+// (none when there is no shell window or its process cannot be asked).
 RightsDecision CurrentRights();
 
 // "DOMAIN\name" of the account this process runs as; empty when it cannot be read.

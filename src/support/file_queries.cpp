@@ -59,32 +59,48 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+namespace {
+
+// A path the system works out from `in` through `query(in, out)`, which answers the length
+// written, or the length needed when `out` is too small, or 0 on failure. Asked twice: first for
+// the length the answer needs, then for the answer.
+template <typename Query>
+std::optional<std::wstring> AskForPath(Query query, const std::wstring& in) {
+  std::wstring out(MAX_PATH, L'\0');
+  DWORD length = query(in, out);
+  if (length > out.size()) {
+    out.resize(length);
+    length = query(in, out);
+  }
+  if (length == 0 || length > out.size()) return std::nullopt;
+  out.resize(length);
+  return out;
+}
+
+}  // namespace
+
 std::wstring FullLongPath(const std::wstring& path) {
   const DWORD previousError = GetLastError();
-  // Asked twice: first for the length the answer needs, then for the answer.
-  const auto ask = [](auto query, const std::wstring& in) -> std::wstring {
-    std::wstring out(MAX_PATH, L'\0');
-    DWORD length = query(in, out);
-    if (length > out.size()) {
-      out.resize(length);
-      length = query(in, out);
-    }
-    if (length == 0 || length > out.size()) return in;
-    out.resize(length);
-    return out;
-  };
-  std::wstring full = ask(
+  const std::wstring full = AskForPath(
       [](const std::wstring& in, std::wstring& out) {
         return GetFullPathNameW(in.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
       },
-      path);
-  full = ask(
+      path).value_or(path);
+  const std::wstring longPath = AskForPath(
       [](const std::wstring& in, std::wstring& out) {
         return GetLongPathNameW(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
       },
-      full);
+      full).value_or(full);
   SetLastError(previousError);
-  return full;
+  return longPath;
+}
+
+std::optional<std::wstring> ShortPath(const std::wstring& path) {
+  return AskForPath(
+      [](const std::wstring& in, std::wstring& out) {
+        return GetShortPathNameW(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
+      },
+      path);
 }
 
 std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path) {

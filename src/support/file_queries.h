@@ -33,6 +33,9 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path);
 // The path as given when the system cannot say.
 std::wstring FullLongPath(const std::wstring& path);
 
+// The short (8.3) form of an existing entry's path; nullopt when the system gives none.
+std::optional<std::wstring> ShortPath(const std::wstring& path);
+
 // The size in bytes of the file a symbolic link points to (or of the file itself when it is no
 // link), read through the link; nullopt when it cannot be opened.
 std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path);

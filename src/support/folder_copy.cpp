@@ -20,13 +20,6 @@ constexpr int kShellOperationCancelled = 0x75;
 // The shell's lists are ended by two NULs.
 std::wstring ShellList(const std::wstring& path) { return path + L'\0'; }
 
-std::wstring LastComponent(const std::wstring& path) {
-  std::wstring trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == L'\\') trimmed.pop_back();
-  const std::size_t slash = trimmed.find_last_of(L'\\');
-  return slash == std::wstring::npos ? trimmed : trimmed.substr(slash + 1);
-}
-
 // The entries below a copied folder that the copy leaves out, as paths relative to it.
 class Exclusions {
  public:
@@ -78,7 +71,7 @@ bool CopyIsComplete(const std::wstring& source, const std::wstring& copy,
 // Runs one shell copy of the entries in the list `from` to `to`. Complete here only says that the
 // shell reported success and nothing was aborted: the caller checks the copy itself.
 CopyResult RunShellCopy(const std::wstring& from, const std::wstring& to, FILEOP_FLAGS flags,
-                        ShellOperationRunner run) {
+                        const ShellOperationRunner& run) {
   SHFILEOPSTRUCTW operation{};
   operation.hwnd = nullptr;
   operation.wFunc = FO_COPY;
@@ -143,7 +136,7 @@ CopyResult CopyFolder(const std::wstring& source, const std::wstring& destinatio
 
   // Where the copy lands: into an existing folder the shell nests the source under its own name.
   const std::wstring landing = FolderExists(destination)
-                                   ? destination + L"\\" + LastComponent(source)
+                                   ? destination + L"\\" + std::wstring(LastComponent(source))
                                    : destination;
   CopyResult copy =
       RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run);
@@ -161,7 +154,7 @@ CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& dest
 
 CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
                             const std::vector<std::wstring>& excluded, bool showProgress,
-                            ShellOperationRunner run) {
+                            const ShellOperationRunner& run) {
   const Exclusions exclusions(excluded);
   if (!FolderExists(source) || EntryExists(destination)) return {};
   // Every entry gets its own destination name (FOF_MULTIDESTFILES), all in one operation, so

@@ -54,6 +54,6 @@ CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& dest
 // CopyFolderExcept with the shell's copy operation handed to `run`, as CopyFolder above.
 CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
                             const std::vector<std::wstring>& excluded, bool showProgress,
-                            ShellOperationRunner run);
+                            const ShellOperationRunner& run);
 
 }  // namespace velmo

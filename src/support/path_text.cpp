@@ -11,6 +11,17 @@ std::wstring_view WithoutTrailingSeparators(std::wstring_view path) {
   return path;
 }
 
+std::wstring_view LastComponent(std::wstring_view path) {
+  const std::wstring_view trimmed = WithoutTrailingSeparators(path);
+  const std::size_t separator = trimmed.find_last_of(L"\\/");
+  return separator == std::wstring_view::npos ? trimmed : trimmed.substr(separator + 1);
+}
+
+std::wstring_view ParentPart(std::wstring_view path) {
+  const std::size_t separator = WithoutTrailingSeparators(path).find_last_of(L"\\/");
+  return separator == std::wstring_view::npos ? std::wstring_view() : path.substr(0, separator);
+}
+
 bool StartsWithDriveLetter(std::wstring_view path) {
   return path.size() >= 3 &&
          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&

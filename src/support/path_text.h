@@ -11,6 +11,12 @@ bool IsSeparator(wchar_t c);
 // The path without the separators at its end ("C:\a\" -> "C:\a").
 std::wstring_view WithoutTrailingSeparators(std::wstring_view path);
 
+// The last name of the path, its separators at the end left out ("C:\a\b\" -> "b").
+std::wstring_view LastComponent(std::wstring_view path);
+
+// The path before its last name ("C:\a\b" -> "C:\a"); empty when it has no separator.
+std::wstring_view ParentPart(std::wstring_view path);
+
 // "C:\..." or "C:/...": a path on a drive letter.
 bool StartsWithDriveLetter(std::wstring_view path);
 

@@ -1,6 +1,5 @@
 #include "support/process_launch.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "support/desktop_rights.h"
@@ -72,12 +71,25 @@ std::wstring QuoteArgument(const std::wstring& argument) {
   return quoted;
 }
 
+namespace {
+
+// The arguments as the command line carries them after the program's name, each quoted.
+std::wstring ArgumentsText(const std::vector<std::wstring>& arguments) {
+  std::wstring text;
+  for (const std::wstring& argument : arguments) {
+    if (!text.empty()) text += L' ';
+    text += QuoteArgument(argument);
+  }
+  return text;
+}
+
+}  // namespace
+
 std::wstring BuildCommandLine(const std::wstring& program,
                               const std::vector<std::wstring>& arguments) {
   // The program's name is read up to its closing quote with no escapes.
-  std::wstring commandLine = Quoted(program);
-  for (const std::wstring& argument : arguments) commandLine += L" " + QuoteArgument(argument);
-  return commandLine;
+  const std::wstring text = ArgumentsText(arguments);
+  return text.empty() ? Quoted(program) : Quoted(program) + L" " + text;
 }
 
 StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
@@ -89,9 +101,9 @@ StartedProcess StartProgram(const std::wstring& program, const std::vector<std::
   if (CurrentRights().launchThroughShell) {
     // The shell's start reports no failure: a missing program is reported here.
     if (!FileExists(program)) ThrowError(operation, program, ERROR_FILE_NOT_FOUND);
-    const std::wstring argumentsOnly = commandLine.substr(std::min(
-        commandLine.size(), Quoted(program).size() + 1));
-    if (StartThroughDesktopShell(program, argumentsOnly, static_cast<int>(state))) return {};
+    if (StartThroughDesktopShell(program, ArgumentsText(arguments), static_cast<int>(state))) {
+      return {};
+    }
   }
   return Start(program, commandLine, state, operation);
 }

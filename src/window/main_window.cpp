@@ -79,7 +79,7 @@ int MainWindow::Run(int showCommand) {
                             nullptr, instance_, this);
   if (window_ == nullptr) return 1;
 
-  StartUp();
+  if (!StartUp()) return 0;
 
   ShowWindow(window_, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
   UpdateWindow(window_);
@@ -98,7 +98,7 @@ int MainWindow::Run(int showCommand) {
   return static_cast<int>(message.wParam);
 }
 
-void MainWindow::StartUp() {
+bool MainWindow::StartUp() {
   // Common controls version 6, through the manifest.
   InitCommonControls();
   SetFrameStyle();
@@ -112,12 +112,14 @@ void MainWindow::StartUp() {
   if (texts.missingBrowser) {
     ShowStartUpError(*texts.missingBrowser);
     EndTool();
+    return false;
   }
   SetCacheFolderText(texts.cacheFolder);
   SetControlText(kVersionLabel, texts.versionLine);
   // An unreadable path file is reported; the window still opens, with that line empty.
   if (texts.unreadablePathFile) ShowStartUpError(*texts.unreadablePathFile);
   SetControlText(kPathFileLabel, texts.pathFileLines);
+  return true;
 }
 
 void MainWindow::SetFrameStyle() {
@@ -174,7 +176,12 @@ Answer MainWindow::ShowBox(BoxKind kind, const std::wstring& text, BoxTitle titl
   return AnswerFor(MessageBoxW(window_, text.c_str(), form.title, form.style));
 }
 
-void MainWindow::EndTool() { ExitProcess(0); }
+void MainWindow::EndTool() {
+  // Without its window the message loop ends (WM_DESTROY posts the quit) and Run returns 0 to
+  // wWinMain, which ends the process. Nothing in the libraries ends the process itself, so a test
+  // program that drives a window never ends early.
+  DestroyWindow(window_);
+}
 
 std::wstring MainWindow::CacheFolderText() const {
   HWND edit = Control(kCacheFolderEdit);

@@ -34,7 +34,7 @@ class MainWindow final : public Ui {
   MainWindow& operator=(const MainWindow&) = delete;
 
   // Creates the window, runs the start-up, shows the window and runs its message loop until the
-  // window is closed. Returns the process exit code.
+  // window is closed or a command ends the tool. Returns the process exit code.
   int Run(int showCommand);
 
   // Ui
@@ -45,13 +45,14 @@ class MainWindow final : public Ui {
 
  private:
   Answer ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) override;
-  // Ends the tool at once: no further handler runs.
-  [[noreturn]] static void EndTool();
+  // Ends the tool: the window goes, so no further handler runs, and Run returns.
+  void EndTool();
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-  void StartUp();
+  // False when the tool ends before its window shows (the browser is not there).
+  bool StartUp();
   void SetFrameStyle();
   void ApplyDpi(int dpi);
   void CentreOnScreen();

@@ -3,8 +3,10 @@
 # nobody may create, delete or rename anything, so that writing there fails with "access denied"
 # under Wine even for root. The folder is made immutable with `chattr +i` for the run and always
 # made writable again and removed afterwards.
-#   $1 the folder to use   $2 the tool   $3 the substitute browser   $4 the end-to-end test program
+#   $1 the GoogleTest entry script, then: the folder to use, the tool, the substitute browser and
+#   the end-to-end test program
 set -u
+entry=$1; shift
 dir=$1
 chattr -i "$dir" 2>/dev/null
 rm -rf "$dir"
@@ -19,4 +21,4 @@ if ! chattr +i "$dir"; then
   echo "chattr +i failed on $dir: it needs root and a file system that supports it." \
        "The write-protected scenarios will be skipped."
 fi
-wine "$4" --gtest_color=no --gtest_filter='WriteProtected.*'
+sh "$entry" e2e_write_protected "$4" --gtest_color=no --gtest_filter='WriteProtected.*'

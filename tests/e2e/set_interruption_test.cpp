@@ -183,7 +183,7 @@ TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
   }
 }
 
-TEST(SetInterruption, ARestoreKilledBeforeItsCommitIsSettledWhenTheFolderComesBackUnderAnotherLetter) {
+TEST(SetInterruption, ARestoreKilledBeforeItsCommitIsSettledUnderAnotherLetter) {
   // Killed with the copy in place and the old profile aside, the path file still there: the
   // start from the stick's new place puts everything back as it was, with nothing left over.
   RestoreRun(kRows[6], Start::kRestoreOverOld, /*otherLetter=*/true);

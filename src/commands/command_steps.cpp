@@ -24,6 +24,11 @@ constexpr wchar_t kBrowserRunningText[] =
     L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
 constexpr wchar_t kAnotherSetText[] =
     L"本工具的另一个窗口正在设置Velmo浏览器配置文件，请等它完成后再试。";
+constexpr wchar_t kAnotherRestoreText[] =
+    L"本工具的另一个窗口正在将Velmo浏览器恢复为安装版，请等它完成后再试。";
+// What the installation folder's lock is held for.
+constexpr wchar_t kSetWork[] = L"Set";
+constexpr wchar_t kRestoreWork[] = L"Restore";
 constexpr wchar_t kForeignCacheStart[] = L"无法使用以下缓存文件夹：\r\n";
 constexpr wchar_t kForeignCacheEnd[] =
     L"\r\n它的路径中含有其他语言的文字，Velmo浏览器无法使用这样的缓存文件夹。"
@@ -31,7 +36,14 @@ constexpr wchar_t kForeignCacheEnd[] =
 
 }  // namespace
 
-std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui) {
+std::optional<FolderLock> TakeInstallFolderLock(const std::wstring& installDir,
+                                                TransactionKind command) {
+  return FolderLock::TryTake(installDir,
+                             command == TransactionKind::kSet ? kSetWork : kRestoreWork);
+}
+
+std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui,
+                                                   TransactionKind command) {
   if (!RunsAsDesktopUser(ui)) return std::nullopt;
   if (IsProcessRunning(browser::kExecutableName)) {
     ui.Inform(kBrowserRunningText);
@@ -39,8 +51,11 @@ std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& u
   }
   // Held to the end: another instance of the tool takes the names beside Setting for this
   // command's own work and leaves them alone.
-  std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
-  if (!lock) ui.Inform(kAnotherSetText);
+  std::optional<FolderLock> lock = TakeInstallFolderLock(context.installDir, command);
+  if (!lock) {
+    ui.Inform(FolderLock::HeldFor(context.installDir, kRestoreWork) ? kAnotherRestoreText
+                                                                    : kAnotherSetText);
+  }
   return lock;
 }
 

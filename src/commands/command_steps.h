@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "commands/transaction_journal.h"
 #include "model/context.h"
 #include "model/path_file.h"
 #include "model/ui.h"
@@ -13,12 +14,19 @@
 
 namespace velmo {
 
+// The installation folder's lock, taken for the work of `command` (Set, or restoring the installed
+// browser, or settling what one of them left unfinished), so that another window that finds it
+// held can name that command; nullopt while another window holds it.
+std::optional<FolderLock> TakeInstallFolderLock(const std::wstring& installDir,
+                                                TransactionKind command);
+
 // The first checks of every command that moves the browser's configuration (Set, restoring the
 // installed browser): the tool must run as the desktop's user (RunsAsDesktopUser), the browser
 // must not be running, and no other window of the tool may be working on this installation
-// folder. Returns the installation folder's lock, to be held to the
-// end of the command, or nullopt after one box saying why the command cannot start.
-std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui);
+// folder. Returns the installation folder's lock, to be held to the end of `command`, or nullopt
+// after one box saying why the command cannot start (naming the command another window runs).
+std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui,
+                                                   TransactionKind command);
 
 // Before anything changes: whether a copy of `source` without the folders `excluded` (full paths)
 // fits in the space this user may still write on the volume of `destinationFolder`. When it does

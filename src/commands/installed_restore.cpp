@@ -101,7 +101,8 @@ class RestoreCommand {
   // What an interrupted Set left behind is sorted out first, as Set does: the path file and
   // Setting are read only once they are settled.
   bool TidyAfterInterruptedSet() {
-    return TidyBeforeSet(context_.installDir, appData_, deleter_, ui_);
+    return TidyBeforeSet(context_.installDir, appData_, deleter_, ui_,
+                         TransactionKind::kRestore);
   }
 
   bool FindPortableConfiguration() {
@@ -207,7 +208,8 @@ void RestoreInstalledProfile(const Context& context, Ui& ui) {
 void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // The desktop's user, no browser running, no other window of the tool at work here; the lock
   // is held to the end.
-  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
+  const std::optional<FolderLock> lock =
+      BeginConfigurationChange(context, ui, TransactionKind::kRestore);
   if (!lock) return;
   RestoreCommand(context, ui).Run(std::move(observer));
 }

@@ -78,7 +78,8 @@ class SetCommand {
 
  private:
   bool TidyAfterInterruptedSet() {
-    return TidyBeforeSet(context_.installDir, context_.Env(L"APPDATA"), deleter_, ui_);
+    return TidyBeforeSet(context_.installDir, context_.Env(L"APPDATA"), deleter_, ui_,
+                         TransactionKind::kSet);
   }
 
   // An entry at one of Set's names that no journal explains is the user's: Set refuses before
@@ -165,7 +166,8 @@ AfterCommand RelocateProfile(const Context& context, Ui& ui) {
 AfterCommand RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // The desktop's user, no browser running, no other window of the tool at work here; the lock
   // is held to the end.
-  const std::optional<FolderLock> lock = BeginConfigurationChange(context, ui);
+  const std::optional<FolderLock> lock =
+      BeginConfigurationChange(context, ui, TransactionKind::kSet);
   if (!lock) return AfterCommand::kStayOpen;
   return SetCommand(context, ui).Run(std::move(observer));
 }

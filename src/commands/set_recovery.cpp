@@ -28,51 +28,52 @@ namespace {
 constexpr wchar_t kKeptAsideName[] = L"\\旧配置";
 constexpr unsigned kMaxKeptAsideNumber = 9999;
 
-constexpr wchar_t kInterruptedText[] = L"检测到上次设置Velmo浏览器配置文件时没有完成。";
+// How the boxes name the command that was interrupted, or that cannot begin.
+struct CommandWords {
+  const wchar_t* interrupted;  // "检测到上次<…>时没有完成"
+  const wchar_t* leftBy;       // "上次<…>留下的"
+  const wchar_t* cannotBegin;  // the first words of a refusal
+};
+constexpr CommandWords kSetWords = {L"设置Velmo浏览器配置文件", L"设置", L"无法开始设置："};
+constexpr CommandWords kRestoreWords = {L"恢复为安装版", L"恢复为安装版", L"无法恢复为安装版："};
+
+const CommandWords& WordsFor(TransactionKind command) {
+  return command == TransactionKind::kSet ? kSetWords : kRestoreWords;
+}
+
+constexpr wchar_t kInterruptedStart[] = L"检测到上次";
+constexpr wchar_t kInterruptedEnd[] = L"时没有完成";
+constexpr wchar_t kLastTime[] = L"上次";
 constexpr wchar_t kKeptAsideStart[] = L"除了正在使用的配置文件：\r\n";
 constexpr wchar_t kKeptAsideMiddle[] =
     L"\r\n还留有另一份配置文件。为避免丢失数据，工具没有删除它，它现在保存在：\r\n";
 constexpr wchar_t kKeptAsideEnd[] = L"\r\n确认不再需要后，可以手动删除它。";
-constexpr wchar_t kBrowserRunningText[] =
-    L"检测到上次设置Velmo浏览器配置文件时没有完成，需要整理留下的文件夹。"
-    L"Velmo浏览器正在运行中，这次没有做任何改动；请关闭Velmo浏览器后重新打开本工具，"
-    L"工具会自动整理。";
-constexpr wchar_t kHeldAtStartStart[] =
-    L"检测到上次设置Velmo浏览器配置文件时没有完成，但以下文件或文件夹正在被其他程序使用，"
-    L"暂时无法整理：\r\n";
+constexpr wchar_t kBrowserRunningEnd[] =
+    L"，需要整理留下的文件夹。Velmo浏览器正在运行中，这次没有做任何改动；请关闭Velmo浏览器后"
+    L"重新打开本工具，工具会自动整理。";
+constexpr wchar_t kHeldAtStartMiddle[] =
+    L"，但以下文件或文件夹正在被其他程序使用，暂时无法整理：\r\n";
 constexpr wchar_t kHeldAtStartEnd[] = L"\r\n请关闭正在使用它的程序后重新打开本工具，工具会自动整理。";
-constexpr wchar_t kHeldAtSetStart[] = L"无法开始设置：上次设置留下的以下文件或文件夹无法整理：\r\n";
+constexpr wchar_t kHeldAtSetMiddle[] = L"留下的以下文件或文件夹无法整理：\r\n";
 constexpr wchar_t kHeldAtSetEnd[] = L"\r\n请关闭正在使用它的程序后再试。";
-constexpr wchar_t kTidyOperation[] = L"整理上次设置留下的文件";
+constexpr wchar_t kOtherProfileMiddle[] =
+    L"另一个Windows用户（或另一个用户配置文件夹）有一次恢复为安装版没有完成，正在等待整理。"
+    L"它要恢复的配置文件夹是：\r\n";
+constexpr wchar_t kOtherProfileEnd[] =
+    L"\r\n只有在该用户的账户下打开本工具才能整理它。为避免丢失数据，本工具这次没有做任何改动；"
+    L"请先让该用户打开一次本工具，再重新操作。";
+constexpr wchar_t kNotTheToolsMiddle[] = L"安装目录中的进度记录：\r\n";
+constexpr wchar_t kNotTheToolsAfterPath[] = L"\r\n记录了一次没有完成的";
+constexpr wchar_t kNotTheToolsEnd[] =
+    L"，但其中的名称不是本工具使用的名称，工具无法按它整理。为避免丢失数据，本工具这次没有做任何"
+    L"改动；请确认它记录的文件和文件夹不再需要后删除这个文件，再重新操作。";
+constexpr wchar_t kTidyOperationStart[] = L"整理上次";
+constexpr wchar_t kTidyOperationEnd[] = L"留下的文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
 
-
-// Whether the journal names the entries its kind of transaction uses here (the same folders
-// however they are spelled): a Set's beside this installation folder's Setting, a restore's
-// beside this user's profile folder, and this installation folder's path file. A journal carried
-// here with a folder copied or moved meanwhile, or written for another user's profile, names
-// other entries and is acted on nowhere else.
-bool NamesTheseEntries(const Journal& journal, const std::wstring& installDir,
-                       const std::wstring& appData) {
-  if (journal.kind == TransactionKind::kRestore && appData.empty()) return false;
-  const ReplacementNames& named = journal.names;
-  const ReplacementNames here = journal.kind == TransactionKind::kSet
-                                    ? SetNames(installDir).Replacement()
-                                    : RestoreNames(browser::ProfileFolder(appData));
-  const std::wstring pathFile = browser::PathFileForWriting(installDir);
-  const std::pair<const std::wstring*, const std::wstring*> pairs[] = {
-      {&named.target, &here.target}, {&named.partial, &here.partial},
-      {&named.complete, &here.complete}, {&named.aside, &here.aside},
-      {&named.doomed, &here.doomed}, {&journal.commitFile, &pathFile}};
-  for (const auto& [path, expected] : pairs) {
-    const std::wstring folder(ParentPart(*path));
-    const std::wstring expectedFolder(ParentPart(*expected));
-    if (!SameName(LastComponent(*path), LastComponent(*expected)) ||
-        !(SameName(folder, expectedFolder) || SameEntry(folder, expectedFolder))) {
-      return false;
-    }
-  }
-  return true;
+// "检测到上次设置Velmo浏览器配置文件时没有完成" and the like.
+std::wstring InterruptedText(TransactionKind interrupted) {
+  return kInterruptedStart + std::wstring(WordsFor(interrupted).interrupted) + kInterruptedEnd;
 }
 
 std::wstring UnusedKeptAsideName(const std::wstring& folder) {
@@ -186,25 +187,45 @@ void RemoveEmptyWriteCheckFolders(const std::wstring& installDir) {
   });
 }
 
-// Names the entry that could not be tidied. Whether the installation folder refuses writes is
-// decided by the write check, not by the error of the step that failed: a folder that holds an
-// open file gives "access denied" too.
-void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const std::wstring& entry,
-                       bool atStart) {
+// Names the entry that could not be tidied; `command` is the command that cannot begin, or
+// nullopt at start-up. Whether the installation folder refuses writes is decided by the write
+// check, not by the error of the step that failed: a folder that holds an open file gives
+// "access denied" too.
+void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const TidyReport& report,
+                       std::optional<TransactionKind> command) {
+  const std::wstring& entry = report.failedEntry;
+  const CommandWords& interrupted = WordsFor(report.kind);
   if (InstallFolderIsWriteProtected(installDir)) {
     // The check has just been refused with "access denied": that is the cause the box names.
-    ShowWriteProtectionAdvice(ui, PlatformError(kTidyOperation, entry, ERROR_ACCESS_DENIED));
-  } else if (atStart) {
-    ui.Inform(kHeldAtStartStart + entry + kHeldAtStartEnd);
+    ShowWriteProtectionAdvice(
+        ui, PlatformError(kTidyOperationStart + std::wstring(interrupted.leftBy) +
+                              kTidyOperationEnd,
+                          entry, ERROR_ACCESS_DENIED));
+  } else if (!command) {
+    ui.Inform(InterruptedText(report.kind) + kHeldAtStartMiddle + entry + kHeldAtStartEnd);
   } else {
-    ui.Fail(kHeldAtSetStart + entry + kHeldAtSetEnd);
+    ui.Fail(WordsFor(*command).cannotBegin + (kLastTime + std::wstring(interrupted.leftBy)) +
+            kHeldAtSetMiddle + entry + kHeldAtSetEnd);
   }
+}
+
+// Why `command` cannot begin while a journal waits for another start; nothing was changed.
+void ReportWaitingJournal(Ui& ui, const std::wstring& installDir, const TidyReport& report,
+                          TransactionKind command) {
+  std::wstring text = WordsFor(command).cannotBegin;
+  if (report.reach == JournalReach::kOtherProfile) {
+    text += kOtherProfileMiddle + report.target + kOtherProfileEnd;
+  } else {
+    text += kNotTheToolsMiddle + SetNames(installDir).journal + kNotTheToolsAfterPath +
+            WordsFor(report.kind).leftBy + kNotTheToolsEnd;
+  }
+  ui.Fail(text, BoxTitle::kTool);
 }
 
 // What the user is told about the report's kept configurations; empty when there are none.
 std::wstring KeptAsideText(const TidyReport& report) {
   if (report.keptAside.empty()) return {};
-  std::wstring text = kInterruptedText;
+  std::wstring text = InterruptedText(report.kind) + L"。";
   for (const std::wstring& kept : report.keptAside) {
     text += L"\r\n" + (kKeptAsideStart + report.target + kKeptAsideMiddle + kept + kKeptAsideEnd);
   }
@@ -214,6 +235,23 @@ std::wstring KeptAsideText(const TidyReport& report) {
 void ShowKeptAside(const TidyReport& report, Ui& ui) {
   const std::wstring text = KeptAsideText(report);
   if (!text.empty()) ui.Inform(text);
+}
+
+// The command whose interrupted work this start can settle: a file of the tool's stands at the
+// journal's name or the draft's, and a whole journal can be followed here. nullopt otherwise: a
+// journal that waits for another start is left with everything it names, its draft included.
+std::optional<TransactionKind> WorkToSettle(const std::wstring& installDir,
+                                            const std::wstring& appData) {
+  const SetNames names(installDir);
+  const JournalRead journal = ReadJournal(names.journal);
+  if (journal.finding == JournalFinding::kWhole &&
+      ResolveJournal(journal.journal, installDir, appData).reach != JournalReach::kHere) {
+    return std::nullopt;
+  }
+  if (IsToolJournal(journal.finding)) return journal.journal.kind;
+  const JournalRead draft = ReadJournal(names.draft);
+  if (IsToolJournal(draft.finding)) return draft.journal.kind;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -229,49 +267,59 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
   const SetNames names(installDir);
   TidyReport report;
   const JournalRead read = ReadJournal(names.journal);
-  report.target = read.journal.names.target;
-  const bool followed = read.finding == JournalFinding::kWhole &&
-                        NamesTheseEntries(read.journal, installDir, appData);
-  if (followed && !JournalFollower(read.journal, deleter, report).Follow()) return report;
-  // Followed to its end, cut short (nothing was created yet), or naming other entries (another
-  // folder's, another user's): the journal has nothing more to tell. A draft never named
-  // anything yet.
+  const JournalRead draft = ReadJournal(names.draft);
+  report.kind = IsToolJournal(read.finding) ? read.journal.kind : draft.journal.kind;
+  if (read.finding == JournalFinding::kWhole) {
+    const ReachedJournal reached = ResolveJournal(read.journal, installDir, appData);
+    report.reach = reached.reach;
+    report.target = reached.journal.names.target;
+    // Only a start that can follow it may remove it: it stays, and so does all it names.
+    if (reached.reach != JournalReach::kHere) return report;
+    if (!JournalFollower(reached.journal, deleter, report).Follow()) return report;
+  }
+  // Followed to its end, or cut short (nothing was created yet): the journal has nothing more to
+  // tell. A draft never named anything yet.
   if (!RemoveToolJournal(names.journal, read.finding, deleter.Retries(), report)) return report;
-  RemoveToolJournal(names.draft, ReadJournal(names.draft).finding, deleter.Retries(), report);
+  RemoveToolJournal(names.draft, draft.finding, deleter.Retries(), report);
   return report;
 }
 
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
-                   std::optional<FolderDeleter>& deleter, Ui& ui) {
-  if (HasSetLeftovers(installDir)) {
-    if (!deleter) deleter.emplace();
-    const TidyReport report = TidyInterruptedSet(installDir, appData, *deleter);
-    ShowKeptAside(report, ui);
-    if (!report.failedEntry.empty()) {
-      ReportTidyFailure(ui, installDir, report.failedEntry, false);
-      return false;
-    }
+                   std::optional<FolderDeleter>& deleter, Ui& ui, TransactionKind command) {
+  if (!HasSetLeftovers(installDir)) return true;
+  if (!deleter) deleter.emplace();
+  const TidyReport report = TidyInterruptedSet(installDir, appData, *deleter);
+  if (report.reach != JournalReach::kHere) {
+    ReportWaitingJournal(ui, installDir, report, command);
+    return false;
+  }
+  ShowKeptAside(report, ui);
+  if (!report.failedEntry.empty()) {
+    ReportTidyFailure(ui, installDir, report, command);
+    return false;
   }
   return true;
 }
 
 void RecoverInterruptedSet(const Context& context, Ui& ui) {
   RemoveEmptyWriteCheckFolders(context.installDir);
-  if (!HasSetLeftovers(context.installDir)) return;
+  const std::wstring appData = context.Env(L"APPDATA");
+  const std::optional<TransactionKind> interrupted = WorkToSettle(context.installDir, appData);
+  if (!interrupted) return;
   // Another instance of the tool in the middle of a Set uses the same names: nothing was
   // interrupted.
-  const std::optional<FolderLock> lock = FolderLock::TryTake(context.installDir);
+  const std::optional<FolderLock> lock = TakeInstallFolderLock(context.installDir, *interrupted);
   if (!lock) return;
   // The browser may be using the folders: the work is left to a start without it.
   if (IsProcessRunning(browser::kExecutableName)) {
-    ui.Inform(kBrowserRunningText);
+    ui.Inform(InterruptedText(*interrupted) + kBrowserRunningEnd);
     return;
   }
   const FolderDeleter deleter;
-  const TidyReport report = TidyInterruptedSet(context.installDir, context.Env(L"APPDATA"), deleter);
+  const TidyReport report = TidyInterruptedSet(context.installDir, appData, deleter);
   ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {
-    ReportTidyFailure(ui, context.installDir, report.failedEntry, true);
+    ReportTidyFailure(ui, context.installDir, report, std::nullopt);
   }
 }
 

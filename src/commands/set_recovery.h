@@ -4,12 +4,16 @@
 // names and the path file shows. The journal is the only
 // authority: without a whole one, an entry that merely carries one of the Set's names is the
 // user's and is left alone. Never deletes a folder that may be the only copy of a configuration:
-// a copy of the profile can be made again, the old Setting cannot.
+// a copy of the profile can be made again, the old Setting cannot. A journal is removed only once
+// it has been followed; one that cannot be followed here (another user's restore, names that are
+// not the tool's) stays with everything it names, and Set and the restore say why they wait.
 #pragma once
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "commands/transaction_journal.h"
+#include "commands/transaction_names.h"
 #include "model/context.h"
 #include "model/ui.h"
 #include "support/folder_deletion.h"
@@ -17,6 +21,11 @@
 namespace velmo {
 
 struct TidyReport {
+  // The command that was interrupted (Set when no file of the tool's says otherwise).
+  TransactionKind kind = TransactionKind::kSet;
+  // Not kHere: the whole journal cannot be followed here, and it and everything else were left
+  // as they are (kOtherProfile: `target` is the other profile folder).
+  JournalReach reach = JournalReach::kHere;
   // Configurations that were at Setting and are kept, beside the one in use, under a visible name.
   std::vector<std::wstring> keptAside;
   // The folder the journal's transaction replaces (Setting, or the user's profile folder).
@@ -34,22 +43,24 @@ bool HasSetLeftovers(const std::wstring& installDir);
 // finishes one that was, and puts a configuration that was moved aside back at Setting; when
 // Setting holds another configuration it gives the moved-aside one a visible name instead. Then
 // removes the journal. Renames or deletes nothing the journal does not name. The browser must not
-// be running.
-// A restore's journal is followed only when it names this user's profile folder in `appData`.
+// be running. The journal's names are read where it lies now (ResolveJournal); a restore's
+// journal is followed only when it names this user's profile folder in `appData`.
 TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring& appData,
                               const FolderDeleter& deleter);
 
-// Before a Set or a restore: the same clean-up, with a box for a configuration kept aside.
-// Creates the deleter when there is something to remove. Returns false, after saying why, when the
-// clean-up could not finish (the installation folder refuses writes, or a program holds the entry
-// named).
+// Before `command` (Set or a restore): the same clean-up, with a box for a configuration kept
+// aside. Creates the deleter when there is something to remove. Returns false, after saying why,
+// when the clean-up could not finish (the installation folder refuses writes, or a program holds
+// the entry named) or the journal waits for another start (another user's restore, names that
+// are not the tool's): then nothing was changed.
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
-                   std::optional<FolderDeleter>& deleter, Ui& ui);
+                   std::optional<FolderDeleter>& deleter, Ui& ui, TransactionKind command);
 
 // Start-up, before the window shows: removes empty write-check folders; otherwise nothing to do
 // (and nothing written) unless an interrupted Set left its journal; the journal of a Set that
-// another instance of the tool is running is its work, not a leftover. While the browser runs,
-// nothing is touched and the user is told.
+// another instance of the tool is running is its work, not a leftover, and a journal this start
+// cannot follow waits without a box. While the browser runs, nothing is touched and the user is
+// told.
 void RecoverInterruptedSet(const Context& context, Ui& ui);
 
 }  // namespace velmo

@@ -10,6 +10,7 @@
 #include "support/lock_retry.h"
 #include "support/file_queries.h"
 #include "support/number_text.h"
+#include "support/path_text.h"
 #include "support/platform_error.h"
 #include "support/text_codec.h"
 
@@ -25,7 +26,8 @@ constexpr std::string_view kCopyingPhase = "copying";
 constexpr std::string_view kSwappingPhase = "swapping";
 constexpr std::string_view kNoFile = "-";
 constexpr std::string_view kEnd = "End\r\n";
-constexpr wchar_t kJournalOperation[] = L"记录设置进度";
+constexpr wchar_t kSetJournalOperation[] = L"记录设置进度";
+constexpr wchar_t kRestoreJournalOperation[] = L"记录恢复为安装版的进度";
 
 void AddLine(std::string& bytes, std::string_view line) {
   bytes += line;
@@ -79,32 +81,34 @@ bool TakeCounted(std::string_view& rest, std::optional<std::string>& content) {
   return true;
 }
 
-std::optional<Journal> ParseJournal(std::string_view rest) {
-  if (!rest.starts_with(kSignature)) return std::nullopt;
-  rest.remove_prefix(kSignature.size());
-  Journal journal;
+// Fills `journal` from the bytes after the signature line, as far as they go; false when they are
+// not a whole journal.
+bool ParseJournal(std::string_view rest, Journal& journal) {
   const std::optional<std::string_view> kind = TakeLine(rest);
+  if (kind != kSetKind && kind != kRestoreKind) return false;
+  journal.kind = kind == kSetKind ? TransactionKind::kSet : TransactionKind::kRestore;
   const std::optional<std::string_view> phase = TakeLine(rest);
   const std::optional<std::string_view> old = TakeLine(rest);
-  if ((kind != kSetKind && kind != kRestoreKind) || (phase != kCopyingPhase && phase != kSwappingPhase) ||
-      (old != "0" && old != "1")) {
-    return std::nullopt;
+  if ((phase != kCopyingPhase && phase != kSwappingPhase) || (old != "0" && old != "1")) {
+    return false;
   }
-  journal.kind = kind == kSetKind ? TransactionKind::kSet : TransactionKind::kRestore;
   journal.phase = phase == kCopyingPhase ? JournalPhase::kCopying : JournalPhase::kSwapping;
   journal.oldExisted = old == "1";
   ReplacementNames& names = journal.names;
   for (std::wstring* path : {&names.target, &names.partial, &names.complete, &names.aside,
                              &names.doomed, &journal.commitFile}) {
     std::optional<std::wstring> taken = TakePath(rest);
-    if (!taken) return std::nullopt;
+    if (!taken) return false;
     *path = std::move(*taken);
   }
-  if (!TakeCounted(rest, journal.commitFileAfter) || !TakeCounted(rest, journal.commitFileBefore) ||
-      rest != kEnd) {
-    return std::nullopt;
-  }
-  return journal;
+  return TakeCounted(rest, journal.commitFileAfter) &&
+         TakeCounted(rest, journal.commitFileBefore) && rest == kEnd;
+}
+
+// How a name is recorded: a name in the installation folder (where the journal lies) by its bare
+// name, a name beside the profile folder in full.
+std::string Recorded(const std::wstring& path, bool inInstallationFolder) {
+  return ToUtf8(inInstallationFolder ? std::wstring(LastComponent(path)) : path);
 }
 
 // The journal's bytes as WriteJournal puts them on disk.
@@ -114,10 +118,12 @@ std::string JournalBytes(const Journal& journal) {
   AddLine(bytes, journal.phase == JournalPhase::kCopying ? kCopyingPhase : kSwappingPhase);
   AddLine(bytes, journal.oldExisted ? "1" : "0");
   const ReplacementNames& names = journal.names;
-  for (const std::wstring* path : {&names.target, &names.partial, &names.complete, &names.aside,
-                                   &names.doomed, &journal.commitFile}) {
-    AddLine(bytes, ToUtf8(*path));
+  const bool setNames = journal.kind == TransactionKind::kSet;
+  for (const std::wstring* path :
+       {&names.target, &names.partial, &names.complete, &names.aside, &names.doomed}) {
+    AddLine(bytes, Recorded(*path, setNames));
   }
+  AddLine(bytes, Recorded(journal.commitFile, true));
   AddCounted(bytes, journal.commitFileAfter);
   AddCounted(bytes, journal.commitFileBefore);
   bytes += kEnd;
@@ -134,7 +140,7 @@ JournalRead ReadJournal(const std::wstring& name) {
     return read;
   }
   std::string bytes;
-  if (!SkipIfFails([&] { bytes = ReadFileBytes(name, kJournalOperation); })) {
+  if (!SkipIfFails([&] { bytes = ReadFileBytes(name, kSetJournalOperation); })) {
     read.finding = JournalFinding::kUnreadable;
     return read;
   }
@@ -142,9 +148,9 @@ JournalRead ReadJournal(const std::wstring& name) {
     read.finding = JournalFinding::kForeign;
     return read;
   }
-  std::optional<Journal> journal = ParseJournal(bytes);
-  read.finding = journal ? JournalFinding::kWhole : JournalFinding::kCutShort;
-  if (journal) read.journal = std::move(*journal);
+  read.finding = ParseJournal(std::string_view(bytes).substr(kSignature.size()), read.journal)
+                     ? JournalFinding::kWhole
+                     : JournalFinding::kCutShort;
   return read;
 }
 
@@ -155,13 +161,16 @@ bool IsToolJournal(JournalFinding finding) {
 
 void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal,
                   RetryBudget& retries) {
+  const wchar_t* const operation = journal.kind == TransactionKind::kSet
+                                       ? kSetJournalOperation
+                                       : kRestoreJournalOperation;
   try {
-    WriteFileBytes(draft, JournalBytes(journal), kJournalOperation, name);
+    WriteFileBytes(draft, JournalBytes(journal), operation, name);
     const std::uint32_t error = retries.Run([&] {
       return Outcome(MoveFileExW(draft.c_str(), name.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
     });
-    if (error != 0) ThrowError(kJournalOperation, name, error);
+    if (error != 0) ThrowError(operation, name, error);
   } catch (const PlatformError&) {
     DeleteFileW(draft.c_str());
     throw;

@@ -3,6 +3,10 @@
 // again, whole, before the old folder is moved), always to a draft first that is then renamed into
 // place, so that the journal on disk is whole or absent. The start-up recovery acts on nothing a
 // whole journal does not name; an entry that merely carries one of the names is the user's.
+// The names in the installation folder (all of a Set's, the path file) are recorded as bare names,
+// relative to the folder that holds the journal, so that a journal still names its entries after
+// the folder was moved, renamed or reached under another drive letter; the names beside the
+// profile folder stay full paths (ResolveJournal in transaction_names reads them back).
 #pragma once
 #include <optional>
 #include <string>
@@ -56,14 +60,17 @@ struct JournalRead {
   Journal journal;
 };
 
-// Reads the journal at `name`.
+// Reads the journal at `name`, its names as recorded (bare names in the installation folder; an
+// earlier build's journal has full paths there). A journal cut short still gives its kind when
+// the line is there.
 JournalRead ReadJournal(const std::wstring& name);
 
 // True when a file of the tool's journal stands at `name` (whole, cut short, or unreadable).
 bool IsToolJournal(JournalFinding finding);
 
-// Writes `journal` to `draft`, flushes it and renames it over `name`, so that `name` holds either
-// the journal it held before or this one, whole. Throws PlatformError naming `name` when it
+// Writes `journal` (full paths) to `draft`, the names in the installation folder as bare names,
+// flushes it and renames it over `name`, so that `name` holds either the journal it held before or
+// this one, whole. Throws PlatformError naming `name` when it
 // cannot; the draft is then removed. A brief hold on `name` is waited out from `retries`.
 void WriteJournal(const std::wstring& name, const std::wstring& draft, const Journal& journal,
                   RetryBudget& retries);

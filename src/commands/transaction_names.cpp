@@ -1,5 +1,8 @@
 #include "commands/transaction_names.h"
 
+#include <string_view>
+#include <utility>
+
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
 #include "support/path_text.h"
@@ -21,6 +24,46 @@ constexpr wchar_t kRestorePartialName[] = L"\\velmoexp~tmp";
 constexpr wchar_t kRestoreCompleteName[] = L"\\velmoexp~new";
 constexpr wchar_t kRestoreAsideName[] = L"\\velmoexp~old";
 constexpr wchar_t kRestoreDoomedName[] = L"\\velmoexp~del";
+
+// A full path without "." or ".." among its names: whatever it names, it names it plainly.
+bool IsPlainFullPath(std::wstring_view path) {
+  if (!IsAbsolute(path)) return false;
+  for (std::wstring_view rest = path; !rest.empty();) {
+    const std::size_t end = rest.find_first_of(L"\\/");
+    const std::wstring_view name = rest.substr(0, end);
+    if (name == L"." || name == L"..") return false;
+    rest.remove_prefix(end == std::wstring_view::npos ? rest.size() : end + 1);
+  }
+  return true;
+}
+
+// Whether each of the five names in `recorded` is, to the letter, what `spelled` makes of the
+// same role's name in `expected`.
+template <typename Spelling>
+bool SameRoles(const ReplacementNames& recorded, const ReplacementNames& expected,
+               const Spelling& spelled) {
+  const std::pair<const std::wstring*, const std::wstring*> roles[] = {
+      {&recorded.target, &expected.target}, {&recorded.partial, &expected.partial},
+      {&recorded.complete, &expected.complete}, {&recorded.aside, &expected.aside},
+      {&recorded.doomed, &expected.doomed}};
+  for (const auto& [name, role] : roles) {
+    if (*name != spelled(*role)) return false;
+  }
+  return true;
+}
+
+enum class ProfileParent { kThisUsers, kOther, kNotPlain };
+
+// Whether a restore's recorded folder beside the profile is this user's APPDATA: the same text,
+// or the same folder on disk when it is named plainly. Another folder named plainly is another
+// user's (or another profile folder); one reached through "." or ".." is nobody's.
+ProfileParent CompareProfileParent(const std::wstring& recorded, const std::wstring& appData) {
+  const std::wstring here(ParentPart(browser::ProfileFolder(appData)));
+  if (!appData.empty() && SameName(recorded, here)) return ProfileParent::kThisUsers;
+  if (!IsPlainFullPath(recorded)) return ProfileParent::kNotPlain;
+  return !appData.empty() && SameEntry(recorded, here) ? ProfileParent::kThisUsers
+                                                       : ProfileParent::kOther;
+}
 
 }  // namespace
 
@@ -50,6 +93,44 @@ ReplacementNames RestoreNames(const std::wstring& profile) {
   const std::wstring parent(ParentPart(profile));
   return {profile, parent + kRestorePartialName, parent + kRestoreCompleteName,
           parent + kRestoreAsideName, parent + kRestoreDoomedName};
+}
+
+ReachedJournal ResolveJournal(const Journal& recorded, const std::wstring& installDir,
+                              const std::wstring& appData) {
+  ReachedJournal reached{JournalReach::kNotTheTools, recorded};
+  Journal& journal = reached.journal;
+  const bool isSet = recorded.kind == TransactionKind::kSet;
+  // The installation folder's names: bare, or (an earlier build's) in full below one folder.
+  const std::wstring recordedFolder(ParentPart(recorded.commitFile));
+  if (!recordedFolder.empty() && !IsPlainFullPath(recordedFolder)) return reached;
+  const auto spelled = [&](const std::wstring& here) {
+    const std::wstring bare(LastComponent(here));
+    return recordedFolder.empty() ? bare : recordedFolder + L"\\" + bare;
+  };
+  const ReplacementNames setHere = SetNames(installDir).Replacement();
+  const std::wstring pathFile = browser::PathFileForWriting(installDir);
+  if (recorded.commitFile != spelled(pathFile) ||
+      (isSet && !SameRoles(recorded.names, setHere, spelled))) {
+    return reached;
+  }
+  // A restore's names beside the profile folder: full paths, the tool's for one folder.
+  const std::wstring recordedAppData(ParentPart(recorded.names.target));
+  if (!isSet) {
+    if (!IsAbsolute(recordedAppData) ||
+        !SameRoles(recorded.names, RestoreNames(browser::ProfileFolder(recordedAppData)),
+                   [](const std::wstring& name) { return name; })) {
+      return reached;
+    }
+    const ProfileParent parent = CompareProfileParent(recordedAppData, appData);
+    if (parent != ProfileParent::kThisUsers) {
+      if (parent == ProfileParent::kOther) reached.reach = JournalReach::kOtherProfile;
+      return reached;
+    }
+  }
+  journal.names = isSet ? setHere : RestoreNames(browser::ProfileFolder(appData));
+  journal.commitFile = pathFile;
+  reached.reach = JournalReach::kHere;
+  return reached;
 }
 
 }  // namespace velmo

@@ -37,4 +37,30 @@ std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
 // the profile folder fits below each of them.
 ReplacementNames RestoreNames(const std::wstring& profile);
 
+// Where a journal read from an installation folder can be followed.
+enum class JournalReach {
+  kHere,          // every name is the tool's for its role, for this folder and this user
+  kOtherProfile,  // a restore's, for a profile folder that is not this user's (another Windows
+                  // user's or another profile folder, or APPDATA is not set): only a start with
+                  // that APPDATA may follow it
+  kNotTheTools,   // a name is not the one the tool gives its role: it is not followed anywhere
+};
+
+struct ReachedJournal {
+  JournalReach reach = JournalReach::kNotTheTools;
+  // kHere: the journal with its names in full, in `installDir` and this user's profile folder.
+  // Otherwise as recorded (kOtherProfile: `names.target` is the other profile folder).
+  Journal journal;
+};
+
+// Reads the names of `recorded`, a whole journal that lies in `installDir`. A name in the
+// installation folder is accepted only when it is exactly the tool's name for its role (no folder
+// in front, no "." or ".."), and stands for that name in `installDir` wherever the folder is now;
+// an earlier build's journal, which names them in full below one folder, is read the same way
+// (wherever that folder was). A restore's names beside the profile folder are full paths: they
+// are followed only when they are the names the tool gives beside the profile folder of
+// `appData` (the same folder however it is spelled, but never by way of "." or "..").
+ReachedJournal ResolveJournal(const Journal& recorded, const std::wstring& installDir,
+                              const std::wstring& appData);
+
 }  // namespace velmo

@@ -20,9 +20,14 @@ std::optional<std::wstring> LockName(const std::wstring& folder) {
          HexText(identity->indexLow);
 }
 
+// The event that says what the lock is held for: the lock's name and the work's.
+std::wstring WorkName(const std::wstring& lockName, std::wstring_view work) {
+  return lockName + L"-" + std::wstring(work);
+}
+
 }  // namespace
 
-std::optional<FolderLock> FolderLock::TryTake(const std::wstring& folder) {
+std::optional<FolderLock> FolderLock::TryTake(const std::wstring& folder, std::wstring_view work) {
   const std::optional<std::wstring> name = LockName(folder);
   if (!name) return FolderLock(UniqueHandle());
   UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name->c_str()));
@@ -35,10 +40,23 @@ std::optional<FolderLock> FolderLock::TryTake(const std::wstring& folder) {
   switch (WaitForSingleObject(mutex.Get(), 0)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:  // its holder ended without letting go
-      return FolderLock(std::move(mutex));
+      // Named objects live as long as a handle to them is open: the work's event goes with the
+      // holder, however it ends.
+      return FolderLock(std::move(mutex),
+                        UniqueHandle(work.empty() ? nullptr
+                                                  : CreateEventW(nullptr, TRUE, FALSE,
+                                                                 WorkName(*name, work).c_str())));
     default:
       return std::nullopt;
   }
+}
+
+bool FolderLock::HeldFor(const std::wstring& folder, std::wstring_view work) {
+  const std::optional<std::wstring> name = LockName(folder);
+  if (!name || work.empty()) return false;
+  const UniqueHandle event(OpenEventW(SYNCHRONIZE, FALSE, WorkName(*name, work).c_str()));
+  // An event that may not be opened exists all the same: its holder has other rights.
+  return event || GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 FolderLock::~FolderLock() {

@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
 
 #include "commands/set_recovery.h"
 #include "gui_driver.h"
+#include "support/file_queries.h"
 #include "support/scripted_ui.h"
+#include "support/system_library.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 
@@ -66,8 +69,24 @@ constexpr Row kRows[] = {
 
 enum class Start { kFirstSet, kOverOldSetting, kSameBytes, kRestoreOverOld, kFirstRestore };
 
-// A restore from a Setting with caches, over an old profile or none.
-void RestoreRun(const Row& row, Start start) {
+// `path` under another drive letter: Wine reaches every Unix path as Z:\..., and its other
+// letters are links in the prefix's dosdevices folder. nullopt outside Wine or without Z:.
+std::optional<std::wstring> UnderAnotherLetter(const std::wstring& path) {
+  using UnixName = char*(__cdecl*)(const wchar_t*);  // Wine's kernel32 export
+  const auto unixName =
+      SystemProcedure<UnixName>(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+  char* name = unixName ? unixName(path.c_str()) : nullptr;
+  if (name == nullptr) return std::nullopt;
+  std::wstring other = L"Z:" + FromUtf8(name);
+  HeapFree(GetProcessHeap(), 0, name);
+  std::replace(other.begin(), other.end(), L'/', L'\\');
+  if (towupper(other[0]) == towupper(path[0]) || !SameEntry(other, path)) return std::nullopt;
+  return other;
+}
+
+// A restore from a Setting with caches, over an old profile or none; with `otherLetter` the start
+// after it finds the installation folder renamed and under another drive letter.
+void RestoreRun(const Row& row, Start start, bool otherLetter = false) {
   const Outcome expected = start == Start::kRestoreOverOld ? row.restoreOverOld : row.firstRestore;
   TempDir root(L"restore-crash");
   const std::wstring install = root / L"install";
@@ -91,11 +110,18 @@ void RestoreRun(const Row& row, Start start) {
                      L"\"" + install + L"\" " + std::to_wstring(row.step) + L" restore",
                      {{L"APPDATA", roaming}, {L"TEMP", root / L"temp"}}),
             static_cast<DWORD>(expected.exit));
+  // The stick comes back under another letter, its folder renamed: the old names lead nowhere.
+  std::optional<std::wstring> reopened = install;
+  if (otherLetter) {
+    ASSERT_TRUE(MoveFileW(install.c_str(), (root / L"stick").c_str()));
+    reopened = UnderAnotherLetter(root / L"stick");
+    if (!reopened) GTEST_SKIP() << "no other drive letter for " << ToUtf8(root.Path());
+  }
   ScriptedUi ui;
-  RecoverInterruptedSet(MakeContext(install, {{L"APPDATA", roaming}}), ui);
+  RecoverInterruptedSet(MakeContext(*reopened, {{L"APPDATA", roaming}}), ui);
 
   EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
-  EXPECT_EQ(TreeSnapshot(install), expected.state == kBefore ? installBefore : installAfter);
+  EXPECT_EQ(TreeSnapshot(*reopened), expected.state == kBefore ? installBefore : installAfter);
   EXPECT_EQ(TreeSnapshot(roaming), expected.state == kBefore ? roamingBefore : roamingAfter);
 }
 
@@ -155,6 +181,12 @@ TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
                       {L"Webkit\\", ""}}));
     }
   }
+}
+
+TEST(SetInterruption, ARestoreKilledBeforeItsCommitIsSettledUnderAnotherLetter) {
+  // Killed with the copy in place and the old profile aside, the path file still there: the
+  // start from the stick's new place puts everything back as it was, with nothing left over.
+  RestoreRun(kRows[6], Start::kRestoreOverOld, /*otherLetter=*/true);
 }
 
 }  // namespace

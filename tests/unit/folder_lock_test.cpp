@@ -18,6 +18,7 @@ using testing::TempDir;
 // Another holder of the lock: a thread that takes it, says so, and lets go when told.
 struct Holder {
   std::wstring folder;
+  const wchar_t* work;
   UniqueHandle taken{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   UniqueHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   bool held = false;
@@ -25,7 +26,7 @@ struct Holder {
   static DWORD WINAPI Run(void* self) {
     auto& holder = *static_cast<Holder*>(self);
     {
-      const std::optional<FolderLock> lock = FolderLock::TryTake(holder.folder);
+      const std::optional<FolderLock> lock = FolderLock::TryTake(holder.folder, holder.work);
       holder.held = lock.has_value();
       SetEvent(holder.taken.Get());
       WaitForSingleObject(holder.release.Get(), INFINITE);
@@ -41,7 +42,7 @@ TEST(FolderLock, OneHolderPerFolderWhateverItsSpellingAndFreeOnceItLetsGo) {
   CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
   wchar_t shortName[MAX_PATH] = {};
   ASSERT_GT(GetShortPathNameW(folder.Path().c_str(), shortName, MAX_PATH), 0u);
-  Holder holder{folder.Path()};
+  Holder holder{folder.Path(), L"Set"};
   UniqueHandle thread(CreateThread(nullptr, 0, &Holder::Run, &holder, 0, nullptr));
   ASSERT_TRUE(thread);
   WaitForSingleObject(holder.taken.Get(), INFINITE);
@@ -56,10 +57,14 @@ TEST(FolderLock, OneHolderPerFolderWhateverItsSpellingAndFreeOnceItLetsGo) {
                           Case{other.Path(), true}}) {
     SCOPED_TRACE(ToUtf8(row.folder));
     EXPECT_EQ(FolderLock::TryTake(row.folder).has_value(), row.free);
+    // What the holder took it for, under any spelling; nothing for another work or folder.
+    EXPECT_EQ(FolderLock::HeldFor(row.folder, L"Set"), !row.free);
+    EXPECT_FALSE(FolderLock::HeldFor(row.folder, L"Restore"));
   }
 
   SetEvent(holder.release.Get());
   WaitForSingleObject(thread.Get(), INFINITE);
+  EXPECT_FALSE(FolderLock::HeldFor(folder.Path(), L"Set"));
   EXPECT_TRUE(FolderLock::TryTake(folder.Path()).has_value());
 }
 

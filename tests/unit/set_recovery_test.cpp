@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "support/scripted_ui.h"
@@ -24,10 +25,21 @@ using testing::WriteBytes;
 
 using Tree = std::map<std::wstring, std::string>;
 
-// Journals as Set writes them; "<dir>" is the folder, the path file "P1" after, "P0" before.
-const std::string kNames =
-    "<dir>\\Setting\r\n<dir>\\Set~tmp\r\n<dir>\\Set~new\r\n<dir>\\Set~old\r\n<dir>\\Set~del\r\n"
-    "<dir>\\path\r\n";
+// Journals as Set writes them, the path file "P1" after, "P0" before.
+const std::string kNames = "Setting\r\nSet~tmp\r\nSet~new\r\nSet~old\r\nSet~del\r\npath\r\n";
+// An earlier build's journal names every entry in full, below the folder it was written in.
+std::string FullNamesJournal(const std::string& folder) {
+  std::string names;
+  for (const char* name : {"Setting", "Set~tmp", "Set~new", "Set~old", "Set~del", "path"}) {
+    names += folder + "\\" + name + "\r\n";
+  }
+  return "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n" + names + "2\r\nP12\r\nP0End\r\n";
+}
+// A restore's for the profile folder in <dir>\bob, swapped, the path file "P0" before.
+const std::string kRestoreJournal =
+    "VelmoPortableJournal\r\nRestore\r\nswapping\r\n1\r\n<dir>\\bob\\velmoexplorer\r\n"
+    "<dir>\\bob\\velmoexp~tmp\r\n<dir>\\bob\\velmoexp~new\r\n<dir>\\bob\\velmoexp~old\r\n"
+    "<dir>\\bob\\velmoexp~del\r\npath\r\n-\r\n2\r\nP0End\r\n";
 const std::string kJournalOldP1 =
     "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
 const std::string kJournalFirstP1 =
@@ -59,7 +71,11 @@ struct Case {
   Tree before;
   Tree after;
   std::wstring box;  // "<dir>" stands for the installation folder; empty: no box
-  bool pathFileHeld = false;  // by another program, without sharing
+  // By another program, without sharing: the journal waits for the next start.
+  bool pathFileHeld = false;
+  // The journal waits for another user's start or a user's decision: the box Set then shows.
+  std::wstring refusal = {};
+  const wchar_t* appData = L"";  // this user's APPDATA below the folder; empty: none
 };
 
 TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration) {
@@ -81,13 +97,44 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
         {L"Set~jnl", kJournalCopying}, {L"Set~jnw", "VelmoPortableJournal\r\nSet"}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P0"}},
        L""},
-      {"a journal that names another folder (carried here) is dropped, the entries stay",
-       {{L"Set~old\\a", "old"}, {L"Set~jnl", "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n"
-                                            "Q:\\x\\Setting\r\nQ:\\x\\Set~tmp\r\nQ:\\x\\Set~new\r\n"
-                                            "Q:\\x\\Set~old\r\nQ:\\x\\Set~del\r\nQ:\\x\\path\r\n"
-                                            "-\r\n-\r\nEnd\r\n"}},
-       {{L"Set~old\\", ""}, {L"Set~old\\a", "old"}},
+      {"a journal of today's build (full paths) from another drive letter and folder: read here",
+       {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", FullNamesJournal("Q:\\stick")},
+        {L"path", "P0"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P0"}},
        L""},
+      {"a journal of today's build (full paths) where it was written: followed as before",
+       {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", FullNamesJournal("<dir>")},
+        {L"path", "P1"}},
+       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"path", "P1"}},
+       L""},
+      {"a restore swapped in this user's APPDATA, not committed: undone",
+       {{L"bob\\velmoexplorer\\a", "portable"}, {L"bob\\velmoexp~old\\a", "installed"},
+        {L"Set~jnl", kRestoreJournal}, {L"path", "P0"}},
+       {{L"bob\\", ""}, {L"bob\\velmoexplorer\\", ""}, {L"bob\\velmoexplorer\\a", "installed"},
+        {L"path", "P0"}},
+       L"", false, L"", L"bob"},
+      {"a restore held up at start: the box names the interrupted restore",
+       {{L"bob\\velmoexp~old\\a", "installed"}, {L"Set~jnl", kRestoreJournal}, {L"path", "P0"}},
+       {},
+       L"检测到上次恢复为安装版时没有完成，但以下文件或文件夹正在被其他程序使用，暂时无法整理：\r\n"
+       L"<dir>\\path\r\n请关闭正在使用它的程序后重新打开本工具，工具会自动整理。",
+       true, L"", L"bob"},
+      {"another user's restore (another APPDATA): left as it is, Set names the folder it waits for",
+       {{L"bob\\velmoexplorer\\a", "portable"}, {L"bob\\velmoexp~old\\a", "installed"},
+        {L"Set~jnl", kRestoreJournal}, {L"Set~jnw", "VelmoPortableJournal\r\n"}, {L"path", "P0"}},
+       {}, L"", false,
+       L"无法开始设置：另一个Windows用户（或另一个用户配置文件夹）有一次恢复为安装版没有完成，正在等待"
+       L"整理。它要恢复的配置文件夹是：\r\n<dir>\\bob\\velmoexplorer\r\n只有在该用户的账户下打开本工具"
+       L"才能整理它。为避免丢失数据，本工具这次没有做任何改动；请先让该用户打开一次本工具，再重新操作。",
+       L"alice"},
+      {"a hand-typed name through \"..\": not followed, nothing touched, Set says why",
+       {{L"sub\\", ""}, {L"Set~old\\a", "old"}, {L"Setting\\a", "new"}, {L"path", "P0"},
+        {L"Set~jnl", "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\nSetting\r\nSet~tmp\r\n"
+                     "Set~new\r\nsub\\..\\Set~old\r\nSet~del\r\npath\r\n2\r\nP12\r\nP0End\r\n"}},
+       {}, L"", false,
+       L"无法开始设置：安装目录中的进度记录：\r\n<dir>\\Set~jnl\r\n记录了一次没有完成的设置，但其中的名称"
+       L"不是本工具使用的名称，工具无法按它整理。为避免丢失数据，本工具这次没有做任何改动；请确认它记录的"
+       L"文件和文件夹不再需要后删除这个文件，再重新操作。"},
       {"the old Setting aside, no Setting: it goes back",
        {{L"Set~old\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P0"}},
@@ -133,8 +180,7 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
        L""},
       {"the path file cannot be read: the entry named, everything stays for the next start",
        {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
-       {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"Set~old\\", ""}, {L"Set~old\\a", "old"},
-        {L"Set~jnl", kJournalOldP1}, {L"path", "P0"}},
+       {},
        L"检测到上次设置Velmo浏览器配置文件时没有完成，但以下文件或文件夹正在被其他程序使用，暂时无法"
        L"整理：\r\n<dir>\\path\r\n请关闭正在使用它的程序后重新打开本工具，工具会自动整理。",
        true},
@@ -159,20 +205,25 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
     SCOPED_TRACE(item.what);
     TempDir dir(L"recovery");
     Build(dir.Path(), item.before);
+    const Tree built = TreeSnapshot(dir.Path());
     const auto signedFile = [&](const wchar_t* name) {
       const auto file = item.before.find(name);
       return file != item.before.end() && file->second.starts_with("VelmoPortableJournal");
     };
     EXPECT_EQ(HasSetLeftovers(dir.Path()), signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
     ScriptedUi ui;
+    const std::wstring appData = *item.appData ? dir / item.appData : L"";
     {
       const UniqueFileHandle held(
           item.pathFileHeld ? CreateFileW((dir / L"path").c_str(), GENERIC_READ, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr)
                             : INVALID_HANDLE_VALUE);
-      RecoverInterruptedSet(MakeContext(dir.Path(), {}), ui);
+      RecoverInterruptedSet(MakeContext(dir.Path(), {{L"APPDATA", appData}}), ui);
     }
-    EXPECT_EQ(TreeSnapshot(dir.Path()), WithDir(item.after, dir.Path()));
+    // A journal that waits changes nothing.
+    const bool waits = item.pathFileHeld || !item.refusal.empty();
+    const Tree after = waits ? built : WithDir(item.after, dir.Path());
+    EXPECT_EQ(TreeSnapshot(dir.Path()), after);
     if (item.box.empty()) {
       EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
     } else {
@@ -182,7 +233,16 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       EXPECT_EQ(ui.boxes[0].title, L"友情提示");
     }
     // Once sorted out, the next start has nothing to do.
-    EXPECT_EQ(HasSetLeftovers(dir.Path()), item.pathFileHeld);
+    EXPECT_EQ(HasSetLeftovers(dir.Path()), waits);
+    if (!item.refusal.empty()) {
+      ScriptedUi setUi;
+      std::optional<FolderDeleter> deleter;
+      EXPECT_FALSE(TidyBeforeSet(dir.Path(), appData, deleter, setUi, TransactionKind::kSet));
+      ASSERT_EQ(setUi.boxes.size(), 1u);
+      EXPECT_EQ(setUi.boxes[0].text, Replace(item.refusal, L"<dir>", dir.Path()));
+      EXPECT_EQ(setUi.boxes[0].style, 0x10u);
+      EXPECT_EQ(TreeSnapshot(dir.Path()), after);
+    }
   }
 }
 

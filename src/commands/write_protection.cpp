@@ -18,26 +18,31 @@ constexpr wchar_t kAccessDeniedAdvice[] =
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
 constexpr unsigned kMaxProbeAttempts = 100;
 
-// Creates and removes a folder beside `folder`: ERROR_SUCCESS, or why it could not be created.
-DWORD TryFolderBeside(const std::wstring& folder) {
+// Creates a folder beside `folder` and removes it again: ERROR_SUCCESS, or why it could not be
+// created. With `askUnelevated`, the linked token is asked about the folder just made, whose
+// security (owner and inherited entries) is what an elevated Set gives everything it creates:
+// ERROR_ACCESS_DENIED when that token may not create entries in it. Throws PlatformError when
+// the token's answer cannot be had.
+DWORD TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
   const std::wstring stem = folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
     const std::wstring probe = stem + DecimalText(attempt);
     if (CreateDirectoryW(probe.c_str(), nullptr)) {
+      bool allowed = true;
+      try {
+        allowed = !askUnelevated || LinkedTokenCanWriteIn(probe);
+      } catch (...) {
+        RemoveDirectoryW(probe.c_str());
+        throw;
+      }
       RemoveDirectoryW(probe.c_str());
-      return ERROR_SUCCESS;
+      return allowed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     }
     const DWORD error = GetLastError();
     // A name left behind by an earlier run proves nothing: try the next one.
     if (error != ERROR_ALREADY_EXISTS) return error;
   }
   return ERROR_ALREADY_EXISTS;
-}
-
-// Run as administrator by the desktop's user: whether the user's unelevated rights (those the
-// browser has) refuse new entries in the installation folder.
-bool DesktopUserCannotWriteIn(const std::wstring& installDir) {
-  return CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir);
 }
 
 }  // namespace
@@ -51,9 +56,15 @@ bool IsAccessDenied(const PlatformError& error) {
 }
 
 bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
-  const DWORD error = TryFolderBeside(browser::SettingFolder(installDir));
-  if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) return true;
-  return DesktopUserCannotWriteIn(installDir);
+  DWORD error = ERROR_SUCCESS;
+  // Asked only to choose the box's words: a token that cannot answer leaves the plain error box.
+  if (!SkipIfFails([&] {
+        error = TryFolderBeside(browser::SettingFolder(installDir),
+                                CurrentRights().checkWriteUnelevated);
+      })) {
+    return false;
+  }
+  return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
 }
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
@@ -70,13 +81,14 @@ void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error) {
 }
 
 void CheckDesktopUserCanWrite(const std::wstring& installDir) {
-  if (DesktopUserCannotWriteIn(installDir)) {
+  if (!CurrentRights().checkWriteUnelevated) return;
+  if (TryFolderBeside(browser::SettingFolder(installDir), true) == ERROR_ACCESS_DENIED) {
     ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
   }
 }
 
 void CheckFolderCanBeCreated(const std::wstring& folder) {
-  const DWORD error = TryFolderBeside(folder);
+  const DWORD error = TryFolderBeside(folder, false);
   if (error != ERROR_SUCCESS) ThrowError(kCreateFolderOperation, folder, error);
 }
 

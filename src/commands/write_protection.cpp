@@ -18,12 +18,17 @@ constexpr wchar_t kAccessDeniedAdvice[] =
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
 constexpr unsigned kMaxProbeAttempts = 100;
 
-// Creates a folder beside `folder` and removes it again: ERROR_SUCCESS, or why it could not be
-// created. With `askUnelevated`, the linked token is asked about the folder just made, whose
-// security (owner and inherited entries) is what an elevated Set gives everything it creates:
-// ERROR_ACCESS_DENIED when that token may not create entries in it. Throws PlatformError when
-// the token's answer cannot be had.
-DWORD TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
+// What a folder made beside another and removed again showed.
+struct ProbeResult {
+  DWORD creationError = ERROR_SUCCESS;  // why the folder could not be created
+  bool unelevatedDenied = false;        // made, but the linked token may not create entries in it
+};
+
+// Creates a folder beside `folder` and removes it again. With `askUnelevated`, the linked token
+// is asked about the folder just made, whose security (owner and inherited entries) is what an
+// elevated Set gives everything it creates. Throws PlatformError when the token's answer cannot
+// be had.
+ProbeResult TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
   const std::wstring stem = folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
     const std::wstring probe = stem + DecimalText(attempt);
@@ -36,13 +41,13 @@ DWORD TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
         throw;
       }
       RemoveDirectoryW(probe.c_str());
-      return allowed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+      return {ERROR_SUCCESS, !allowed};
     }
     const DWORD error = GetLastError();
     // A name left behind by an earlier run proves nothing: try the next one.
-    if (error != ERROR_ALREADY_EXISTS) return error;
+    if (error != ERROR_ALREADY_EXISTS) return {error};
   }
-  return ERROR_ALREADY_EXISTS;
+  return {ERROR_ALREADY_EXISTS};
 }
 
 }  // namespace
@@ -56,15 +61,16 @@ bool IsAccessDenied(const PlatformError& error) {
 }
 
 bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
-  DWORD error = ERROR_SUCCESS;
+  ProbeResult result;
   // Asked only to choose the box's words: a token that cannot answer leaves the plain error box.
   if (!SkipIfFails([&] {
-        error = TryFolderBeside(browser::SettingFolder(installDir),
-                                CurrentRights().checkWriteUnelevated);
+        result = TryFolderBeside(browser::SettingFolder(installDir),
+                                 CurrentRights().checkWriteUnelevated);
       })) {
     return false;
   }
-  return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+  return result.creationError == ERROR_ACCESS_DENIED ||
+         result.creationError == ERROR_WRITE_PROTECT || result.unelevatedDenied;
 }
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
@@ -82,13 +88,14 @@ void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error) {
 
 void CheckDesktopUserCanWrite(const std::wstring& installDir) {
   if (!CurrentRights().checkWriteUnelevated) return;
-  if (TryFolderBeside(browser::SettingFolder(installDir), true) == ERROR_ACCESS_DENIED) {
+  // A folder that cannot be made at all is the ordinary check's to report.
+  if (TryFolderBeside(browser::SettingFolder(installDir), true).unelevatedDenied) {
     ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
   }
 }
 
 void CheckFolderCanBeCreated(const std::wstring& folder) {
-  const DWORD error = TryFolderBeside(folder, false);
+  const DWORD error = TryFolderBeside(folder, false).creationError;
   if (error != ERROR_SUCCESS) ThrowError(kCreateFolderOperation, folder, error);
 }
 

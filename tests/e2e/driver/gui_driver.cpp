@@ -548,14 +548,11 @@ DesktopShell::DesktopShell() {
   info_ = StartProcess(TestProgramFolder() + L"\\velmo_desktop_shell.exe", L"", nullptr, L"");
   const DWORD pid = info_.dwProcessId;
   window_ = PollUntil(kDefaultWaitMs, [&]() -> HWND {
-    const HWND shell = GetShellWindow();
     DWORD owner = 0;
-    if (shell != nullptr && GetWindowThreadProcessId(shell, &owner) != 0 && owner == pid) {
-      return shell;
-    }
+    GetWindowThreadProcessId(GetShellWindow(), &owner);
+    if (owner == pid) return GetShellWindow();
     // Gave up (another shell is registered): stop waiting at once.
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) return HWND_MESSAGE;
-    return nullptr;
+    return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0 ? HWND_MESSAGE : nullptr;
   });
   if (window_ == nullptr || window_ == HWND_MESSAGE) {
     EndProcess(info_);

@@ -154,10 +154,9 @@ class FileHolder {
   PROCESS_INFORMATION info_{};
 };
 
-// A desktop shell for as long as the object lives: the velmo_desktop_shell.exe fixture registers
-// its window with SetShellWindow, so that the tool finds a shell of the same account and
-// elevation, as on a Windows desktop. Throws std::runtime_error when it could not register (for
-// example because another shell window is registered).
+// A desktop shell (the velmo_desktop_shell.exe fixture) for as long as the object lives: the tool
+// finds a shell of its own account and elevation, as on a Windows desktop. Throws
+// std::runtime_error when the fixture could not register its window.
 class DesktopShell {
  public:
   DesktopShell();

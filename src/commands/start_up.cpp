@@ -36,9 +36,13 @@ StartUpTexts RunStartUp(const Context& context, Ui& ui) {
     return texts;
   }
   // Before anything is read: the clean-up may put the path file and Setting back. A journal is
-  // the desktop user's: run as another account (or one that cannot be told), the tool leaves
-  // every journal and entry for that user's next start.
-  if (CurrentRights().account == DesktopAccount::kDesktopUser) RecoverInterruptedSet(context, ui);
+  // the desktop user's: run as another account (or one that cannot be told), the tool leaves it
+  // and every entry it names for that user's next start. Without a journal the account is not
+  // asked, so that the window shows without the security DLLs.
+  if (!HasSetLeftovers(context.installDir) ||
+      CurrentRights().account == DesktopAccount::kDesktopUser) {
+    RecoverInterruptedSet(context, ui);
+  }
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   texts.versionLine = kVersionLinePrefix + GetFileVersionText(browser);
   try {

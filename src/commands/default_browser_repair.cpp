@@ -1,5 +1,7 @@
 #include "commands/default_browser_repair.h"
 
+#include <windows.h>
+
 #include "commands/launch_commands.h"
 #include "model/browser_layout.h"
 #include "support/file_queries.h"
@@ -9,7 +11,8 @@
 namespace velmo {
 namespace {
 
-constexpr wchar_t kWebProtocol[] = L"http";
+// Links open with either: Windows 10 and 11 let the user choose a program for each.
+constexpr const wchar_t* kWebProtocols[] = {L"http", L"https"};
 constexpr wchar_t kExecutableSuffix[] = L".exe";
 
 constexpr wchar_t kQuestionStart[] = L"检测到系统默认浏览器指向的Velmo浏览器已不存在：\r\n";
@@ -39,27 +42,65 @@ std::wstring BrowserIn(std::wstring_view installDir) {
   return std::wstring(WithoutTrailingSeparators(installDir)) + L"\\" + browser::kExecutableName;
 }
 
+// No "insert a disk" box from the system while a drive is asked about.
+class QuietDriveErrors {
+ public:
+  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
+  ~QuietDriveErrors() { SetThreadErrorMode(previous_, nullptr); }
+  QuietDriveErrors(const QuietDriveErrors&) = delete;
+  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+ private:
+  DWORD previous_ = 0;
+};
+
+DWORD AttributesError(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES ? ERROR_SUCCESS
+                                                                     : GetLastError();
+}
+
 }  // namespace
+
+bool FileIsMissing(unsigned driveType, bool rootPresent, unsigned long fileError) {
+  // GetDriveTypeW: DRIVE_REMOVABLE "has removable media", DRIVE_FIXED "has fixed media"; a remote
+  // drive may stall on the redirector's time-out, and DRIVE_NO_ROOT_DIR ("no volume is mounted")
+  // or an empty card reader holds no answer about the file.
+  const bool local = driveType == DRIVE_FIXED || driveType == DRIVE_REMOVABLE;
+  return local && rootPresent &&
+         (fileError == ERROR_FILE_NOT_FOUND || fileError == ERROR_PATH_NOT_FOUND);
+}
+
+bool ProgramFileIsMissing(const std::wstring& path) {
+  const std::wstring root = path.substr(0, 2) + L"\\";
+  const QuietDriveErrors quiet;
+  const UINT driveType = GetDriveTypeW(root.c_str());
+  const bool local = driveType == DRIVE_FIXED || driveType == DRIVE_REMOVABLE;
+  const bool rootPresent = local && AttributesError(root) == ERROR_SUCCESS;
+  return FileIsMissing(driveType, rootPresent, rootPresent ? AttributesError(path) : ERROR_SUCCESS);
+}
 
 std::optional<std::wstring> MissingVelmoDefaultBrowser(
     std::wstring_view command, std::wstring_view installDir,
-    const std::function<bool(const std::wstring&)>& fileExists) {
+    const std::function<bool(const std::wstring&)>& isMissing) {
   const std::wstring program(ProgramOf(command));
   if (!StartsWithDriveLetter(program) ||
       !SameName(LastComponent(program), browser::kExecutableName) ||
-      SameName(program, BrowserIn(installDir)) || fileExists(program)) {
+      SameName(program, BrowserIn(installDir)) || !isMissing(program)) {
     return std::nullopt;
   }
   return program;
 }
 
 void OfferDefaultBrowserRepair(const Context& context, Ui& ui) {
-  const std::optional<std::wstring> command = ProtocolOpenCommand(kWebProtocol);
-  if (!command) return;
-  const std::optional<std::wstring> missing = MissingVelmoDefaultBrowser(
-      *command, context.installDir, [](const std::wstring& path) { return FileExists(path); });
+  std::optional<std::wstring> missing;
+  for (const wchar_t* protocol : kWebProtocols) {
+    const std::optional<std::wstring> command = ProtocolOpenCommand(protocol);
+    if (command) missing = MissingVelmoDefaultBrowser(*command, context.installDir, ProgramFileIsMissing);
+    if (missing) break;
+  }
   if (!missing || ui.Ask(kQuestionStart + *missing + kQuestionEnd) != Answer::kYes) return;
-  // The very command of the default-browser button: its command line, window state and box.
+  // The very command of the default-browser button: its account check, command line, window
+  // state and box.
   SetAsDefaultBrowser(context, ui);
 }
 

@@ -137,11 +137,11 @@ class RestoreCommand {
   }
 
   // The path file is deleted last: that it can be, and that it is still the portable one, is
-  // checked before anything changes.
+  // checked before anything changes. The restore writes nothing else there, so the browser's
+  // unelevated rights in the installation folder are not its concern.
   bool CheckInstallFolderTakesTheRestore() {
     std::optional<std::string> pathFile;
     try {
-      CheckDesktopUserCanWrite(context_.installDir);
       CheckPathFileReplaceable(context_.installDir);
       pathFile = ReadPathFileBytes(context_.installDir);
     } catch (const PlatformError& error) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "commands/desktop_user.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -16,6 +17,28 @@ constexpr wchar_t kDefaultBrowserSetText[] = L"成功设置Velmo浏览器为默�
 // What failed, for the error box of a launch that cannot start its program.
 constexpr wchar_t kStartFileManagerOperation[] = L"打开资源管理器";
 constexpr wchar_t kStartBrowserOperation[] = L"启动Velmo浏览器";
+// No route starts the browser without the tool's elevation.
+constexpr wchar_t kNoUnelevatedStartLead[] =
+    L"本工具正在以管理员身份运行，但无法以当前用户的普通权限启动Velmo浏览器。"
+    L"以管理员身份运行的浏览器会让打开的网页获得过高的权限，所以";
+constexpr wchar_t kNoUnelevatedLaunchEnd[] =
+    L"没有启动它。\r\n请从桌面或开始菜单直接启动Velmo浏览器。";
+constexpr wchar_t kNoUnelevatedDefaultEnd[] =
+    L"没有把它设置为默认浏览器。\r\n请不要以管理员身份运行本工具，再点击“将绿化版Velmo浏览器设置为默认浏览器”。";
+
+// Starts the browser here for the desktop's user. False after a box when it cannot be started
+// so; throws PlatformError when the browser is missing or its start fails.
+bool StartBrowser(const Context& context, Ui& ui, const RightsDecision& rights,
+                  const std::vector<std::wstring>& arguments, WindowState state,
+                  const wchar_t* noRouteEnd) {
+  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return false;
+  if (StartProgramBy(rights.launchRoutes, browser::ExecutablePath(context.installDir), arguments,
+                     state, kStartBrowserOperation)) {
+    return true;
+  }
+  ui.Inform(kNoUnelevatedStartLead + std::wstring(noRouteEnd), BoxTitle::kTool);
+  return false;
+}
 
 }  // namespace
 
@@ -30,16 +53,22 @@ void ViewCacheFiles(const Context& context, Ui& ui) {
 }
 
 void SetAsDefaultBrowser(const Context& context, Ui& ui) {
-  // The browser registers itself; the tool does not wait for it. A browser that cannot be
-  // started throws before the success box.
-  StartProgram(browser::ExecutablePath(context.installDir), {browser::kDefaultBrowserSwitch},
-               WindowState::Minimized, kStartBrowserOperation);
-  ui.Inform(kDefaultBrowserSetText);
+  SetAsDefaultBrowser(context, ui, CurrentRights());
 }
 
-void LaunchBrowser(const Context& context, Ui&) {
-  StartProgram(browser::ExecutablePath(context.installDir), {}, WindowState::Normal,
-               kStartBrowserOperation);
+void SetAsDefaultBrowser(const Context& context, Ui& ui, const RightsDecision& rights) {
+  // The browser registers itself; the tool does not wait for it. A browser that cannot be
+  // started throws before the success box.
+  if (StartBrowser(context, ui, rights, {browser::kDefaultBrowserSwitch}, WindowState::Minimized,
+                   kNoUnelevatedDefaultEnd)) {
+    ui.Inform(kDefaultBrowserSetText);
+  }
+}
+
+void LaunchBrowser(const Context& context, Ui& ui) { LaunchBrowser(context, ui, CurrentRights()); }
+
+void LaunchBrowser(const Context& context, Ui& ui, const RightsDecision& rights) {
+  StartBrowser(context, ui, rights, {}, WindowState::Normal, kNoUnelevatedLaunchEnd);
 }
 
 }  // namespace velmo

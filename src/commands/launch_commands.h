@@ -1,7 +1,9 @@
 // The commands that start other programs: the file manager on the cache folder, and the browser.
+// The browser is started only for the desktop's user, and never elevated where the desktop is not.
 #pragma once
 #include "model/context.h"
 #include "model/ui.h"
+#include "support/desktop_rights.h"
 
 namespace velmo {
 
@@ -13,5 +15,11 @@ void SetAsDefaultBrowser(const Context& context, Ui& ui);
 
 // Launch: runs the browser.
 void LaunchBrowser(const Context& context, Ui& ui);
+
+// Both with the rights decision given: another or an unknown account gets the account box and
+// nothing starts (RunsAsDesktopUser); when no route of `rights` can start the browser, one box
+// (tool title, information icon, OK) asks the user to start it from the desktop instead.
+void SetAsDefaultBrowser(const Context& context, Ui& ui, const RightsDecision& rights);
+void LaunchBrowser(const Context& context, Ui& ui, const RightsDecision& rights);
 
 }  // namespace velmo

@@ -3,6 +3,7 @@
 #include "commands/set_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
+#include "support/desktop_rights.h"
 #include "support/file_queries.h"
 #include "support/file_version.h"
 #include "support/platform_error.h"
@@ -34,8 +35,14 @@ StartUpTexts RunStartUp(const Context& context, Ui& ui) {
     texts.missingBrowser = StartUpError{kMissingBrowserText, kMissingBrowserTitle};
     return texts;
   }
-  // Before anything is read: the clean-up may put the path file and Setting back.
-  RecoverInterruptedSet(context, ui);
+  // Before anything is read: the clean-up may put the path file and Setting back. A journal is
+  // the desktop user's: run as another account (or one that cannot be told), the tool leaves it
+  // and every entry it names for that user's next start. Without a journal the account is not
+  // asked, so that the window shows without the security DLLs.
+  if (!HasSetLeftovers(context.installDir) ||
+      CurrentRights().account == DesktopAccount::kDesktopUser) {
+    RecoverInterruptedSet(context, ui);
+  }
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   texts.versionLine = kVersionLinePrefix + GetFileVersionText(browser);
   try {

@@ -18,26 +18,36 @@ constexpr wchar_t kAccessDeniedAdvice[] =
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
 constexpr unsigned kMaxProbeAttempts = 100;
 
-// Creates and removes a folder beside `folder`: ERROR_SUCCESS, or why it could not be created.
-DWORD TryFolderBeside(const std::wstring& folder) {
+// What a folder made beside another and removed again showed.
+struct ProbeResult {
+  DWORD creationError = ERROR_SUCCESS;  // why the folder could not be created
+  bool unelevatedDenied = false;        // made, but the linked token may not create entries in it
+};
+
+// Creates a folder beside `folder` and removes it again. With `askUnelevated`, the linked token
+// is asked about the folder just made, whose security (owner and inherited entries) is what an
+// elevated Set gives everything it creates. Throws PlatformError when the token's answer cannot
+// be had.
+ProbeResult TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
   const std::wstring stem = folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
     const std::wstring probe = stem + DecimalText(attempt);
     if (CreateDirectoryW(probe.c_str(), nullptr)) {
+      bool allowed = true;
+      try {
+        allowed = !askUnelevated || LinkedTokenCanWriteIn(probe);
+      } catch (...) {
+        RemoveDirectoryW(probe.c_str());
+        throw;
+      }
       RemoveDirectoryW(probe.c_str());
-      return ERROR_SUCCESS;
+      return {ERROR_SUCCESS, !allowed};
     }
     const DWORD error = GetLastError();
     // A name left behind by an earlier run proves nothing: try the next one.
-    if (error != ERROR_ALREADY_EXISTS) return error;
+    if (error != ERROR_ALREADY_EXISTS) return {error};
   }
-  return ERROR_ALREADY_EXISTS;
-}
-
-// Run as administrator by the desktop's user: whether the user's unelevated rights (those the
-// browser has) refuse new entries in the installation folder.
-bool DesktopUserCannotWriteIn(const std::wstring& installDir) {
-  return CurrentRights().checkWriteUnelevated && !LinkedTokenCanWriteIn(installDir);
+  return {ERROR_ALREADY_EXISTS};
 }
 
 }  // namespace
@@ -51,9 +61,16 @@ bool IsAccessDenied(const PlatformError& error) {
 }
 
 bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
-  const DWORD error = TryFolderBeside(browser::SettingFolder(installDir));
-  if (error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT) return true;
-  return DesktopUserCannotWriteIn(installDir);
+  ProbeResult result;
+  // Asked only to choose the box's words: a token that cannot answer leaves the plain error box.
+  if (!SkipIfFails([&] {
+        result = TryFolderBeside(browser::SettingFolder(installDir),
+                                 CurrentRights().checkWriteUnelevated);
+      })) {
+    return false;
+  }
+  return result.creationError == ERROR_ACCESS_DENIED ||
+         result.creationError == ERROR_WRITE_PROTECT || result.unelevatedDenied;
 }
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
@@ -70,13 +87,15 @@ void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error) {
 }
 
 void CheckDesktopUserCanWrite(const std::wstring& installDir) {
-  if (DesktopUserCannotWriteIn(installDir)) {
+  if (!CurrentRights().checkWriteUnelevated) return;
+  // A folder that cannot be made at all is the ordinary check's to report.
+  if (TryFolderBeside(browser::SettingFolder(installDir), true).unelevatedDenied) {
     ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
   }
 }
 
 void CheckFolderCanBeCreated(const std::wstring& folder) {
-  const DWORD error = TryFolderBeside(folder);
+  const DWORD error = TryFolderBeside(folder, false).creationError;
   if (error != ERROR_SUCCESS) ThrowError(kCreateFolderOperation, folder, error);
 }
 

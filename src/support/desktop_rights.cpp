@@ -1,9 +1,13 @@
 #include "support/desktop_rights.h"
 
 #include <windows.h>
+#include <wtsapi32.h>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
+#include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/system_library.h"
 #include "support/unique_handle.h"
@@ -12,6 +16,8 @@ namespace velmo {
 namespace {
 
 constexpr wchar_t kAdvapi32[] = L"advapi32.dll";
+constexpr wchar_t kWtsapi32[] = L"wtsapi32.dll";
+constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
 
 // The security functions, from advapi32.dll out of System32 (the window starts without it).
 struct SecurityApi {
@@ -25,6 +31,12 @@ struct SecurityApi {
   decltype(&::GetTokenInformation) getTokenInformation =
       Get<decltype(&::GetTokenInformation)>("GetTokenInformation");
 };
+
+std::optional<SecurityApi> LoadSecurityApi() {
+  std::optional<SecurityApi> api;
+  SkipIfFails([&] { api.emplace(); });
+  return api;
+}
 
 UniqueHandle ProcessToken(const SecurityApi& api, HANDLE process) {
   HANDLE token = nullptr;
@@ -44,11 +56,13 @@ std::vector<ULONGLONG> TokenInformation(const SecurityApi& api, HANDLE token,
   return buffer;
 }
 
-bool IsElevated(const SecurityApi& api, HANDLE token) {
+std::optional<bool> IsElevated(const SecurityApi& api, HANDLE token) {
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  return api.getTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-         elevation.TokenIsElevated != 0;
+  if (!api.getTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size)) {
+    return std::nullopt;
+  }
+  return elevation.TokenIsElevated != 0;
 }
 
 UniqueHandle LinkedToken(const SecurityApi& api, HANDLE token) {
@@ -65,79 +79,162 @@ PSID UserOf(const std::vector<ULONGLONG>& tokenUser) {
                            : reinterpret_cast<const TOKEN_USER*>(tokenUser.data())->User.Sid;
 }
 
-// The facts for this process now; nullopt when there is no shell window or its process cannot be
-// asked.
-std::optional<RightsFacts> ReadRightsFacts() {
-  const HWND shellWindow = GetShellWindow();
-  if (shellWindow == nullptr) return std::nullopt;
-  DWORD shellId = 0;
-  GetWindowThreadProcessId(shellWindow, &shellId);
-  const UniqueHandle shell(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellId));
-  if (!shell) return std::nullopt;
-  std::optional<SecurityApi> api;
-  if (!SkipIfFails([&] { api.emplace(); })) return std::nullopt;
+// The domain and name of the account this process runs as; nullopt when they cannot be read.
+std::optional<std::pair<std::wstring, std::wstring>> OwnAccount() {
+  const std::optional<SecurityApi> api = LoadSecurityApi();
+  if (!api) return std::nullopt;
   const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
   if (!own) return std::nullopt;
-  RightsFacts facts;
-  facts.toolElevated = IsElevated(*api, own.Get());
-  facts.linkedToken = static_cast<bool>(LinkedToken(*api, own.Get()));
-  const UniqueHandle shellToken = ProcessToken(*api, shell.Get());
-  if (!shellToken) {
-    // A process token's default security grants its own user (and the system) query access,
-    // and integrity levels do not stop a query: refused, the shell belongs to another account.
-    if (GetLastError() != ERROR_ACCESS_DENIED) return std::nullopt;
-    facts.sameAccount = false;
-    return facts;
-  }
-  facts.shellElevated = IsElevated(*api, shellToken.Get());
-  const auto equalSid = api->Get<decltype(&::EqualSid)>("EqualSid");
-  const std::vector<ULONGLONG> ownUser = TokenInformation(*api, own.Get(), TokenUser);
-  const std::vector<ULONGLONG> shellUser = TokenInformation(*api, shellToken.Get(), TokenUser);
-  if (UserOf(ownUser) == nullptr || UserOf(shellUser) == nullptr) return std::nullopt;
-  facts.sameAccount = equalSid(UserOf(ownUser), UserOf(shellUser)) != 0;
-  return facts;
-}
-
-}  // namespace
-
-RightsDecision DecideRights(const std::optional<RightsFacts>& facts) {
-  RightsDecision decision;
-  if (!facts) return decision;
-  if (!facts->sameAccount) {
-    decision.otherAccount = true;
-    return decision;
-  }
-  // "Run as administrator" by the desktop's own user: the browser will run without elevation.
-  const bool elevatedOverShell = facts->toolElevated && !facts->shellElevated;
-  decision.checkWriteUnelevated = elevatedOverShell && facts->linkedToken;
-  decision.launchThroughShell = elevatedOverShell;
-  return decision;
-}
-
-RightsDecision CurrentRights() { return DecideRights(ReadRightsFacts()); }
-
-std::wstring ProcessAccountName() {
-  std::optional<SecurityApi> api;
-  if (!SkipIfFails([&] { api.emplace(); })) return {};
-  const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
-  if (!own) return {};
   const std::vector<ULONGLONG> user = TokenInformation(*api, own.Get(), TokenUser);
-  if (UserOf(user) == nullptr) return {};
+  if (UserOf(user) == nullptr) return std::nullopt;
   const auto lookup = api->Get<decltype(&::LookupAccountSidW)>("LookupAccountSidW");
   wchar_t name[256] = {};
   wchar_t domain[256] = {};
   DWORD nameLength = 256;
   DWORD domainLength = 256;
   SID_NAME_USE use{};
-  if (!lookup(nullptr, UserOf(user), name, &nameLength, domain, &domainLength, &use)) return {};
-  return domainLength == 0 ? std::wstring(name) : std::wstring(domain) + L"\\" + name;
+  if (!lookup(nullptr, UserOf(user), name, &nameLength, domain, &domainLength, &use)) {
+    return std::nullopt;
+  }
+  return std::pair{std::wstring(domain), std::wstring(name)};
+}
+
+RightsFacts ReadRightsFacts() {
+  RightsFacts facts;
+  if (const std::optional<SecurityApi> api = LoadSecurityApi()) {
+    if (const UniqueHandle own = ProcessToken(*api, GetCurrentProcess())) {
+      facts.toolElevated = IsElevated(*api, own.Get()).value_or(false);
+      facts.linkedToken = static_cast<bool>(LinkedToken(*api, own.Get()));
+    }
+  }
+  // "If no Shell process is present, the return value is NULL" (GetShellWindow).
+  const HWND shellWindow = GetShellWindow();
+  DWORD shellId = 0;
+  if (shellWindow != nullptr && GetWindowThreadProcessId(shellWindow, &shellId) != 0) {
+    facts.shell = CompareWithProcess(shellId);
+  }
+  if (facts.shell.account == AccountComparison::kUnknown) {
+    facts.sessionUser = CompareWithSessionUser(WTS_CURRENT_SESSION);
+  }
+  return facts;
+}
+
+}  // namespace
+
+DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionUser) {
+  // The shell runs as the desktop's user; only where it cannot tell does the session's logged-on
+  // user (WTSQuerySessionInformation, WTSUserName and WTSDomainName) stand in for it.
+  const AccountComparison account =
+      shell.account != AccountComparison::kUnknown ? shell.account : sessionUser;
+  switch (account) {
+    case AccountComparison::kSame: return DesktopAccount::kDesktopUser;
+    case AccountComparison::kOther: return DesktopAccount::kOtherAccount;
+    case AccountComparison::kUnknown: break;
+  }
+  return DesktopAccount::kUnknown;
+}
+
+std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
+                                           std::optional<bool> shellElevated) {
+  if (!toolElevated) return {StartRoute::kDirect};
+  // An unelevated shell starts programs with its own, unelevated rights; where it cannot, a
+  // normal-user token made from the tool's (SaferComputeTokenFromLevel with
+  // SAFER_LEVELID_NORMALUSER, its integrity lowered to medium) is the fallback.
+  if (shellElevated == false) return {StartRoute::kDesktopShell, StartRoute::kNormalUserToken};
+  // Elevated without a linked token (UAC off, the built-in Administrator), or over an elevated
+  // shell: the desktop itself starts programs elevated, so the tool does the same.
+  if (!linkedToken || shellElevated == true) return {StartRoute::kDirect};
+  // Elevated by UAC with no shell to ask: a normal-user token only.
+  return {StartRoute::kNormalUserToken};
+}
+
+RightsDecision DecideRights(const RightsFacts& facts) {
+  RightsDecision decision;
+  decision.account = DecideAccount(facts.shell, facts.sessionUser);
+  if (decision.account != DesktopAccount::kDesktopUser) return decision;
+  // An elevated administrator's new entries belong to the Administrators group: what the
+  // unelevated browser may do in them is asked of the linked token, unless the shell shows that
+  // the desktop runs elevated too.
+  decision.checkWriteUnelevated =
+      facts.toolElevated && facts.linkedToken && facts.shell.elevated != true;
+  decision.launchRoutes =
+      DecideLaunchRoutes(facts.toolElevated, facts.linkedToken, facts.shell.elevated);
+  return decision;
+}
+
+RightsDecision CurrentRights() { return DecideRights(ReadRightsFacts()); }
+
+ShellFacts CompareWithProcess(DWORD processId) {
+  ShellFacts facts;
+  const std::optional<SecurityApi> api = LoadSecurityApi();
+  if (!api) return facts;
+  // A process's default security descriptor comes from its creator's token ("Process Security
+  // and Access Rights"): it grants the process's own user and the system. A denial of even
+  // PROCESS_QUERY_LIMITED_INFORMATION, which integrity levels do not stop, means another account.
+  const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) {
+    if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
+    return facts;
+  }
+  const UniqueHandle token = ProcessToken(*api, process.Get());
+  if (!token) {
+    // A token's default security grants its own user (and the system) query access.
+    if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
+    return facts;
+  }
+  facts.elevated = IsElevated(*api, token.Get());
+  const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
+  if (!own) return facts;
+  const std::vector<ULONGLONG> ownUser = TokenInformation(*api, own.Get(), TokenUser);
+  const std::vector<ULONGLONG> otherUser = TokenInformation(*api, token.Get(), TokenUser);
+  if (UserOf(ownUser) == nullptr || UserOf(otherUser) == nullptr) return facts;
+  const auto equalSid = api->Get<decltype(&::EqualSid)>("EqualSid");
+  facts.account = equalSid(UserOf(ownUser), UserOf(otherUser)) != 0 ? AccountComparison::kSame
+                                                                    : AccountComparison::kOther;
+  return facts;
+}
+
+AccountComparison CompareWithSessionUser(DWORD sessionId) {
+  HMODULE wtsapi = nullptr;
+  if (!SkipIfFails([&] { wtsapi = LoadPinnedSystemLibrary(kWtsapi32); })) {
+    return AccountComparison::kUnknown;
+  }
+  const auto query = SystemProcedure<decltype(&::WTSQuerySessionInformationW)>(
+      wtsapi, "WTSQuerySessionInformationW");
+  const auto freeMemory = SystemProcedure<decltype(&::WTSFreeMemory)>(wtsapi, "WTSFreeMemory");
+  if (query == nullptr || freeMemory == nullptr) return AccountComparison::kUnknown;
+  const auto text = [&](WTS_INFO_CLASS which) -> std::optional<std::wstring> {
+    LPWSTR buffer = nullptr;
+    DWORD bytes = 0;
+    if (!query(WTS_CURRENT_SERVER_HANDLE, sessionId, which, &buffer, &bytes) || !buffer) {
+      return std::nullopt;
+    }
+    const std::unique_ptr<wchar_t, decltype(freeMemory)> owned(buffer, freeMemory);
+    return std::wstring(buffer, wcsnlen(buffer, bytes / sizeof(wchar_t)));
+  };
+  const std::optional<std::wstring> name = text(WTSUserName);
+  const std::optional<std::wstring> domain = text(WTSDomainName);
+  // A session without a logged-on user (empty name) tells nothing.
+  if (!name || name->empty() || !domain) return AccountComparison::kUnknown;
+  const auto own = OwnAccount();
+  if (!own) return AccountComparison::kUnknown;
+  return SameName(*domain, own->first) && SameName(*name, own->second)
+             ? AccountComparison::kSame
+             : AccountComparison::kOther;
+}
+
+std::wstring ProcessAccountName() {
+  const auto own = OwnAccount();
+  if (!own) return {};
+  return own->first.empty() ? own->second : own->first + L"\\" + own->second;
 }
 
 bool LinkedTokenCanWriteIn(const std::wstring& folder) {
-  std::optional<SecurityApi> api;
-  if (!SkipIfFails([&] { api.emplace(); })) return true;
+  const std::optional<SecurityApi> api = LoadSecurityApi();
+  if (!api) ThrowError(kCheckUnelevatedWriteOperation, folder, ERROR_PROC_NOT_FOUND);
   const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
-  const UniqueHandle linked = own ? LinkedToken(*api, own.Get()) : UniqueHandle();
+  if (!own) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+  const UniqueHandle linked = LinkedToken(*api, own.Get());
   if (!linked) return true;
   const auto getSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
   const auto mapGeneric = api->Get<decltype(&::MapGenericMask)>("MapGenericMask");
@@ -146,9 +243,11 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder) {
                                      DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION;
   DWORD size = 0;
   getSecurity(folder.c_str(), parts, nullptr, 0, &size);
-  if (size == 0) return true;
+  if (size == 0) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
   std::vector<ULONGLONG> descriptor((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
-  if (!getSecurity(folder.c_str(), parts, descriptor.data(), size, &size)) return true;
+  if (!getSecurity(folder.c_str(), parts, descriptor.data(), size, &size)) {
+    ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+  }
   // The linked token of an elevated process is an identification-level token unless the caller
   // holds the TCB privilege: the system answers access checks for it but does not let a thread
   // open files with it, so the folder's descriptor is checked against it instead.
@@ -159,10 +258,10 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder) {
   PRIVILEGE_SET privileges{};
   DWORD privilegesSize = sizeof privileges;
   DWORD granted = 0;
-  BOOL allowed = TRUE;
+  BOOL allowed = FALSE;
   if (!accessCheck(descriptor.data(), linked.Get(), wanted, &mapping, &privileges,
                    &privilegesSize, &granted, &allowed)) {
-    return true;
+    ThrowLastError(kCheckUnelevatedWriteOperation, folder);
   }
   return allowed != 0;
 }

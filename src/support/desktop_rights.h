@@ -2,47 +2,86 @@
 // (the process that owns GetShellWindow()) runs as the user of the desktop, unelevated where UAC
 // is on; the browser runs like it. The tool compares itself with that process rather than with
 // fixed token types: under some systems (Wine among them) every process, the shell included,
-// reports itself elevated.
+// reports itself elevated. Where there is no shell window, the session's user stands in for the
+// account. What the tool cannot establish is never taken as "as usual": the decisions below fail
+// closed.
 #pragma once
+#include <windows.h>
+
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "support/process_launch.h"
 
 namespace velmo {
 
+// How the account of another process, or of the session, compares with this process's.
+enum class AccountComparison { kSame, kOther, kUnknown };
+
+// What the shell's process tells: its account (kUnknown when there is no shell window, or its
+// process or token could not be asked for a reason other than a denial) and whether its token is
+// elevated (nullopt when that was not read).
+struct ShellFacts {
+  AccountComparison account = AccountComparison::kUnknown;
+  std::optional<bool> elevated;
+};
+
 // What is compared.
 struct RightsFacts {
-  bool sameAccount = true;     // the tool runs as the account the shell runs as
-  bool toolElevated = false;   // the tool's token is elevated
-  bool shellElevated = false;  // the shell's token is elevated
-  bool linkedToken = false;    // the tool's token has a linked (unelevated) token
+  ShellFacts shell;
+  AccountComparison sessionUser = AccountComparison::kUnknown;  // the session's logged-on user
+  bool toolElevated = false;  // the tool's token is elevated
+  bool linkedToken = false;   // the tool's token has a linked (unelevated) token
+};
+
+// Whose desktop the tool runs on.
+enum class DesktopAccount {
+  kDesktopUser,   // the tool runs as the desktop's user
+  kOtherAccount,  // someone typed another account's password (elevation prompt, runas)
+  kUnknown,       // neither the shell nor the session could tell
 };
 
 // What the tool does about it.
 struct RightsDecision {
-  // Someone typed another account's password: that account's profile and temporary folder are
-  // not the desktop user's, so commands that change the installation refuse.
-  bool otherAccount = false;
-  // Elevated over an unelevated shell: the write check before a change is also made for the
-  // unelevated (linked) token, the rights the browser will have.
+  // Anything but kDesktopUser: the commands that change the installation, start the browser or
+  // recover an interrupted Set refuse, and change nothing.
+  DesktopAccount account = DesktopAccount::kUnknown;
+  // Elevated with an unelevated token beside it: the write check before a change is also made for
+  // that token, the rights the browser will have.
   bool checkWriteUnelevated = false;
-  // Elevated over an unelevated shell: programs are started through the shell, unelevated.
-  bool launchThroughShell = false;
+  // How the browser is started, tried in this order; empty: no route starts it unelevated, and the
+  // user is asked to start it from the desktop.
+  std::vector<StartRoute> launchRoutes;
   friend bool operator==(const RightsDecision&, const RightsDecision&) = default;
 };
 
-// nullopt facts (no shell window to compare with) decide nothing: as usual.
-RightsDecision DecideRights(const std::optional<RightsFacts>& facts);
+// The account: the shell's answer where it has one, else the session's.
+DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionUser);
 
-// The decision for this process now, from the facts read off the process and the shell window
-// (none when there is no shell window or its process cannot be asked).
+// The ways to start the browser for the desktop's user, in order.
+std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
+                                           std::optional<bool> shellElevated);
+
+RightsDecision DecideRights(const RightsFacts& facts);
+
+// The decision for this process now, from the facts read off the process, the shell window's
+// process and the session.
 RightsDecision CurrentRights();
+
+// The account and elevation of process `processId` compared with this process's.
+ShellFacts CompareWithProcess(DWORD processId);
+
+// The logged-on user of session `sessionId` (WTS_CURRENT_SESSION for this process's session)
+// compared with the account this process runs as.
+AccountComparison CompareWithSessionUser(DWORD sessionId);
 
 // "DOMAIN\name" of the account this process runs as; empty when it cannot be read.
 std::wstring ProcessAccountName();
 
 // Whether this process's linked (unelevated) token is granted the creation of files and folders
-// in `folder` by the folder's security descriptor. True when that cannot be told (no linked
-// token, no descriptor): the ordinary write check then decides alone.
+// in `folder` by the folder's security descriptor; true when there is no linked token. Throws
+// PlatformError (naming `folder`) when there is one but the question cannot be answered.
 bool LinkedTokenCanWriteIn(const std::wstring& folder);
 
 }  // namespace velmo

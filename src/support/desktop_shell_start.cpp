@@ -56,7 +56,7 @@ HRESULT DesktopShellDispatch(const OleApi& ole, ComPtr<IShellDispatch2>& shell) 
 }  // namespace
 
 bool StartThroughDesktopShell(const std::wstring& program, const std::wstring& arguments,
-                              int showCommand) {
+                              const std::wstring& workingFolder, int showCommand) {
   std::optional<OleApi> ole;
   if (!SkipIfFails([&] { ole.emplace(); })) return false;
   const ComApartment apartment(*ole);
@@ -65,10 +65,10 @@ bool StartThroughDesktopShell(const std::wstring& program, const std::wstring& a
   if (FAILED(DesktopShellDispatch(*ole, shell))) return false;
   const Bstr file(*ole, program);
   Variant argumentsValue = Variant::FromText(*ole, arguments);
-  Variant noFolder(*ole);
+  Variant folder = Variant::FromText(*ole, workingFolder);
   Variant openVerb = Variant::FromText(*ole, L"open");
   Variant show = Variant::FromInt(*ole, showCommand);
-  return SUCCEEDED(shell->ShellExecute(file.Get(), *argumentsValue.Get(), *noFolder.Get(),
+  return SUCCEEDED(shell->ShellExecute(file.Get(), *argumentsValue.Get(), *folder.Get(),
                                        *openVerb.Get(), *show.Get()));
 }
 

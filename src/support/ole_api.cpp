@@ -18,6 +18,7 @@ OleApi::OleApi() {
       RequiredProcedure<decltype(clsidFromProgId_)>(ole32, kOle32, "CLSIDFromProgID");
   coCreateInstance_ =
       RequiredProcedure<decltype(coCreateInstance_)>(ole32, kOle32, "CoCreateInstance");
+  coTaskMemFree_ = RequiredProcedure<decltype(coTaskMemFree_)>(ole32, kOle32, "CoTaskMemFree");
 
   const HMODULE oleAut32 = LoadPinnedSystemLibrary(kOleAut32);
   sysAllocStringLen_ =

@@ -26,6 +26,9 @@ class OleApi {
     return coCreateInstance_(classId, nullptr, context, interfaceId, object);
   }
 
+  // Frees a string a COM method handed out (CoTaskMemFree).
+  void FreeTaskMemory(void* memory) const { coTaskMemFree_(memory); }
+
   BSTR AllocString(const wchar_t* text, UINT length) const {
     return sysAllocStringLen_(text, length);
   }
@@ -40,6 +43,7 @@ class OleApi {
   decltype(&::CoUninitialize) coUninitialize_ = nullptr;
   decltype(&::CLSIDFromProgID) clsidFromProgId_ = nullptr;
   decltype(&::CoCreateInstance) coCreateInstance_ = nullptr;
+  decltype(&::CoTaskMemFree) coTaskMemFree_ = nullptr;
   decltype(&::SysAllocStringLen) sysAllocStringLen_ = nullptr;
   decltype(&::SysFreeString) sysFreeString_ = nullptr;
   decltype(&::SysStringLen) sysStringLen_ = nullptr;

@@ -2,9 +2,10 @@
 
 #include <utility>
 
-#include "support/desktop_rights.h"
 #include "support/desktop_shell_start.h"
 #include "support/file_queries.h"
+#include "support/normal_user_start.h"
+#include "support/path_text.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -23,23 +24,37 @@ void RejectQuote(const std::wstring& path, const std::wstring& operation) {
   }
 }
 
-// CreateProcessW with the application named explicitly, so that the command line is never
-// searched for a program, and without inheriting any of the tool's handles.
-StartedProcess Start(const std::wstring& program, std::wstring commandLine, WindowState state,
-                     const std::wstring& operation) {
+STARTUPINFOW StartupFor(WindowState state) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(state);
+  return startup;
+}
+
+// CreateProcessW with the application named explicitly, so that the command line is never
+// searched for a program, and without inheriting any of the tool's handles. `workingFolder`
+// null: the tool's own.
+StartedProcess Start(const std::wstring& program, std::wstring commandLine, WindowState state,
+                     const std::wstring& operation, const wchar_t* workingFolder = nullptr) {
+  STARTUPINFOW startup = StartupFor(state);
   PROCESS_INFORMATION created{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &created)) {
+                      workingFolder, &startup, &created)) {
     ThrowLastError(operation, program);
   }
   const UniqueHandle thread(created.hThread);
   StartedProcess started;
   started.process = UniqueHandle(created.hProcess);
   return started;
+}
+
+// The folder holding `program`, where it is started; a drive's root keeps its separator ("C:"
+// alone would name the drive's current folder).
+std::wstring ProgramFolder(const std::wstring& program) {
+  std::wstring folder(ParentPart(program));
+  if (!folder.empty() && folder.back() == L':') folder += L'\\';
+  return folder;
 }
 
 }  // namespace
@@ -95,17 +110,39 @@ std::wstring BuildCommandLine(const std::wstring& program,
 StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                             WindowState state, const std::wstring& operation) {
   RejectQuote(program, operation);
-  const std::wstring commandLine = BuildCommandLine(program, arguments);
-  // Run as administrator by the desktop's user, the tool hands the start to the desktop's shell:
-  // the program then runs unelevated, as it would from the desktop.
-  if (CurrentRights().launchThroughShell) {
-    // The shell's start reports no failure: a missing program is reported here.
-    if (!FileExists(program)) ThrowError(operation, program, ERROR_FILE_NOT_FOUND);
-    if (StartThroughDesktopShell(program, ArgumentsText(arguments), static_cast<int>(state))) {
-      return {};
+  const std::wstring folder = ProgramFolder(program);
+  return Start(program, BuildCommandLine(program, arguments), state, operation,
+               folder.empty() ? nullptr : folder.c_str());
+}
+
+bool StartProgramBy(const std::vector<StartRoute>& routes, const std::wstring& program,
+                    const std::vector<std::wstring>& arguments, WindowState state,
+                    const std::wstring& operation) {
+  RejectQuote(program, operation);
+  // The shell's start reports no failure: a missing program is reported here, for every route.
+  if (!FileExists(program)) ThrowError(operation, program, ERROR_FILE_NOT_FOUND);
+  const std::wstring folder = ProgramFolder(program);
+  for (const StartRoute route : routes) {
+    switch (route) {
+      case StartRoute::kDirect:
+        StartProgram(program, arguments, state, operation);
+        return true;
+      case StartRoute::kDesktopShell:
+        if (StartThroughDesktopShell(program, ArgumentsText(arguments), folder,
+                                     static_cast<int>(state))) {
+          return true;
+        }
+        break;
+      case StartRoute::kNormalUserToken: {
+        STARTUPINFOW startup = StartupFor(state);
+        if (StartAsNormalUser(program, BuildCommandLine(program, arguments), folder, startup)) {
+          return true;
+        }
+        break;
+      }
     }
   }
-  return Start(program, commandLine, state, operation);
+  return false;
 }
 
 std::wstring FileManagerPath() {

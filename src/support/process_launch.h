@@ -16,6 +16,13 @@ enum class WindowState : WORD {
   Minimized = SW_SHOWMINIMIZED,  // shown minimised and given the focus
 };
 
+// The ways a program can be started for the desktop's user.
+enum class StartRoute {
+  kDirect,           // by this process, with its own rights
+  kDesktopShell,     // by the desktop's shell, with the shell's rights
+  kNormalUserToken,  // by this process with a normal-user token made from its own, at medium integrity
+};
+
 // The started process. Callers that only start a program let it go at once.
 struct StartedProcess {
   UniqueHandle process;
@@ -31,13 +38,18 @@ std::wstring BuildCommandLine(const std::wstring& program,
                               const std::vector<std::wstring>& arguments);
 
 // Starts `program` (a full path: no search of any folder takes place) with `arguments` and the
-// first window in `state`. Returns once the process exists. Throws PlatformError carrying
-// `operation` and the program's path when the process cannot be started. When the tool runs as
-// administrator over an unelevated desktop, the desktop's shell starts the program instead, so
-// that it runs unelevated; the result then holds no process, and only a missing program file is
-// reported (the shell's start reports nothing). Where the shell cannot be reached, as above.
+// first window in `state`, in the program's own folder. Returns once the process exists. Throws
+// PlatformError carrying `operation` and the program's path when the process cannot be started.
 StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                             WindowState state, const std::wstring& operation);
+
+// Starts `program` as StartProgram does, by the first of `routes` that works (the shell's start
+// and the normal-user token's are skipped when they cannot be had). True once started; false when
+// no route could start it. A missing program file, and a failure of the direct start, throw
+// PlatformError carrying `operation` and the program's path.
+bool StartProgramBy(const std::vector<StartRoute>& routes, const std::wstring& program,
+                    const std::vector<std::wstring>& arguments, WindowState state,
+                    const std::wstring& operation);
 
 // <Windows folder>\explorer.exe, the file manager. Throws PlatformError when the Windows folder
 // cannot be found.

@@ -63,7 +63,12 @@ class LaunchCommands : public ::testing::Test {
   // first. Both are copies of the substitute browser, so they log any start.
   LaunchCommands() : root_(L"velmo-e2e launch"), install_(root_ / L"sp ace\\inst") {}
 
+  // Wine reports every process elevated, with a linked token: the tool starts the browser itself
+  // only beside a desktop shell of the same account and elevation, as on such a Windows desktop.
+  virtual bool WithDesktopShell() const { return true; }
+
   void SetUp() override {
+    if (WithDesktopShell()) shell_.emplace();
     MakeDirs(install_);
     const std::wstring tool = SetUpInstallation(install_);
     const std::wstring substitute = TestProgramFolder() + L"\\velmoexplorer.exe";
@@ -112,9 +117,15 @@ class LaunchCommands : public ::testing::Test {
     return ReadBrowserLog(install_);
   }
 
+  std::optional<DesktopShell> shell_;
   TempDir root_;
   std::wstring install_;
   std::optional<ToolProcess> tool_;
+};
+
+class LaunchWithoutDesktopShell : public LaunchCommands {
+ protected:
+  bool WithDesktopShell() const override { return false; }
 };
 
 TEST_F(LaunchCommands, ViewCacheFilesGivesTheOneNoticeWhenNoCacheFolderIsRecorded) {
@@ -186,6 +197,17 @@ TEST_F(LaunchCommands, ABrowserRemovedAfterStartUpGivesAnErrorAndNoSuccess) {
   }
   // No success box followed the failed Set as default: the next box is the next click's.
   ExpectNotPortableBox(ClickAndReadBox(kViewCacheButton), "after the failed launches");
+}
+
+// Wine only: elevated with a linked token and no shell to start the browser, the tool's last
+// route, a normal-user token, cannot start anything under Wine (on Windows it would).
+TEST_F(LaunchWithoutDesktopShell, AnElevatedToolWithNoWayToStartTheBrowserUnelevatedAsksTheUser) {
+  const BoxInfo box = ClickAndReadBox(kLaunchButton);
+  EXPECT_EQ(box.text,
+            L"本工具正在以管理员身份运行，但无法以当前用户的普通权限启动Velmo浏览器。以管理员身份"
+            L"运行的浏览器会让打开的网页获得过高的权限，所以没有启动它。\r\n"
+            L"请从桌面或开始菜单直接启动Velmo浏览器。");
+  EXPECT_TRUE(ReadBrowserLog(install_).empty()) << "the browser was started elevated";
 }
 
 }  // namespace

@@ -155,6 +155,7 @@ TEST_F(MovedInstallation, DefaultBrowserLeftBehindIsReplacedByTheOneHereAfterThe
   RegGetValueW(HKEY_LOCAL_MACHINE, kHttpOpenKey, nullptr, RRF_RT_REG_SZ, nullptr, saved, &size);
   const std::unique_ptr<wchar_t, decltype(&SetHttpOpenCommand)> restore(saved, SetHttpOpenCommand);
   SetHttpOpenCommand(L"\"%VELMO_OLD%\\velmoexplorer.exe\" -- \"%1\"");
+  const DesktopShell shell;  // Yes starts the browser: a desktop like Windows', see LaunchCommands
   ToolProcess& tool = StartIn(Carried());
   const BoxInfo moved = NextBox(tool);
   ExpectQuestion(moved);

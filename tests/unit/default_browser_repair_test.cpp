@@ -1,5 +1,7 @@
 #include "commands/default_browser_repair.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,15 +28,55 @@ TEST(DefaultBrowserRepair, AsksOnlyAboutAMissingVelmoBrowserOnADrivePathOtherTha
       {L"\"C:\\Kept\\velmoexplorer.exe\" %1", L""},
       {L"\"e:\\portable\\VELMO\\Velmoexplorer.exe\" -- \"%1\"", L""},
   };
-  const auto exists = [](const std::wstring& f) { return f == L"C:\\Kept\\velmoexplorer.exe"; };
+  const auto missing = [](const std::wstring& f) { return f != L"C:\\Kept\\velmoexplorer.exe"; };
   for (const auto& [command, asked] : cases) {
-    const auto named = MissingVelmoDefaultBrowser(command, L"E:\\Portable\\Velmo", exists);
+    const auto named = MissingVelmoDefaultBrowser(command, L"E:\\Portable\\Velmo", missing);
     EXPECT_EQ(named.value_or(L""), asked) << command;
   }
-  EXPECT_EQ(MissingVelmoDefaultBrowser(L"F:\\velmoexplorer.exe", L"F:\\", exists), std::nullopt);
+  EXPECT_EQ(MissingVelmoDefaultBrowser(L"F:\\velmoexplorer.exe", L"F:\\", missing), std::nullopt);
   // Nothing registered: nothing to ask. The user's choice of browser counts; no command is cut.
   EXPECT_EQ(ProtocolOpenCommand(L"velmo-unregistered-protocol"), std::nullopt);
   EXPECT_EQ(static_cast<unsigned>(kProtocolQueryFlags), 0x1000u | 0x20u);
+}
+
+TEST(DefaultBrowserRepair, OnlyAPresentLocalDriveCanSayTheBrowserIsGone) {
+  const struct { const char* name; unsigned driveType; bool rootPresent; unsigned long fileError; bool missing; } rows[] = {
+      {"fixed disk, file gone", DRIVE_FIXED, true, ERROR_FILE_NOT_FOUND, true},
+      {"USB stick, folder gone", DRIVE_REMOVABLE, true, ERROR_PATH_NOT_FOUND, true},
+      {"fixed disk, file there", DRIVE_FIXED, true, ERROR_SUCCESS, false},
+      {"fixed disk, file unreadable", DRIVE_FIXED, true, ERROR_ACCESS_DENIED, false},
+      {"card reader without a card", DRIVE_REMOVABLE, false, ERROR_PATH_NOT_FOUND, false},
+      {"unplugged stick", DRIVE_NO_ROOT_DIR, false, ERROR_PATH_NOT_FOUND, false},
+      {"network drive", DRIVE_REMOTE, true, ERROR_FILE_NOT_FOUND, false},
+      {"CD", DRIVE_CDROM, true, ERROR_FILE_NOT_FOUND, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FileIsMissing(row.driveType, row.rootPresent, row.fileError), row.missing) << row.name;
+  }
+  // A drive letter that names no drive at all.
+  EXPECT_FALSE(ProgramFileIsMissing(L"Q:\\nothing\\velmoexplorer.exe"));
+}
+
+TEST(DefaultBrowserRepair, EachWindowsVersionNamesTheDefaultBrowserItsOwnWay) {
+  using Text = std::optional<std::wstring>;
+  const Text none;
+  constexpr AssociationRule k8 = AssociationRule::kProtocolQuery, k7 = AssociationRule::kCurrentDefault;
+  const struct { const char* name; AssociationRule rule; Text protocolCommand, currentDefault, progIdCommand, expected; } rows[] = {
+      {"8+: the user's choice", k8, L"C:\\b.exe %1", L"VelmoURL", L"x", L"C:\\b.exe %1"},
+      {"8+: no open command (packaged browser): cannot tell", k8, none, L"VelmoURL", L"D:\\v.exe", none},
+      {"7: the current default's ProgId", k7, L"x", L"VelmoURL", L"D:\\v.exe %1", L"D:\\v.exe %1"},
+      {"7: a machine default's command line", k7, L"x", L"D:\\v.exe %1", none, L"D:\\v.exe %1"},
+      {"7: no current default: cannot tell", k7, L"x", none, L"x", none},
+  };
+  for (const auto& row : rows) {
+    std::wstring askedProgId;
+    const AssociationQueries queries{[&] { return row.protocolCommand; }, [&] { return row.currentDefault; },
+                                     [&](const std::wstring& id) { return askedProgId = id, row.progIdCommand; }};
+    EXPECT_EQ(ChooseProtocolCommand(row.rule, queries), row.expected) << row.name;
+    if (row.rule == AssociationRule::kCurrentDefault && row.currentDefault) {
+      EXPECT_EQ(askedProgId, *row.currentDefault) << row.name;
+    }
+  }
 }
 
 }  // namespace

@@ -1,56 +1,96 @@
 #include "support/desktop_rights.h"
 
 #include <gtest/gtest.h>
+#include <wtsapi32.h>
 
 #include "commands/desktop_user.h"
 #include "support/scripted_ui.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
 
-TEST(DesktopRights, TheToolIsComparedWithTheDesktopShell) {
+using A = AccountComparison;
+using D = DesktopAccount;
+using R = StartRoute;
+
+TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
+  const struct { const char* name; A shell, session; D expected; } rows[] = {
+      {"shell opened, same user", A::kSame, A::kOther, D::kDesktopUser},
+      {"shell opened, another user (or denied)", A::kOther, A::kSame, D::kOtherAccount},
+      {"no shell window, session user same (Wine)", A::kUnknown, A::kSame, D::kDesktopUser},
+      {"no shell window, session user other", A::kUnknown, A::kOther, D::kOtherAccount},
+      {"neither can tell", A::kUnknown, A::kUnknown, D::kUnknown},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const RightsDecision decision = DecideRights({{row.shell, false}, row.session, true, true});
+    EXPECT_EQ(decision.account, row.expected);
+    // Only the desktop's user gets a way to start the browser.
+    EXPECT_EQ(decision.launchRoutes.empty(), row.expected != D::kDesktopUser);
+  }
+}
+
+TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
   const struct {
-    const char* name;
-    bool sameAccount, toolElevated, shellElevated, linkedToken;
-    bool refuse, checkUnelevated, launchThroughShell;
+    const char* name; bool toolElevated, linkedToken; std::optional<bool> shellElevated;
+    std::vector<R> routes; bool checkUnelevated;
   } rows[] = {
-      {"ordinary start under UAC", true, false, false, true, false, false, false},
-      {"run as administrator", true, true, false, true, false, true, true},
-      {"run as administrator, no linked token", true, true, false, false, false, false, true},
-      // Wine: every process, the shell included, reports itself elevated.
-      {"UAC off or built-in Administrator", true, true, true, true, false, false, false},
-      {"unelevated under an elevated shell", true, false, true, true, false, false, false},
-      {"another account, elevated", false, true, false, true, true, false, false},
-      {"another account, not elevated", false, false, false, false, true, false, false},
+      {"ordinary start", false, false, false, {R::kDirect}, false},
+      {"ordinary start, no shell", false, true, std::nullopt, {R::kDirect}, false},
+      {"run as administrator", true, true, false, {R::kDesktopShell, R::kNormalUserToken}, true},
+      {"run as administrator, no shell window", true, true, std::nullopt, {R::kNormalUserToken}, true},
+      {"elevated shell too (UAC off; Wine's shell)", true, true, true, {R::kDirect}, false},
+      {"built-in Administrator, no shell window", true, false, std::nullopt, {R::kDirect}, false},
+      {"elevated without linked token over an unelevated shell", true, false, false,
+       {R::kDesktopShell, R::kNormalUserToken}, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const RightsDecision decision = DecideRights(
-        RightsFacts{row.sameAccount, row.toolElevated, row.shellElevated, row.linkedToken});
-    EXPECT_EQ(decision.otherAccount, row.refuse);
+        {{A::kSame, row.shellElevated}, A::kUnknown, row.toolElevated, row.linkedToken});
+    EXPECT_EQ(decision.launchRoutes, row.routes);
     EXPECT_EQ(decision.checkWriteUnelevated, row.checkUnelevated);
-    EXPECT_EQ(decision.launchThroughShell, row.launchThroughShell);
   }
-  // No shell window to compare with (Wine without a desktop): as usual.
-  EXPECT_EQ(DecideRights(std::nullopt), RightsDecision{});
 }
 
-TEST(DesktopRights, AnotherAccountGetsOneBoxAndTheCommandStops) {
-  const struct { const wchar_t *account, *named; } rows[] = {{L"PC\\管理员", L"（PC\\管理员）"}, {L"", L""}};
+TEST(DesktopRights, TheReadersCompareWithTheProcessAndTheSessionTheyAreGiven) {
+  std::wstring self(32768, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), 32768));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION child{};
+  ASSERT_TRUE(CreateProcessW(self.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                             nullptr, nullptr, &startup, &child));
+  const UniqueHandle process(child.hProcess);
+  const UniqueHandle thread(child.hThread);
+  const ShellFacts facts = CompareWithProcess(child.dwProcessId);
+  TerminateProcess(process.Get(), 0);
+  EXPECT_EQ(facts.account, A::kSame) << "a child of the same user";
+  EXPECT_TRUE(facts.elevated.has_value());
+  EXPECT_EQ(CompareWithSessionUser(WTS_CURRENT_SESSION), A::kSame);
+}
+
+TEST(DesktopRights, AnotherOrAnUnknownAccountGetsOneBoxAndTheCommandStops) {
+  const std::wstring other = L"运行，而不是当前桌面的用户。这样复制和记录的将是那个账户的配置文件和文件夹，"
+                             L"当前用户的Velmo浏览器无法使用，所以这次没有做任何改动。";
+  const std::wstring unknown = L"是否就是当前桌面的用户：既找不到可以询问的桌面程序，也读不出当前会话的用户。"
+                               L"为避免改动其他账户的配置文件和文件夹，这次没有做任何改动。";
+  const struct { D account; const wchar_t* name; std::wstring text; } rows[] = {
+      {D::kOtherAccount, L"PC\\管理员", L"本工具正在以另一个用户账户（PC\\管理员）" + other},
+      {D::kOtherAccount, L"", L"本工具正在以另一个用户账户" + other},
+      {D::kUnknown, L"PC\\u", L"无法确定本工具运行所用的用户账户（PC\\u）" + unknown},
+  };
   for (const auto& row : rows) {
     testing::ScriptedUi ui;
-    EXPECT_FALSE(RunsAsDesktopUser(ui, RightsDecision{true, false, false}, row.account));
+    EXPECT_FALSE(RunsAsDesktopUser(ui, RightsDecision{row.account, false, {}}, row.name));
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text,
-              std::wstring(L"本工具正在以另一个用户账户") + row.named +
-                  L"运行，而不是当前桌面的用户。这样复制和记录的将是那个账户的配置文件和文件夹，"
-                  L"当前用户的Velmo浏览器无法使用，所以这次没有做任何改动。\r\n"
-                  L"请由当前桌面的用户直接运行本工具（不要在系统提示中输入其他账户的密码）。");
+    EXPECT_EQ(ui.boxes[0].text, row.text + L"\r\n请由当前桌面的用户直接运行本工具（不要在系统提示中输入其他账户的密码）。");
     EXPECT_EQ(ui.boxes[0].style, 0x40u);
     EXPECT_EQ(ui.boxes[0].title, L"Velmo浏览器绿化工具");
   }
   testing::ScriptedUi ui;
-  EXPECT_TRUE(RunsAsDesktopUser(ui, RightsDecision{false, true, true}, L"PC\\user"));
+  EXPECT_TRUE(RunsAsDesktopUser(ui, RightsDecision{D::kDesktopUser, false, {}}, L"PC\\u"));
   EXPECT_TRUE(ui.boxes.empty());
 }
 

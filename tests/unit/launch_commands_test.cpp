@@ -123,22 +123,31 @@ TEST(BrowserLaunch, MissingBrowserIsAnErrorNamingItAndNoSuccessIsClaimed) {
   }
 }
 
-TEST(BrowserLaunch, SetAsDefaultReportsSuccessOnceTheBrowserIsStarted) {
+TEST(BrowserLaunch, SetAsDefaultStartsTheBrowserOnlyByARouteTheRightsAllow) {
   TempDir dir(L"launch");
   std::wstring substitute(32768, L'\0');
   substitute.resize(GetModuleFileNameW(nullptr, substitute.data(), 32768));
   substitute = substitute.substr(0, substitute.find_last_of(L'\\')) + L"\\velmoexplorer.exe";
   ASSERT_TRUE(CopyFileW(substitute.c_str(), (dir / L"velmoexplorer.exe").c_str(), FALSE));
-  ScriptedUi ui;
-
-  SetAsDefaultBrowser(MakeContext(dir.Path(), {}), ui);
-
-  ASSERT_EQ(ui.boxes.size(), 1u);
-  EXPECT_EQ(ui.boxes[0].text, L"成功设置Velmo浏览器为默认浏览器");
-  EXPECT_EQ(ui.boxes[0].title, L"友情提示");
-  EXPECT_EQ(ui.boxes[0].style, 0x40u);
-  // The browser records its start and ends by itself; let it finish before the folder goes.
-  for (int i = 0; i < 750 && !testing::ReadBytes(dir / L"velmoexplorer.log"); ++i) Sleep(20);
+  // No unelevated route (the launch's box is the end-to-end scenario's); then the direct start,
+  // last, since the log it leaves would count for a row after it.
+  const struct { RightsDecision rights; std::wstring box; bool started; } rows[] = {
+      {{DesktopAccount::kDesktopUser, true, {}},
+       L"本工具正在以管理员身份运行，但无法以当前用户的普通权限启动Velmo浏览器。以管理员身份运行的"
+       L"浏览器会让打开的网页获得过高的权限，所以没有把它设置为默认浏览器。\r\n请不要以管理员身份"
+       L"运行本工具，再点击“将绿化版Velmo浏览器设置为默认浏览器”。", false},
+      {{DesktopAccount::kDesktopUser, false, {StartRoute::kDirect}}, L"成功设置Velmo浏览器为默认浏览器", true},
+  };
+  for (const auto& row : rows) {
+    ScriptedUi ui;
+    SetAsDefaultBrowser(MakeContext(dir.Path(), {}), ui, row.rights);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, row.box);
+    EXPECT_EQ(ui.boxes[0].style, 0x40u);
+    // The browser records its start and ends by itself; let it finish before the folder goes.
+    for (int i = 0; row.started && i < 750 && !testing::ReadBytes(dir / L"velmoexplorer.log"); ++i) Sleep(20);
+    EXPECT_EQ(testing::ReadBytes(dir / L"velmoexplorer.log").has_value(), row.started);
+  }
 }
 
 }  // namespace

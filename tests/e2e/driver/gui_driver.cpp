@@ -544,6 +544,30 @@ FileHolder::FileHolder(const std::wstring& path) {
 
 FileHolder::~FileHolder() { EndProcess(info_); }
 
+DesktopShell::DesktopShell() {
+  info_ = StartProcess(TestProgramFolder() + L"\\velmo_desktop_shell.exe", L"", nullptr, L"");
+  const DWORD pid = info_.dwProcessId;
+  window_ = PollUntil(kDefaultWaitMs, [&]() -> HWND {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetShellWindow(), &owner);
+    if (owner == pid) return GetShellWindow();
+    // Gave up (another shell is registered): stop waiting at once.
+    return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0 ? HWND_MESSAGE : nullptr;
+  });
+  if (window_ == nullptr || window_ == HWND_MESSAGE) {
+    EndProcess(info_);
+    throw std::runtime_error("the desktop shell fixture could not register its window");
+  }
+}
+
+DesktopShell::~DesktopShell() {
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+  WaitForSingleObject(info_.hProcess, kDefaultWaitMs);
+  EndProcess(info_);
+  // The next scenario finds no shell (or none it can ask).
+  PollUntil(kDefaultWaitMs, [&] { return GetShellWindow() == nullptr || !IsWindow(GetShellWindow()); });
+}
+
 bool SaveScreenshot(const RECT& area, const std::wstring& bmpFile) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;

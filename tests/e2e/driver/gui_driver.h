@@ -154,6 +154,21 @@ class FileHolder {
   PROCESS_INFORMATION info_{};
 };
 
+// A desktop shell (the velmo_desktop_shell.exe fixture) for as long as the object lives: the tool
+// finds a shell of its own account and elevation, as on a Windows desktop. Throws
+// std::runtime_error when the fixture could not register its window.
+class DesktopShell {
+ public:
+  DesktopShell();
+  ~DesktopShell();  // closes the shell's window and waits until no shell window is left
+  DesktopShell(const DesktopShell&) = delete;
+  DesktopShell& operator=(const DesktopShell&) = delete;
+
+ private:
+  PROCESS_INFORMATION info_{};
+  HWND window_ = nullptr;
+};
+
 // Saves what the screen shows in `area` (screen coordinates) as a 24-bit BMP file, read through
 // Wine's own screen rather than the X server's, which may not hold every window's latest paint.
 // Returns false when the file cannot be written.

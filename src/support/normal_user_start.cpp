@@ -1,0 +1,80 @@
+#include "support/normal_user_start.h"
+
+#include <winsafer.h>
+
+#include <optional>
+
+#include "support/platform_error.h"
+#include "support/system_library.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+constexpr wchar_t kAdvapi32[] = L"advapi32.dll";
+
+// The functions of advapi32.dll this start needs, loaded from System32 on first use.
+struct SaferApi {
+  HMODULE module = LoadPinnedSystemLibrary(kAdvapi32);
+  template <typename Function>
+  Function Get(const char* name) const {
+    return RequiredProcedure<Function>(module, kAdvapi32, name);
+  }
+  decltype(&::SaferCreateLevel) createLevel = Get<decltype(&::SaferCreateLevel)>("SaferCreateLevel");
+  decltype(&::SaferCloseLevel) closeLevel = Get<decltype(&::SaferCloseLevel)>("SaferCloseLevel");
+  decltype(&::SaferComputeTokenFromLevel) computeToken =
+      Get<decltype(&::SaferComputeTokenFromLevel)>("SaferComputeTokenFromLevel");
+  decltype(&::SetTokenInformation) setTokenInformation =
+      Get<decltype(&::SetTokenInformation)>("SetTokenInformation");
+  decltype(&::CreateProcessAsUserW) createProcessAsUser =
+      Get<decltype(&::CreateProcessAsUserW)>("CreateProcessAsUserW");
+};
+
+// The normal-user token of this process, at medium integrity; empty when it cannot be made.
+UniqueHandle NormalUserToken(const SaferApi& api) {
+  SAFER_LEVEL_HANDLE level = nullptr;
+  if (!api.createLevel(SAFER_SCOPEID_USER, SAFER_LEVELID_NORMALUSER, SAFER_LEVEL_OPEN, &level,
+                       nullptr)) {
+    return UniqueHandle();
+  }
+  HANDLE computed = nullptr;
+  // A null input token: "the token of the current process" when the thread has none.
+  const BOOL made = api.computeToken(level, nullptr, &computed, 0, nullptr);
+  api.closeLevel(level);
+  if (!made || computed == nullptr) return UniqueHandle();
+  UniqueHandle token(computed);
+  // The token keeps the elevated token's high integrity level: lowered to medium, the level of
+  // the desktop's own programs ("Mandatory Integrity Control"), S-1-16-8192 (one sub-authority:
+  // exactly a SID structure).
+  SID medium{SID_REVISION, 1, SECURITY_MANDATORY_LABEL_AUTHORITY, {SECURITY_MANDATORY_MEDIUM_RID}};
+  TOKEN_MANDATORY_LABEL label{};
+  label.Label.Sid = &medium;
+  label.Label.Attributes = SE_GROUP_INTEGRITY;
+  if (!api.setTokenInformation(token.Get(), TokenIntegrityLevel, &label,
+                               sizeof label + sizeof medium)) {
+    return UniqueHandle();
+  }
+  return token;
+}
+
+}  // namespace
+
+bool StartAsNormalUser(const std::wstring& program, std::wstring commandLine,
+                       const std::wstring& workingFolder, STARTUPINFOW& startup) {
+  std::optional<SaferApi> api;
+  if (!SkipIfFails([&] { api.emplace(); })) return false;
+  const UniqueHandle token = NormalUserToken(*api);
+  if (!token) return false;
+  // A restricted version of the caller's own primary token is assignable: CreateProcessAsUser
+  // needs no SE_ASSIGNPRIMARYTOKEN_NAME privilege for it.
+  PROCESS_INFORMATION created{};
+  if (!api->createProcessAsUser(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
+                                FALSE, 0, nullptr, workingFolder.c_str(), &startup, &created)) {
+    return false;
+  }
+  const UniqueHandle process(created.hProcess);
+  const UniqueHandle thread(created.hThread);
+  return true;
+}
+
+}  // namespace velmo

@@ -6,9 +6,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "commands/transaction_journal.h"
 #include "support/file_queries.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -386,11 +388,11 @@ TEST_F(ProfileRelocation, OnlyNoGoesOnAfterAQuestion) {
 
 TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
   // A file whose path below the Setting folder has 248 or 259 characters is copied; one of 260
-  // does not fit there and the Set fails without changing anything.
+  // does not fit there, and the Set refuses before anything changes, the caches included.
   for (const std::size_t length : {248u, 259u, 260u}) {
     SCOPED_TRACE(length);
     Use(L"install-with-a-longer-name");  // longer than the profile's path, which must exist
-    MakeProfile(false);
+    MakeProfile();
     const std::wstring name(length - (Setting() + L"\\Default\\").size(), L'n');
     WriteBytes(Profile() + L"\\Default\\" + name, "deep");
     ASSERT_EQ(ReadBytes(Profile() + L"\\Default\\" + name), "deep");
@@ -405,11 +407,13 @@ TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
     } else {
       EXPECT_EQ(Shown(ui),
                 (std::vector<Box>{
-                    {L"复制Velmo浏览器配置文件失败：" + Profile() +
-                         L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，"
-                         L"或者目标路径过长。请检查后再试。\r\n绿色版原有的配置文件和路径文件保持原样。",
-                     0x10, kFriendly}}));
+                    {L"安装目录的路径太长，无法设置。\r\n复制后，以下文件的路径将有260个字符，超过了"
+                     L"Windows复制时允许的259个字符：\r\n" + Setting() + L"\\Default\\" + name +
+                         L"\r\n请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如 "
+                         L"D:\\Velmo，再重新设置。这次没有做任何改动。",
+                     0x10, L"Velmo浏览器绿化工具"}}));
       EXPECT_TRUE(TopLevel().empty());
+      EXPECT_EQ(ReadBytes(Profile() + L"\\VelmoVideoCache\\v.tmp"), "v");
     }
   }
 }
@@ -459,7 +463,8 @@ TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingCome
   EXPECT_TRUE(ui_.boxes[1].text.starts_with(L"写入路径文件失败。\r\n路径：" + PathFile() +
                                             L"\r\n原因："))
       << ToUtf8(ui_.boxes[1].text);
-  EXPECT_TRUE(ui_.boxes[1].text.ends_with(L"\r\n绿色版原有的配置文件和路径文件保持原样。"));
+  // There was no path file before: the box speaks only of the old Setting.
+  EXPECT_TRUE(ui_.boxes[1].text.ends_with(L"\r\n绿色版原有的配置文件保持原样。"));
   EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
                                                               {L"path\\", ""}}));
   EXPECT_EQ(TreeSnapshot(Setting()), (std::map<std::wstring, std::string>{
@@ -489,6 +494,28 @@ TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCa
   EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
   EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
                                                               {L"path", Absolute()}}));
+}
+
+TEST_F(ProfileRelocation, AJournalHeldForAMomentIsWaitedOut) {
+  MakeProfile();
+  const std::wstring journal = Install() + L"\\Set~jnl";
+  std::thread release;
+  std::optional<JournalPhase> phase;
+  RelocateProfile(context_, ui_, [&](SetStep step) {
+    if (step == SetStep::kCopyComplete) {  // another program reads it, sharing nothing, for 300 ms
+      UniqueFileHandle held(
+          CreateFileW(journal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      EXPECT_TRUE(held);
+      release = std::thread([held = std::move(held)]() mutable {
+        Sleep(300);
+        held.Reset();
+      });
+    }
+    if (step == SetStep::kJournalWritten) phase = ReadJournal(journal).journal.phase;
+  });
+  release.join();
+  EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
+  EXPECT_EQ(phase, JournalPhase::kSwapping);
 }
 
 TEST_F(ProfileRelocation, EntriesTheToolDidNotMakeAreNamedAndLeftAlone) {
@@ -532,33 +559,43 @@ TEST_F(ProfileRelocation, LineTwoIsTheCacheFolderInASpellingTheBrowserCanUse) {
   ASSERT_TRUE(bytes.starts_with("Setting\r\n") && bytes.ends_with("\r\n")) << bytes;
   const std::string line2 = bytes.substr(9, bytes.size() - 11);
   EXPECT_TRUE(SameEntry(FromAnsi(line2), korean + L"\\WebkitCache")) << line2;
-  // Where no short name can be had (here the folder cannot even be created): one box, nothing
-  // written.
+  // Where no short name can be had (here TEMP does not exist, so the folder cannot even be
+  // created): one box that says so, nothing written.
   const std::wstring missing = temp_ / L"\uC5C6\uC74C\\Temp";
   ScriptedUi ui;
   RelocateProfile(MakeContext(Install(), {{L"APPDATA", roaming_.Path()}, {L"TEMP", missing}}), ui);
   EXPECT_EQ(Shown(ui), (std::vector<Box>{{L"无法使用以下缓存文件夹：\r\n" + missing +
-                                              L"\\WebkitCache\r\n它的路径中含有其他语言的文字，Velmo"
-                                              L"浏览器无法使用这样的缓存文件夹。请将环境变量TEMP指向一个"
-                                              L"路径中不含其他语言文字的文件夹后再试。",
+                                              L"\\WebkitCache\r\n它所在的文件夹不存在：\r\n" + missing +
+                                              L"\r\n而且它的路径中含有其他语言的文字，Velmo浏览器无法使用"
+                                              L"这样的缓存文件夹。请将环境变量TEMP指向一个存在的、路径中"
+                                              L"不含其他语言文字的文件夹后再试。",
                                           0x10, L"Velmo浏览器绿化工具"}}));
   EXPECT_EQ(ReadBytes(PathFile()), bytes);
 }
 
 TEST_F(ProfileRelocation, TooLittleRoomStopsBeforeAnythingIsDeleted) {
-  MakeProfile();
-  // A sparse file of 10 TB: more than any volume here has free, yet it takes no room itself.
-  {
-    const UniqueFileHandle huge(CreateFileW((Profile() + L"\\Default\\huge.bin").c_str(),
-                                            GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-    ASSERT_TRUE(huge);
-    LARGE_INTEGER size;
-    size.QuadPart = 10995116277760;
-    if (!SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) || !SetEndOfFile(huge.Get())) {
-      GTEST_SKIP() << "the file system takes no sparse file of 10 TB";
+  // A sparse file of 10 TB: more than any volume here has free, yet it takes no room itself. In
+  // a cache folder, which is not copied, it is no obstacle.
+  for (const std::wstring place : {L"Webkit\\Cache", L"Default"}) {
+    MakeProfile();
+    testing::RemoveTree(Setting());
+    DeleteFileW(PathFile().c_str());
+    ui_.boxes.clear();
+    {
+      const UniqueFileHandle huge(CreateFileW((Profile() + L"\\" + place + L"\\huge.bin").c_str(),
+                                              GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+      ASSERT_TRUE(huge);
+      LARGE_INTEGER size;
+      size.QuadPart = 10995116277760;
+      if (!SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) || !SetEndOfFile(huge.Get())) {
+        GTEST_SKIP() << "the file system takes no sparse file of 10 TB";
+      }
+    }
+    Run();
+    if (place == L"Webkit\\Cache") {
+      EXPECT_EQ(Shown(ui_), (std::vector<Box>{kSuccessBox}));
     }
   }
-  Run();
   ASSERT_EQ(ui_.boxes.size(), 1u);
   EXPECT_EQ(ui_.boxes[0].style, 0x10u);
   EXPECT_EQ(ui_.boxes[0].title, L"Velmo浏览器绿化工具");

@@ -1,11 +1,15 @@
 #include "commands/default_browser_repair.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <utility>
 
+#include "support/platform_error.h"
+#include "support/scripted_ui.h"
 #include "support/shell_association.h"
+#include "support/temp_dir.h"
 
 namespace velmo {
 namespace {
@@ -35,6 +39,33 @@ TEST(DefaultBrowserRepair, AsksOnlyAboutAMissingVelmoBrowserOnADrivePathOtherTha
   // Nothing registered: nothing to ask. The user's choice of browser counts; no command is cut.
   EXPECT_EQ(ProtocolOpenCommand(L"velmo-unregistered-protocol"), std::nullopt);
   EXPECT_EQ(static_cast<unsigned>(kProtocolQueryFlags), 0x1000u | 0x20u);
+}
+
+// Only Yes starts the browser; No, or a question whose box went with its window, starts nothing.
+TEST(DefaultBrowserRepair, OnlyYesToTheQuestionStartsTheBrowser) {
+  constexpr wchar_t kKey[] = L"Software\\Classes\\http\\shell\\open\\command";
+  const auto setCommand = [&](const std::wstring& command) {
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, REG_SZ, command.c_str(),
+                    static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  };
+  wchar_t saved[1024] = {};
+  DWORD size = sizeof saved;
+  RegGetValueW(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, saved, &size);
+  testing::TempDir install(L"repair");
+  setCommand(L"\"" + install / L"old\\velmoexplorer.exe" + L"\" -- \"%1\"");
+  for (const Answer answer : {Answer::kNone, Answer::kNo, Answer::kYes}) {
+    testing::ScriptedUi ui;
+    ui.answers = {answer};
+    bool started = false;  // the browser here is missing too: its start is what fails
+    try {
+      OfferDefaultBrowserRepair(testing::MakeContext(install.Path(), {}), ui);
+    } catch (const PlatformError&) {
+      started = true;
+    }
+    EXPECT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(started, answer == Answer::kYes);
+  }
+  setCommand(saved);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/folder_link.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
@@ -77,6 +78,8 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
        roaming.Path(), kNotAsked, overlap(profile + L"\\Default"), kNotice},
       {"inside the profile, APPDATA ending in a separator", ToAnsi(profile + L"\\Default\r\n"),
        roaming.Path() + L"\\", kNotAsked, overlap(profile + L"\\Default"), kNotice},
+      {"inside the profile through a link", ToAnsi(install / L"link\r\n"), roaming.Path(),
+       kNotAsked, overlap(install / L"link"), kNotice},
       {"a file at the profile folder's name", "Setting\r\n", roaming / L"file", kNotAsked,
        L"无法恢复为安装版：系统的Velmo浏览器配置文件夹的位置上是一个文件，而不是文件夹：\r\n" +
            roaming / L"file\\velmoexplorer" + tail,
@@ -110,6 +113,8 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
   WriteBytes(setting + L"\\Default\\Preferences", "portable");
   WriteBytes(profile + L"\\Default\\Preferences", "installed");
   WriteBytes(roaming / L"file\\velmoexplorer", "a file");
+  ASSERT_NE(testing::MakeFolderLink(install / L"link", profile + L"\\Default"),
+            testing::FolderLink::kNone);
   WriteBytes(install / L"deep\\" + deep, "deep");
   WriteBytes(portable / L"Default\\Preferences", "portable");
   WriteBytes(portable / L"Webkit\\Cache\\huge", "");

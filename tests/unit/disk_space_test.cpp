@@ -7,31 +7,22 @@
 namespace velmo {
 namespace {
 
-using testing::TempDir;
-using testing::WriteBytes;
-
-// A stick with large clusters: each file takes whole clusters, so that 20,000 files of 2 KB on
-// 32 KB clusters need 625 MB, not 39 MB.
+// Each file takes whole clusters of the destination (20,000 files of 2 KB need 625 MB on a stick
+// of 32 KB clusters, not 39 MB); the caches are left out; the longest paths are found.
 TEST(DiskSpace, EachFileTakesWholeClustersOfTheDestination) {
-  const struct { std::uint64_t size, cluster, taken; } rows[] = {
-      {0, 32768, 0},         {1, 32768, 32768},     {2048, 32768, 32768},
-      {32768, 32768, 32768}, {32769, 32768, 65536}, {2048, 4096, 4096},
-      {5000, 0, 5000},  // cluster size not known
-  };
+  testing::TempDir dir(L"measure");
+  testing::WriteBytes(dir / L"empty", "");
+  testing::WriteBytes(dir / L"Default\\Local Storage\\b.txt", "12");
+  testing::WriteBytes(dir / L"Default\\longer-name.txt", std::string(5000, 'x'));
+  testing::WriteBytes(dir / L"Webkit\\Cache\\the-longest-name-of-all-but-a-cache.bin", "c");
+  const struct { std::uint64_t cluster, bytes; } rows[] = {{0, 5002}, {4096, 12288}, {32768, 65536}};
   for (const auto& row : rows) {
-    EXPECT_EQ(BytesOnVolume(row.size, row.cluster), row.taken) << row.size << " " << row.cluster;
+    const CopyMeasure measure =
+        MeasureCopy(dir.Path(), {dir / L"webkit\\cache", dir / L"x", dir / L"y"}, row.cluster);
+    EXPECT_EQ(measure.bytes, row.bytes) << row.cluster;
+    EXPECT_EQ(measure.longestFile, L"Default\\Local Storage\\b.txt");
+    EXPECT_EQ(measure.longestFolder, L"Default\\Local Storage");
   }
-  // The walk rounds each file, leaves the caches out and finds the longest paths.
-  TempDir dir(L"measure");
-  WriteBytes(dir / L"a.txt", "1");
-  WriteBytes(dir / L"Default\\Local Storage\\b.txt", "12");
-  WriteBytes(dir / L"Default\\longer-name.txt", std::string(5000, 'x'));
-  WriteBytes(dir / L"Webkit\\Cache\\huge-cache-file-with-the-longest-name-of-all.bin", "c");
-  const CopyMeasure measure =
-      MeasureCopy(dir.Path(), {dir / L"Webkit\\Cache", dir / L"x", dir / L"y"}, 4096);
-  EXPECT_EQ(measure.bytes, 4096u * 4);
-  EXPECT_EQ(measure.longestFile, L"Default\\Local Storage\\b.txt");
-  EXPECT_EQ(measure.longestFolder, L"Default\\Local Storage");
 }
 
 }  // namespace

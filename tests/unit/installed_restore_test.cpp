@@ -129,22 +129,19 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     SCOPED_TRACE(row.name);
     DeleteFileW((install / L"path").c_str());
     if (row.pathFile) WriteBytes(install / L"path", *row.pathFile);
-    if (row.answer == Answer::kYes && row.text.find(L"占用") != std::wstring::npos) {
-      WriteBytes(roaming / L"velmoexp~old\\mine.txt", "mine");
-    }
+    const std::wstring taken = roaming / L"velmoexp~old";
+    if (row.text.find(taken) != std::wstring::npos) WriteBytes(taken + L"\\mine.txt", "mine");
     const auto installBefore = TreeSnapshot(install.Path());
     const auto roamingBefore = TreeSnapshot(roaming.Path());
     std::map<std::wstring, std::wstring> environment;
     if (row.appData) environment[L"APPDATA"] = *row.appData;
     ScriptedUi ui;
     if (row.answer) ui.answers.push_back(*row.answer);
-    {
-      const UniqueFileHandle held(row.held ? CreateFileW((portable / L"Default\\Preferences").c_str(),
-                                                         GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                                         nullptr)
-                                           : INVALID_HANDLE_VALUE);
-      RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
-    }
+    const UniqueFileHandle held(row.held ? CreateFileW((portable / L"Default\\Preferences").c_str(),
+                                                       GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                                       nullptr)
+                                         : INVALID_HANDLE_VALUE);
+    RestoreInstalledProfile(MakeContext(install.Path(), environment), ui);
 
     ASSERT_EQ(ui.boxes.size(), row.answer == Answer::kYes ? 2u : 1u);
     EXPECT_EQ(ui.boxes.back().text, row.text);

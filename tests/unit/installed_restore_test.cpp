@@ -23,9 +23,8 @@ using testing::TempDir;
 using testing::TreeSnapshot;
 using testing::WriteBytes;
 
-// Every refusal before the work, and a copy that fails: one box (after the question, when it is
-// answered Yes), the path file, the portable folder and the profile as they were, nothing left at
-// the tool's names.
+// Every refusal before the work, and a failed copy: one box (after the question, when it is
+// answered Yes), the path file, the portable folder and the profile as they were.
 TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
   TempDir install(L"restore-install");
   TempDir roaming(L"restore-roaming");
@@ -48,8 +47,6 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
       L"\r\n该文件夹中现有的内容将被替换，路径文件将被删除，Velmo浏览器以后将像安装版一样使用该"
       L"文件夹中的配置文件。绿色版的配置文件夹本身会保留。\r\n是否继续？";
   const std::wstring tail = L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。";
-  // A file whose copy's path is nine characters longer than the copy takes.
-  const std::wstring deep(259 - (install / L"deep\\").size(), L'd');
   enum Style : unsigned { kNotice = 0x40, kError = 0x10, kQuestion = 0x44, kToolError = 0x110 };
   struct Row {
     const char* name;
@@ -91,13 +88,6 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
       {"answered No", std::string("Setting\0x\r\n", 11), roaming.Path(), Answer::kNo, question,
        kQuestion},
       {"no answer", "Setting\r\n", roaming.Path(), Answer::kNone, question, kQuestion},
-      {"a path too long for the copy", ToAnsi(install / L"deep\r\n"), roaming.Path(), Answer::kYes,
-       L"用户配置文件夹中的路径太长，无法恢复为安装版。\r\n复制后，以下文件的路径将有" +
-           std::to_wstring((profile + L"\\" + deep).size()) +
-           L"个字符，超过了Windows复制时允许的259个字符：\r\n" + profile + L"\\" + deep +
-           L"\r\n它来自绿色版的配置文件夹，请在那里把它移到较浅的文件夹中或改用较短的名称，再重新操作。"
-           L"这次没有做任何改动。",
-       kToolError},
       {"the copy fails; caches of 10 TB count for nothing", ToAnsi(portable.Path() + L"\r\n"),
        roaming.Path(), Answer::kYes,
        L"复制绿色版的配置文件失败：\r\n" + portable.Path() +
@@ -115,16 +105,12 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
   WriteBytes(roaming / L"file\\velmoexplorer", "a file");
   ASSERT_NE(testing::MakeFolderLink(install / L"link", profile + L"\\Default"),
             testing::FolderLink::kNone);
-  WriteBytes(install / L"deep\\" + deep, "deep");
   WriteBytes(portable / L"Default\\Preferences", "portable");
   WriteBytes(portable / L"Webkit\\Cache\\huge", "");
-  {
-    const UniqueFileHandle huge(CreateFileW((portable / L"Webkit\\Cache\\huge").c_str(),
-                                            GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    const LARGE_INTEGER size{.QuadPart = 10995116277760};
-    ASSERT_TRUE(huge && SetFilePointerEx(huge.Get(), size, nullptr, FILE_BEGIN) &&
-                SetEndOfFile(huge.Get()));
-  }
+  const UniqueFileHandle huge(CreateFileW((portable / L"Webkit\\Cache\\huge").c_str(),
+                                          GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(huge && SetFilePointerEx(huge.Get(), {.QuadPart = 10995116277760}, nullptr, 0) &&
+              SetEndOfFile(huge.Get()));
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     DeleteFileW((install / L"path").c_str());

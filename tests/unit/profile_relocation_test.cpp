@@ -280,6 +280,8 @@ TEST_F(ProfileRelocation, FailedFirstCopyRemovesThePathFileItWrote) {
   }
   ASSERT_EQ(ui_.boxes.size(), 1u);
   EXPECT_EQ(ui_.boxes[0].style, 0x10u);
+  EXPECT_TRUE(ui_.boxes[0].text.ends_with(L"\\hidden.dat\r\n可能它正在被其他程序使用，或者磁盘空间不足。"
+                                          L"请检查后再试。\r\n没有留下任何新的文件或文件夹。"));
   EXPECT_TRUE(TopLevel().empty()) << "no path file, no Setting, no partial copy";
 }
 
@@ -388,7 +390,7 @@ TEST_F(ProfileRelocation, OnlyNoGoesOnAfterAQuestion) {
 
 TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
   // A file whose path below the Setting folder has 248 or 259 characters is copied; one of 260
-  // does not fit there, and the Set refuses before anything changes, the caches included.
+  // does not fit there and the Set fails without changing anything.
   for (const std::size_t length : {248u, 259u, 260u}) {
     SCOPED_TRACE(length);
     Use(L"install-with-a-longer-name");  // longer than the profile's path, which must exist
@@ -464,7 +466,6 @@ TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingCome
   EXPECT_TRUE(ui_.boxes[1].text.starts_with(L"写入路径文件失败。\r\n路径：" + PathFile() +
                                             L"\r\n原因："))
       << ToUtf8(ui_.boxes[1].text);
-  // There was no path file before: the box speaks only of the old Setting.
   EXPECT_TRUE(ui_.boxes[1].text.ends_with(L"\r\n绿色版原有的配置文件保持原样。"));
   EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
                                                               {L"path\\", ""}}));
@@ -476,8 +477,7 @@ TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCa
   // A second Set: the path file already holds exactly what this Set writes. Another program
   // holds it (no deletion allowed) once the new copy is in place, so it cannot be replaced; with
   // those bytes it names the new Setting all the same: the Set has succeeded, and no box may say
-  // that the old configuration was kept. Before, a program reads the journal for 300 ms, sharing
-  // nothing: the swap's journal is written all the same.
+  // that the old configuration was kept. The journal, held for 300 ms before, is written too.
   MakeProfile();
   WriteBytes(Setting() + L"\\mine.txt", "my old settings");
   WriteBytes(PathFile(), Absolute());
@@ -551,8 +551,8 @@ TEST_F(ProfileRelocation, LineTwoIsTheCacheFolderInASpellingTheBrowserCanUse) {
   ASSERT_TRUE(bytes.starts_with("Setting\r\n") && bytes.ends_with("\r\n")) << bytes;
   const std::string line2 = bytes.substr(9, bytes.size() - 11);
   EXPECT_TRUE(SameEntry(FromAnsi(line2), korean + L"\\WebkitCache")) << line2;
-  // Where no short name can be had (here TEMP does not exist, so the folder cannot even be
-  // created): one box that says so, nothing written.
+  // Where no short name can be had (here the folder cannot even be created): one box, nothing
+  // written.
   const std::wstring missing = temp_ / L"\uC5C6\uC74C\\Temp";
   ScriptedUi ui;
   RelocateProfile(MakeContext(Install(), {{L"APPDATA", roaming_.Path()}, {L"TEMP", missing}}), ui);

@@ -19,7 +19,6 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
     bool oldBack, pathFileUnchanged;
     std::wstring text;
     unsigned style;
-    bool existed = true;  // an old configuration and a path file stood there before
   };
   const Row rows[] = {
       {SetOutcome::kDone, true, true, L"done", 0x40},
@@ -37,10 +36,6 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
       {SetOutcome::kNotPlaced, true, true,
        L"无法在以下位置存放配置文件：\r\nX:\\e\r\n该位置已被占用且无法替换。\r\nall as before", 0x10},
       {SetOutcome::kNameTaken, true, true, L"taken X:\\e", 0x10},
-      {SetOutcome::kCopyFailed, true, true,
-       L"copy failed X:\\e\r\n以下文件或文件夹没有复制成功：\r\nX:\\e\\f\r\n可能它正在被其他程序使用，或者"
-       L"磁盘空间不足。请检查后再试。\r\n没有留下任何新的文件或文件夹。",
-       0x10, false},
   };
   for (const Row& row : rows) {
     SetResult result;
@@ -49,8 +44,6 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
     result.oldConfigurationBack = row.oldBack;
     result.pathFileUnchanged = row.pathFileUnchanged;
     if (!row.oldBack) result.oldConfiguration = L"X:\\o";
-    result.oldExisted = result.pathFileExisted = row.existed;
-    if (row.outcome == SetOutcome::kCopyFailed) result.notCopied = L"X:\\e\\f";
     testing::ScriptedUi ui;
     ReportReplacementResult(ui, L"X:\\i", result, L"done", kWords);
     ASSERT_EQ(ui.boxes.size(), 1u);

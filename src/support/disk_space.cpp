@@ -17,7 +17,8 @@ void Measure(const std::wstring& folder, const std::wstring& relative,
              const std::array<std::wstring, 3>& excluded, std::uint64_t clusterBytes,
              CopyMeasure& measure) {
   ForEachEntry(folder, [&](const DirectoryEntry& entry) {
-    const std::wstring entryRelative = relative.empty() ? entry.name : relative + L"\\" + entry.name;
+    const std::wstring entryRelative =
+        relative.empty() ? entry.name : relative + L"\\" + entry.name;
     if (!entry.IsFolder()) {
       measure.bytes += BytesOnVolume(entry.size, clusterBytes);
       KeepLonger(measure.longestFile, entryRelative);

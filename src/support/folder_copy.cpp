@@ -50,7 +50,8 @@ std::wstring Below(const std::wstring& relative, const std::wstring& name) {
 // The shell does not always say when it left a file behind (one held open by another program, or
 // one the user chose to skip), so its report alone is not enough. Entries the copy leaves out (at
 // `relative` below the copied folder) are not looked for.
-std::optional<std::wstring> FirstEntryNotCopied(const std::wstring& source, const std::wstring& copy,
+std::optional<std::wstring> FirstEntryNotCopied(const std::wstring& source,
+                                                const std::wstring& copy,
                                                 const Exclusions& excluded,
                                                 const std::wstring& relative) {
   std::optional<std::wstring> missing;

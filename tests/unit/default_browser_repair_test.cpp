@@ -47,13 +47,13 @@ TEST(DefaultBrowserRepair, OnlyYesToTheQuestionStartsTheBrowser) {
   std::wstring saved(1024, L'\0');
   DWORD size = 2048;
   RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, saved.data(), &size);
-  testing::TempDir install(L"repair");  // its browser is missing too: starting it throws
-  const std::wstring old = L"\"" + install / L"old\\velmoexplorer.exe\" %1";
+  testing::TempDir dir(L"repair");  // its browser is missing too: starting it throws
+  const std::wstring old = L"\"" + dir / L"old\\velmoexplorer.exe\" %1";
   RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, old.c_str(), 2 * (old.size() + 1));
   for (const Answer answer : {Answer::kNone, Answer::kNo, Answer::kYes}) {
     testing::ScriptedUi ui;
     ui.answers = {answer};
-    const auto offer = [&] { OfferDefaultBrowserRepair(testing::MakeContext(install.Path(), {}), ui); };
+    const auto offer = [&] { OfferDefaultBrowserRepair(testing::MakeContext(dir.Path(), {}), ui); };
     if (answer == Answer::kYes) { EXPECT_THROW(offer(), PlatformError); } else { offer(); }
     EXPECT_EQ(ui.boxes.size(), 1u);
   }

@@ -15,7 +15,7 @@ TEST(DiskSpace, EachFileTakesWholeClustersOfTheDestination) {
   testing::WriteBytes(dir / L"Default\\Local Storage\\b.txt", "12");
   testing::WriteBytes(dir / L"Default\\longer-name.txt", std::string(5000, 'x'));
   testing::WriteBytes(dir / L"Webkit\\Cache\\the-longest-name-of-all-but-a-cache.bin", "c");
-  const struct { std::uint64_t cluster, bytes; } rows[] = {{0, 5002}, {4096, 12288}, {32768, 65536}};
+  const struct { unsigned cluster, bytes; } rows[] = {{0, 5002}, {4096, 12288}, {32768, 65536}};
   for (const auto& row : rows) {
     const CopyMeasure measure =
         MeasureCopy(dir.Path(), {dir / L"webkit\\cache", dir / L"x", dir / L"y"}, row.cluster);

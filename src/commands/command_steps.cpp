@@ -1,11 +1,14 @@
 #include "commands/command_steps.h"
 
+#include <windows.h>
+
 #include "commands/desktop_user.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "support/disk_space.h"
 #include "support/file_queries.h"
 #include "support/number_text.h"
+#include "support/path_text.h"
 #include "support/search_process.h"
 
 namespace velmo {
@@ -20,6 +23,16 @@ constexpr wchar_t kQuestionAfterPath[] =
 constexpr wchar_t kNoRoomStart[] = L"\r\n需要复制的配置文件：";
 constexpr wchar_t kNoRoomMiddle[] = L"\r\n磁盘可用空间：";
 constexpr wchar_t kNoRoomEnd[] = L"\r\n请先腾出足够的空间后再试。这次没有做任何改动。";
+// A path of the copy longer than the shell's copy takes. Paths are limited to MAX_PATH (260)
+// characters with the terminating NUL; a folder's path must leave room for an 8.3 name (MAX_PATH
+// minus 12) ("Naming Files, Paths, and Namespaces", Maximum Path Length Limitation).
+constexpr std::size_t kLongestFilePath = MAX_PATH - 1;
+constexpr std::size_t kLongestFolderPath = MAX_PATH - 12 - 1;
+constexpr wchar_t kTooLongFile[] = L"\r\n复制后，以下文件的路径将有";
+constexpr wchar_t kTooLongFolder[] = L"\r\n复制后，以下文件夹的路径将有";
+constexpr wchar_t kTooLongMiddle[] = L"个字符，超过了Windows复制时允许的";
+constexpr wchar_t kTooLongAfterLimit[] = L"个字符：\r\n";
+constexpr wchar_t kNothingChanged[] = L"这次没有做任何改动。";
 constexpr wchar_t kBrowserRunningText[] =
     L"检测到Velmo浏览器正在运行中，请关闭Velmo浏览器再继续操作。";
 constexpr wchar_t kAnotherSetText[] =
@@ -33,6 +46,10 @@ constexpr wchar_t kForeignCacheStart[] = L"无法使用以下缓存文件夹：\
 constexpr wchar_t kForeignCacheEnd[] =
     L"\r\n它的路径中含有其他语言的文字，Velmo浏览器无法使用这样的缓存文件夹。"
     L"请将环境变量TEMP指向一个路径中不含其他语言文字的文件夹后再试。";
+constexpr wchar_t kMissingCacheParentStart[] = L"\r\n它所在的文件夹不存在：\r\n";
+constexpr wchar_t kMissingCacheParentEnd[] =
+    L"\r\n而且它的路径中含有其他语言的文字，Velmo浏览器无法使用这样的缓存文件夹。"
+    L"请将环境变量TEMP指向一个存在的、路径中不含其他语言文字的文件夹后再试。";
 
 }  // namespace
 
@@ -59,15 +76,34 @@ std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& u
   return lock;
 }
 
-bool RoomForCopyOrReport(Ui& ui, const std::wstring& lead, const std::wstring& source,
-                         const std::array<std::wstring, 3>& excluded,
-                         const std::wstring& destinationFolder) {
-  const std::optional<std::uint64_t> free = FreeBytesForUser(destinationFolder);
-  if (!free) return true;
-  const std::uint64_t needed = FolderBytes(source, excluded);
-  if (needed <= *free) return true;
-  ui.Fail(lead + kNoRoomStart + ByteSizeText(needed) + kNoRoomMiddle + ByteSizeText(*free) +
-              kNoRoomEnd,
+bool CopyFitsOrReport(Ui& ui, const CopyFitWords& words, const std::wstring& source,
+                      const std::array<std::wstring, 3>& excluded, const std::wstring& copyFolder) {
+  const std::wstring volumeFolder(ParentPart(copyFolder));
+  const CopyMeasure measure = MeasureCopy(source, excluded, ClusterBytes(volumeFolder));
+  const auto below = [&](const std::wstring& relative) {
+    return relative.empty() ? copyFolder : copyFolder + L"\\" + relative;
+  };
+  const std::wstring file = below(measure.longestFile);
+  const std::wstring folder = below(measure.longestFolder);
+  // The one further past its limit is named.
+  const bool fileTooLong = !measure.longestFile.empty() && file.size() > kLongestFilePath;
+  const bool folderTooLong = folder.size() > kLongestFolderPath;
+  if (fileTooLong || folderTooLong) {
+    const bool named = fileTooLong && (!folderTooLong || file.size() - kLongestFilePath >=
+                                                             folder.size() - kLongestFolderPath);
+    const std::wstring& path = named ? file : folder;
+    const std::size_t limit = named ? kLongestFilePath : kLongestFolderPath;
+    ui.Fail(words.tooLongLead + std::wstring(named ? kTooLongFile : kTooLongFolder) +
+                DecimalText(static_cast<std::uint32_t>(path.size())) + kTooLongMiddle +
+                DecimalText(static_cast<std::uint32_t>(limit)) + kTooLongAfterLimit + path +
+                L"\r\n" + words.tooLongAdvice + kNothingChanged,
+            BoxTitle::kTool);
+    return false;
+  }
+  const std::optional<std::uint64_t> free = FreeBytesForUser(volumeFolder);
+  if (!free || measure.bytes <= *free) return true;
+  ui.Fail(words.noRoomLead + std::wstring(kNoRoomStart) + ByteSizeText(measure.bytes) +
+              kNoRoomMiddle + ByteSizeText(*free) + kNoRoomEnd,
           BoxTitle::kTool);
   return false;
 }
@@ -88,7 +124,15 @@ PathFileChoice ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder) {
 
 std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder) {
   std::optional<std::wstring> line = CacheFolderLine(cacheFolder);
-  if (!line) {
+  if (line) return line;
+  // The short name is missing because the folder that should hold the cache folder is missing:
+  // that is what the user must fix first.
+  const std::wstring parent(ParentPart(cacheFolder));
+  if (!parent.empty() && !FolderExists(parent)) {
+    ui.Fail(kForeignCacheStart + cacheFolder + kMissingCacheParentStart + parent +
+                kMissingCacheParentEnd,
+            BoxTitle::kTool);
+  } else {
     ui.Fail(kForeignCacheStart + cacheFolder + kForeignCacheEnd, BoxTitle::kTool);
   }
   return line;

@@ -28,13 +28,22 @@ std::optional<FolderLock> TakeInstallFolderLock(const std::wstring& installDir,
 std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& ui,
                                                    TransactionKind command);
 
-// Before anything changes: whether a copy of `source` without the folders `excluded` (full paths)
-// fits in the space this user may still write on the volume of `destinationFolder`. When it does
-// not, one box (tool title, error icon, OK): `lead`, then both amounts as Windows shows them.
-// Space that cannot be read stops nothing.
-bool RoomForCopyOrReport(Ui& ui, const std::wstring& lead, const std::wstring& source,
-                         const std::array<std::wstring, 3>& excluded,
-                         const std::wstring& destinationFolder);
+// What a command says when its copy would not fit.
+struct CopyFitWords {
+  const wchar_t* noRoomLead;     // too little room on the volume
+  const wchar_t* tooLongLead;    // a path of the copy too long
+  const wchar_t* tooLongAdvice;  // what helps against that (ends with a full stop)
+};
+
+// Before anything changes, in one walk of `source` without the folders `excluded` (full paths):
+// whether its copy fits where it will be made, at `copyFolder` or at a name beside it that is no
+// longer. Every path of the copy must stay within what the shell's copy takes (a file's 259
+// characters, a folder's 247), and the files, each rounded up to whole clusters of the volume,
+// must fit in the space this user may still write there. When the copy does not fit, one box
+// (tool title, error icon, OK) names the longest path with its length and the limit, or both
+// amounts as Windows shows them. Space that cannot be read stops nothing.
+bool CopyFitsOrReport(Ui& ui, const CopyFitWords& words, const std::wstring& source,
+                      const std::array<std::wstring, 3>& excluded, const std::wstring& copyFolder);
 
 // "检测到当前绿色版存放的路径：“<settingFolder>”。存在中文字符，……" followed by CR LF and the
 // offer to stop.
@@ -54,7 +63,8 @@ struct PathFileChoice {
 PathFileChoice ChoosePathFileForm(Ui& ui, const std::wstring& settingFolder);
 
 // Line 2 for the cache folder `cacheFolder` (CacheFolderLine). When the browser could not use any
-// spelling of it, shows an error box naming the folder and returns nullopt; nothing is written.
+// spelling of it, shows an error box naming the folder (and the folder that should hold it, when
+// that is missing) and returns nullopt; nothing is written.
 std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& cacheFolder);
 
 // Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;

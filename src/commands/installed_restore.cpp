@@ -13,6 +13,7 @@
 #include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/folder_deletion.h"
+#include "support/folder_nesting.h"
 #include "support/path_text.h"
 #include "support/platform_error.h"
 
@@ -37,7 +38,15 @@ constexpr wchar_t kSuccessStart[] = L"成功恢复为安装版。Velmo浏览器�
 constexpr wchar_t kSuccessMiddle[] = L"\r\n绿色版的配置文件仍保存在：\r\n";
 constexpr wchar_t kSuccessEnd[] = L"\r\n确认不再需要后，可以手动删除它。";
 
-constexpr wchar_t kNoRoomLead[] = L"用户配置文件夹所在的磁盘空间不足，无法恢复为安装版。";
+// What the check of the copy says when it does not fit.
+constexpr CopyFitWords kCopyFitWords = {
+    .noRoomLead = L"用户配置文件夹所在的磁盘空间不足，无法恢复为安装版。",
+    .tooLongLead = L"用户配置文件夹中的路径太长，无法恢复为安装版。",
+    .tooLongAdvice = L"它来自绿色版的配置文件夹，请在那里把它移到较浅的文件夹中或改用较短的名称，"
+                     L"再重新操作。",
+};
+constexpr wchar_t kProfileIsFileStart[] =
+    L"无法恢复为安装版：系统的Velmo浏览器配置文件夹的位置上是一个文件，而不是文件夹：\r\n";
 constexpr wchar_t kNameTakenStart[] =
     L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n";
 constexpr wchar_t kNameTakenEnd[] =
@@ -61,22 +70,20 @@ constexpr ReplacementWords kRestoreWords = {
 // The portable configuration folder the path file names, when it is one this tool writes: an
 // absolute path, or the word "Setting" for the Setting folder beside the browser. nullopt when
 // there is no path file or its first line names nothing the tool made. The line counts up to its
-// first NUL, as the panel shows it.
+// first NUL, as the panel shows it, and is taken as a box shows it (ShownPath): the shell's copy
+// takes no "\\?\" prefix either.
 std::optional<std::wstring> PortableConfiguration(const std::wstring& installDir) {
   const std::optional<PathFileLines> lines = ReadPathFileIfPresent(installDir);
   if (!lines) return std::nullopt;
   const std::wstring line1 = ShownLine(lines->line1);
   if (SameName(line1, browser::kSettingFolderName)) return browser::SettingFolder(installDir);
   if (!IsAbsolute(line1)) return std::nullopt;
-  return line1;
+  return ShownPath(line1);
 }
 
-// Whether the configuration folder is the profile folder (however either is spelled, or through a
-// link), or one lies inside the other.
-bool Overlap(const std::wstring& configuration, const std::wstring& appData) {
-  const std::wstring a(WithoutTrailingSeparators(FullLongPath(configuration)));
-  const std::wstring b(WithoutTrailingSeparators(browser::ProfileFolder(FullLongPath(appData))));
-  return PartBelow(a, b) || PartBelow(b, a) || SameEntry(configuration, b);
+// APPDATA as a box shows it, without the separator at its end: "C:\" gives "C:".
+std::wstring AppDataFolder(const Context& context) {
+  return std::wstring(WithoutTrailingSeparators(ShownPath(context.Env(L"APPDATA"))));
 }
 
 // The restore, one step a method, in the order Run takes them, once the installation folder is
@@ -86,13 +93,14 @@ class RestoreCommand {
   RestoreCommand(const Context& context, Ui& ui)
       : context_(context),
         ui_(ui),
-        appData_(context.Env(L"APPDATA")),
+        appData_(AppDataFolder(context)),
         profile_(browser::ProfileFolder(appData_)) {}
 
   void Run(SetStepObserver observer) {
     if (TidyAfterInterruptedSet() && FindPortableConfiguration() && CheckProfileFolderKnown() &&
-        CheckFoldersApart() && ConfirmRestore() && CheckInstallFolderTakesTheRestore() &&
-        CheckProfileFolderTakesTheCopy() && CheckRoomForCopy()) {
+        CheckProfileIsNoFile() && CheckFoldersApart() && ConfirmRestore() &&
+        CheckInstallFolderTakesTheRestore() && CheckProfileFolderTakesTheCopy() &&
+        CheckCopyFits()) {
       CopyAndSwap(std::move(observer));
     }
   }
@@ -125,8 +133,18 @@ class RestoreCommand {
     return false;
   }
 
+  // The question speaks of a folder: a file at the profile folder's name is the user's, never
+  // replaced.
+  bool CheckProfileIsNoFile() {
+    if (!EntryExists(profile_) || FolderExists(profile_)) return true;
+    ui_.Fail(kProfileIsFileStart + profile_ + kNameTakenEnd, BoxTitle::kTool);
+    return false;
+  }
+
+  // The restore deletes the old profile: it must not be, nor hold, nor lie in the folder copied
+  // from, however either is spelled or reached.
   bool CheckFoldersApart() {
-    if (!Overlap(plan_.configuration, appData_)) return true;
+    if (!FoldersNested(plan_.configuration, profile_)) return true;
     ui_.Inform(kOverlapStart + plan_.configuration + kOverlapMiddle + profile_ + kOverlapEnd);
     return false;
   }
@@ -167,12 +185,11 @@ class RestoreCommand {
     }
   }
 
-  // The configuration without its caches must fit on the profile folder's volume.
-  bool CheckRoomForCopy() {
-    return RoomForCopyOrReport(
-        ui_, kNoRoomLead, plan_.configuration,
-        browser::CacheFoldersBelow(std::wstring(WithoutTrailingSeparators(plan_.configuration))),
-        appData_);
+  // The configuration without its caches must fit beside the profile folder, whose name is the
+  // longest the copy takes.
+  bool CheckCopyFits() {
+    return CopyFitsOrReport(ui_, kCopyFitWords, plan_.configuration,
+                            browser::CacheFoldersBelow(plan_.configuration), profile_);
   }
 
   void CopyAndSwap(SetStepObserver observer) {

@@ -45,8 +45,13 @@ constexpr ReplacementWords kSetWords = {
     .oldAsBefore = L"绿色版原有的配置文件保持原样。",
     .oldElsewhere = L"原有的配置文件未能放回原处，现在保存在：\r\n",
 };
-// Too little room for the copy on the installation folder's volume.
-constexpr wchar_t kNoRoomLead[] = L"安装目录所在的磁盘空间不足，无法设置。";
+// What the check of the copy says when it does not fit.
+constexpr CopyFitWords kCopyFitWords = {
+    .noRoomLead = L"安装目录所在的磁盘空间不足，无法设置。",
+    .tooLongLead = L"安装目录的路径太长，无法设置。",
+    .tooLongAdvice = L"请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如 D:\\Velmo，"
+                     L"再重新设置。",
+};
 
 // Set, one step a method, in the order Run takes them, once the installation folder is the
 // command's (BeginConfigurationChange). A step that stops the command has shown why.
@@ -70,7 +75,7 @@ class SetCommand {
     const PathFileChoice choice = ChoosePathFileForm(ui_, setting_);
     if (!choice.form) return choice.after;
     form_ = *choice.form;
-    if (CheckInstallFolderTakesTheSet() && ReplaceExistingSetting() && CheckRoomForCopy()) {
+    if (CheckInstallFolderTakesTheSet() && ReplaceExistingSetting() && CheckCopyFits()) {
       CopyAndSwap(std::move(observer));
     }
     return AfterCommand::kStayOpen;
@@ -130,12 +135,11 @@ class SetCommand {
     return answer == Answer::kYes;
   }
 
-  // Before anything is deleted: the copy (the profile without its caches) must fit on the
-  // installation folder's volume.
-  bool CheckRoomForCopy() {
+  // Before anything is deleted (the caches included): the copy (the profile without its caches)
+  // must fit in the Setting folder, whose name is as long as any the copy takes.
+  bool CheckCopyFits() {
     plan_ = MakeSetPlan(context_, form_, *cacheLine_);
-    return RoomForCopyOrReport(ui_, kNoRoomLead, plan_.profile, plan_.profileCaches,
-                               plan_.installDir);
+    return CopyFitsOrReport(ui_, kCopyFitWords, plan_.profile, plan_.profileCaches, setting_);
   }
 
   void CopyAndSwap(SetStepObserver observer) {

@@ -5,9 +5,14 @@
 namespace velmo {
 namespace {
 
+// Paths too long for the copy are refused before it begins.
 constexpr wchar_t kCopyFailedEnd[] =
-    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，或者目标路径过长。"
-    L"请检查后再试。\r\n";
+    L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用，或者磁盘空间不足。请检查后再试。\r\n";
+constexpr wchar_t kNotCopiedStart[] = L"\r\n以下文件或文件夹没有复制成功：\r\n";
+constexpr wchar_t kNotCopiedEnd[] =
+    L"\r\n可能它正在被其他程序使用，或者磁盘空间不足。请检查后再试。\r\n";
+// Nothing stood at the target nor at the path file before, and nothing is left there.
+constexpr wchar_t kNothingLeft[] = L"没有留下任何新的文件或文件夹。";
 constexpr wchar_t kInUseEnd[] = L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\n";
 constexpr wchar_t kNotPlacedStart[] = L"无法在以下位置存放配置文件：\r\n";
 constexpr wchar_t kNotPlacedEnd[] = L"\r\n该位置已被占用且无法替换。\r\n";
@@ -21,12 +26,22 @@ constexpr wchar_t kOldLeftBehindEnd[] =
 
 std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& result,
                                const ReplacementWords& words) {
-  if (result.oldConfigurationBack && result.pathFileUnchanged) return words.allAsBefore;
-  std::wstring text = result.oldConfigurationBack
-                          ? std::wstring(words.oldAsBefore)
-                          : words.oldElsewhere + result.oldConfiguration + L"\r\n";
-  if (result.pathFileUnchanged) return text + kPathFileAsBefore;
-  return text + kPathFileUnsure + browser::PathFileForWriting(installDir);
+  // Only what stood there before is said to be as before.
+  if (result.oldConfigurationBack && result.pathFileUnchanged && result.oldExisted &&
+      result.pathFileExisted) {
+    return words.allAsBefore;
+  }
+  std::wstring text;
+  if (!result.oldConfigurationBack) {
+    text = words.oldElsewhere + result.oldConfiguration + L"\r\n";
+  } else if (result.oldExisted) {
+    text = words.oldAsBefore;
+  }
+  if (!result.pathFileUnchanged) {
+    return text + kPathFileUnsure + browser::PathFileForWriting(installDir);
+  }
+  if (result.pathFileExisted) return text + kPathFileAsBefore;
+  return text.empty() ? std::wstring(kNothingLeft) : text;
 }
 
 }  // namespace
@@ -45,7 +60,11 @@ void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const SetRe
       ui.Fail(words.nameTakenText(result.path), BoxTitle::kTool);
       return;
     case SetOutcome::kCopyFailed:
-      ui.Fail(words.copyFailedStart + result.path + kCopyFailedEnd + state);
+      ui.Fail(words.copyFailedStart + result.path +
+                  (result.notCopied.empty()
+                       ? std::wstring(kCopyFailedEnd)
+                       : kNotCopiedStart + result.notCopied + kNotCopiedEnd) +
+                  state);
       return;
     case SetOutcome::kCopyCancelled:
       ui.Fail(words.copyCancelled + state);

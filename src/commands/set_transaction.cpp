@@ -27,6 +27,13 @@ SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error 
 // system file is never the user's old configuration, and is left alone).
 bool Replaceable(const std::wstring& path) { return FolderExists(path) || IsPlainFile(path); }
 
+// What stood at the target and at the path file before, as the journal records it.
+SetResult WithWhatExisted(const Journal& journal, SetResult result) {
+  result.oldExisted = journal.oldExisted;
+  result.pathFileExisted = journal.commitFileBefore.has_value();
+  return result;
+}
+
 // After a failure: checks where the old configuration and the path file are. `report` tells
 // what undoing the transaction could not put back.
 SetResult Checked(const Replacement& replacement, const TidyReport& report, SetResult result) {
@@ -42,7 +49,7 @@ SetResult Checked(const Replacement& replacement, const TidyReport& report, SetR
   }
   result.oldConfigurationBack = result.oldConfiguration.empty() &&
                                 (!journal.oldExisted || EntryExists(journal.names.target));
-  return result;
+  return WithWhatExisted(journal, std::move(result));
 }
 
 // One replacement, one step a method, in the order Run takes them. A step returns nothing to go
@@ -81,7 +88,7 @@ class ReplacementRun {
   Stop RefuseTakenNames() {
     journal_.oldExisted = EntryExists(names_.target);
     if (journal_.oldExisted && !Replaceable(names_.target)) {
-      return Result(SetOutcome::kBlocked, names_.target);
+      return WithWhatExisted(journal_, Result(SetOutcome::kBlocked, names_.target));
     }
     if (const std::optional<std::wstring> taken = FirstTakenName(names_, setNames_)) {
       return Result(SetOutcome::kNameTaken, *taken);
@@ -96,7 +103,8 @@ class ReplacementRun {
     try {
       WriteJournal(setNames_.journal, setNames_.draft, journal_, deleter_.Retries());
     } catch (const PlatformError& error) {
-      return Result(SetOutcome::kNotCommitted, setNames_.journal, error.Describe());
+      return WithWhatExisted(journal_, Result(SetOutcome::kNotCommitted, setNames_.journal,
+                                              error.Describe()));
     }
     observer_(SetStep::kIntentJournaled);
     return std::nullopt;
@@ -105,8 +113,11 @@ class ReplacementRun {
   // The copy is made under the partial name and renamed once it is complete.
   Stop CopySource() {
     if (const CopyResult copied = copy_(names_.partial); !copied) {
-      return Undo(copied.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
-                  replacement_.source);
+      SetResult failed = Undo(
+          copied.cancelled ? SetOutcome::kCopyCancelled : SetOutcome::kCopyFailed,
+          replacement_.source);
+      failed.notCopied = copied.notCopied;
+      return failed;
     }
     observer_(SetStep::kCopied);
     if (!RenameEntry(names_.partial, names_.complete, deleter_.Retries())) {

@@ -72,6 +72,11 @@ struct SetResult {
   bool pathFileUnchanged = true;
   // After a failure that could not put the old configuration back: where it is now.
   std::wstring oldConfiguration;
+  // What stood there before the command: an old entry at the target, a path file.
+  bool oldExisted = true;
+  bool pathFileExisted = true;
+  // After a failed copy: the entry of the source the copy lacks, when the check found one.
+  std::wstring notCopied;
 };
 
 // Runs the transaction: deletes the profile's cache folders, copies the profile beside the

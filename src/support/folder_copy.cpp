@@ -45,27 +45,48 @@ std::wstring Below(const std::wstring& relative, const std::wstring& name) {
   return relative.empty() ? name : relative + L"\\" + name;
 }
 
-// Every entry below `source` has its counterpart below `copy`: folders as folders, files as files
-// of the same size. The shell does not always say when it left a file behind (one held open by
-// another program, or one the user chose to skip), so its report alone is not enough. Entries
-// the copy leaves out (at `relative` below the copied folder) are not looked for.
-bool CopyIsComplete(const std::wstring& source, const std::wstring& copy,
-                    const Exclusions& excluded, const std::wstring& relative) {
+// The first entry below `source` without its counterpart below `copy` (folders as folders, files
+// of the same size); `source` itself when it cannot be listed; nullopt when every entry has one.
+// The shell does not always say when it left a file behind (one held open by another program, or
+// one the user chose to skip), so its report alone is not enough. Entries the copy leaves out (at
+// `relative` below the copied folder) are not looked for.
+std::optional<std::wstring> FirstEntryNotCopied(const std::wstring& source,
+                                                const std::wstring& copy,
+                                                const Exclusions& excluded,
+                                                const std::wstring& relative) {
+  std::optional<std::wstring> missing;
   const ListingEnd end = ForEachEntry(source, [&](const DirectoryEntry& entry) {
     const std::wstring entryRelative = Below(relative, entry.name);
     if (excluded.Excludes(entryRelative)) return true;
     const std::wstring counterpart = copy + L"\\" + entry.name;
     if (entry.IsFolder()) {
       // A linked folder is checked for its presence only: following links could loop.
-      return FolderExists(counterpart) &&
-             (entry.IsLink() ||
-              CopyIsComplete(entry.path, counterpart, excluded, entryRelative));
+      if (!FolderExists(counterpart)) {
+        missing = entry.path;
+      } else if (!entry.IsLink()) {
+        missing = FirstEntryNotCopied(entry.path, counterpart, excluded, entryRelative);
+      }
+    } else if (FileSize(counterpart) !=
+               // The listing gives a symbolic link's own size (0); the shell copies its target.
+               (entry.IsLink() ? FileSizeThroughLink(entry.path) : entry.size)) {
+      missing = entry.path;
     }
-    // The listing gives a symbolic link's own size (0); the shell copies what it points to.
-    if (entry.IsLink()) return FileSize(counterpart) == FileSizeThroughLink(entry.path);
-    return FileSize(counterpart) == entry.size;
+    return !missing;
   });
-  return end == ListingEnd::kComplete;
+  if (!missing && end != ListingEnd::kComplete) missing = source;
+  return missing;
+}
+
+// The copy checked: complete when the shell's report allows it and nothing is missing.
+CopyResult Checked(CopyResult copy, const std::wstring& source, const std::wstring& landing,
+                   const Exclusions& excluded) {
+  if (copy.cancelled) return copy;
+  const std::optional<std::wstring> missing =
+      FolderExists(landing) ? FirstEntryNotCopied(source, landing, excluded, std::wstring())
+                            : std::optional<std::wstring>(source);
+  copy.complete = copy.complete && !missing;
+  copy.notCopied = missing.value_or(std::wstring());
+  return copy;
 }
 
 // Runs one shell copy of the entries in the list `from` to `to`. Complete here only says that the
@@ -86,11 +107,11 @@ CopyResult RunShellCopy(const std::wstring& from, const std::wstring& to, FILEOP
   int result = 0;
   if (!SkipIfFails([&] { result = run(operation); })) return {};
   CopyResult copy;
-  // The shell returns ERROR_CANCELLED or DE_OPCANCELLED (0x75) and sets fAnyOperationsAborted
-  // when the user stops the copy.
-  copy.cancelled = result == ERROR_CANCELLED || result == kShellOperationCancelled ||
-                   operation.fAnyOperationsAborted;
-  copy.complete = result == 0 && !copy.cancelled;
+  // The user's Cancel is the operation's own result, ERROR_CANCELLED or DE_OPCANCELLED (0x75).
+  // fAnyOperationsAborted alone is no cancel: the shell also sets it when it skips an entry after
+  // an error, which makes a failed copy.
+  copy.cancelled = result == ERROR_CANCELLED || result == kShellOperationCancelled;
+  copy.complete = result == 0 && !operation.fAnyOperationsAborted;
   return copy;
 }
 
@@ -138,13 +159,10 @@ CopyResult CopyFolder(const std::wstring& source, const std::wstring& destinatio
   const std::wstring landing = FolderExists(destination)
                                    ? destination + L"\\" + std::wstring(LastComponent(source))
                                    : destination;
-  CopyResult copy =
+  const CopyResult copy =
       RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run);
-  if (!copy) return copy;
   const std::vector<std::wstring> nothingExcluded;
-  copy.complete = FolderExists(landing) &&
-                  CopyIsComplete(source, landing, Exclusions(nothingExcluded), std::wstring());
-  return copy;
+  return Checked(copy, source, landing, Exclusions(nothingExcluded));
 }
 
 CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
@@ -164,12 +182,10 @@ CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& dest
   if (!ListEntriesToCopy(source, destination, exclusions, std::wstring(), from, to)) return {};
   const FILEOP_FLAGS flags = static_cast<FILEOP_FLAGS>(ProgressFlags(showProgress) |
                                                        FOF_MULTIDESTFILES | FOF_NOCONFIRMMKDIR);
-  if (!from.empty()) {
-    if (const CopyResult copy = RunShellCopy(from, to, flags, run); !copy) return copy;
-  }
   CopyResult copy;
-  copy.complete = CopyIsComplete(source, destination, exclusions, std::wstring());
-  return copy;
+  copy.complete = true;
+  if (!from.empty()) copy = RunShellCopy(from, to, flags, run);
+  return Checked(copy, source, destination, exclusions);
 }
 
 }  // namespace velmo

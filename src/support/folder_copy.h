@@ -16,6 +16,10 @@ struct CopyResult {
   // The user cancelled the copy in the shell's progress window (or answered one of its questions
   // with Cancel): the copy is not complete.
   bool cancelled = false;
+  // Not cancelled and not complete: an entry of the source that the copy lacks or holds with
+  // another size, when the check of the copy found one (the source itself when it cannot be
+  // listed); empty when the copy was not checked.
+  std::wstring notCopied;
   explicit operator bool() const { return complete; }
 };
 
@@ -27,7 +31,7 @@ struct CopyResult {
 //   is true; when it cannot be deleted nothing is copied.
 // `showProgress` lets the shell show its progress window and its own questions; without it the
 // copy runs silently and creates the folders it needs without asking.
-// Complete only when the shell reported success, nothing was aborted, and every file and folder of
+// Complete only when the shell reported success, aborted nothing, and every file and folder of
 // the source is present in the copy with the same size (a symbolic link's as the size of what it
 // points to). Never throws.
 CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,

@@ -33,6 +33,31 @@ bool IsAbsolute(std::wstring_view path) {
          StartsWithDriveLetter(path);
 }
 
+std::wstring ShownPath(std::wstring_view path) {
+  constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+  constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+  std::wstring shown;
+  if (path.starts_with(kLongUncPrefix)) {
+    path.remove_prefix(kLongUncPrefix.size());
+    shown = L"\\\\";
+  } else if (path.starts_with(kLongPrefix)) {
+    path.remove_prefix(kLongPrefix.size());
+  } else if (IsAbsolute(path) && !StartsWithDriveLetter(path)) {
+    shown = path.substr(0, 2);
+    path.remove_prefix(2);
+  }
+  const std::size_t opening = shown.size();
+  for (const wchar_t c : path) {
+    if (IsSeparator(c) && !shown.empty() && IsSeparator(shown.back())) continue;
+    shown += c;
+  }
+  while (shown.size() > opening && shown.size() > 1 && IsSeparator(shown.back()) &&
+         !(shown.size() == 3 && StartsWithDriveLetter(shown))) {
+    shown.pop_back();
+  }
+  return shown;
+}
+
 std::optional<std::wstring_view> PartBelow(std::wstring_view path, std::wstring_view folder) {
   if (folder.empty() || path.size() < folder.size() ||
       !SameName(path.substr(0, folder.size()), folder)) {

@@ -2,6 +2,7 @@
 // letter case ignored. Nothing here touches the disk.
 #pragma once
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace velmo {
@@ -22,6 +23,11 @@ bool StartsWithDriveLetter(std::wstring_view path);
 
 // "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
 bool IsAbsolute(std::wstring_view path);
+
+// The path as a box shows it: without a "\\?\" prefix ("\\?\UNC\server" is "\\server"), a doubled
+// separator made single (the two that open a UNC path stay) and no separator at the end but the
+// one of a drive's root ("C:\a\\b\" -> "C:\a\b", "C:\" stays).
+std::wstring ShownPath(std::wstring_view path);
 
 // What follows `folder` in `path` ("\a\b", or "" for the folder itself), or nullopt when `path`
 // does not lie inside `folder`.

@@ -7,7 +7,10 @@
 #include <string>
 #include <utility>
 
+#include "support/platform_error.h"
+#include "support/scripted_ui.h"
 #include "support/shell_association.h"
+#include "support/temp_dir.h"
 
 namespace velmo {
 namespace {
@@ -77,6 +80,25 @@ TEST(DefaultBrowserRepair, EachWindowsVersionNamesTheDefaultBrowserItsOwnWay) {
       EXPECT_EQ(askedProgId, *row.currentDefault) << row.name;
     }
   }
+}
+
+// Only Yes starts the browser; No, or a question whose box went with its window, starts nothing.
+TEST(DefaultBrowserRepair, OnlyYesToTheQuestionStartsTheBrowser) {
+  const wchar_t* key = L"Software\\Classes\\http\\shell\\open\\command";
+  std::wstring saved(1024, L'\0');
+  DWORD size = 2048;
+  RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, saved.data(), &size);
+  testing::TempDir dir(L"repair");  // its browser is missing too: starting it throws
+  const std::wstring old = L"\"" + dir / L"old\\velmoexplorer.exe\" %1";
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, old.c_str(), 2 * (old.size() + 1));
+  for (const Answer answer : {Answer::kNone, Answer::kNo, Answer::kYes}) {
+    testing::ScriptedUi ui;
+    ui.answers = {answer};
+    const auto offer = [&] { OfferDefaultBrowserRepair(testing::MakeContext(dir.Path(), {}), ui); };
+    if (answer == Answer::kYes) { EXPECT_THROW(offer(), PlatformError); } else { offer(); }
+    EXPECT_EQ(ui.boxes.size(), 1u);
+  }
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, saved.c_str(), size);
 }
 
 }  // namespace

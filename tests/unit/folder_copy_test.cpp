@@ -90,13 +90,17 @@ TEST(CopyFolder, AShellThatReportsSuccessWithoutCopyingIsNotBelieved) {
     MakeDirs(dir / L"out\\sub");
     return 0;
   };
-  EXPECT_FALSE(CopyFolder(dir / L"profile", dir / L"out", false, true, claimSuccess));
+  const CopyResult copy = CopyFolder(dir / L"profile", dir / L"out", false, true, claimSuccess);
+  EXPECT_FALSE(copy);
+  EXPECT_EQ(copy.notCopied, dir / L"profile\\sub\\x.txt");  // named in the failure's box
 }
 
-// The user's Cancel in the shell's progress window is told apart from a failure.
+// The user's Cancel in the shell's progress window is told apart from a failure: an entry the
+// shell skipped after an error also sets fAnyOperationsAborted.
 TEST(CopyFolder, TheUsersCancelIsReportedAsSuch) {
   const struct { int result; bool aborted, cancelled; } rows[] = {
-      {1223, true, true}, {0x75, false, true}, {0, true, true}, {5, false, false}};
+      {1223, true, true}, {0x75, false, true}, {0, true, false}, {32, true, false},
+      {5, false, false}};
   TempDir dir(L"copy");
   WriteBytes(dir / L"profile\\x.txt", "x");
   for (const auto& row : rows) {

@@ -6,9 +6,11 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "commands/transaction_journal.h"
 #include "support/file_queries.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -278,6 +280,8 @@ TEST_F(ProfileRelocation, FailedFirstCopyRemovesThePathFileItWrote) {
   }
   ASSERT_EQ(ui_.boxes.size(), 1u);
   EXPECT_EQ(ui_.boxes[0].style, 0x10u);
+  EXPECT_TRUE(ui_.boxes[0].text.ends_with(L"\\hidden.dat\r\n可能它正在被其他程序使用，或者磁盘空间不足。"
+                                          L"请检查后再试。\r\n没有留下任何新的文件或文件夹。"));
   EXPECT_TRUE(TopLevel().empty()) << "no path file, no Setting, no partial copy";
 }
 
@@ -390,9 +394,10 @@ TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
   for (const std::size_t length : {248u, 259u, 260u}) {
     SCOPED_TRACE(length);
     Use(L"install-with-a-longer-name");  // longer than the profile's path, which must exist
-    MakeProfile(false);
+    MakeProfile();
     const std::wstring name(length - (Setting() + L"\\Default\\").size(), L'n');
     WriteBytes(Profile() + L"\\Default\\" + name, "deep");
+    WriteBytes(Profile() + L"\\Webkit\\Cache\\" + name, "not copied: no obstacle");
     ASSERT_EQ(ReadBytes(Profile() + L"\\Default\\" + name), "deep");
     ScriptedUi ui;
 
@@ -405,11 +410,13 @@ TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
     } else {
       EXPECT_EQ(Shown(ui),
                 (std::vector<Box>{
-                    {L"复制Velmo浏览器配置文件失败：" + Profile() +
-                         L"\r\n配置文件没有全部复制成功，可能有文件正在被其他程序使用、磁盘空间不足，"
-                         L"或者目标路径过长。请检查后再试。\r\n绿色版原有的配置文件和路径文件保持原样。",
-                     0x10, kFriendly}}));
+                    {L"安装目录的路径太长，无法设置。\r\n复制后，以下文件的路径将有260个字符，超过了"
+                     L"Windows复制时允许的259个字符：\r\n" + Setting() + L"\\Default\\" + name +
+                         L"\r\n请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如 "
+                         L"D:\\Velmo，再重新设置。这次没有做任何改动。",
+                     0x10, L"Velmo浏览器绿化工具"}}));
       EXPECT_TRUE(TopLevel().empty());
+      EXPECT_EQ(ReadBytes(Profile() + L"\\VelmoVideoCache\\v.tmp"), "v");
     }
   }
 }
@@ -459,7 +466,7 @@ TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingCome
   EXPECT_TRUE(ui_.boxes[1].text.starts_with(L"写入路径文件失败。\r\n路径：" + PathFile() +
                                             L"\r\n原因："))
       << ToUtf8(ui_.boxes[1].text);
-  EXPECT_TRUE(ui_.boxes[1].text.ends_with(L"\r\n绿色版原有的配置文件和路径文件保持原样。"));
+  EXPECT_TRUE(ui_.boxes[1].text.ends_with(L"\r\n绿色版原有的配置文件保持原样。"));
   EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
                                                               {L"path\\", ""}}));
   EXPECT_EQ(TreeSnapshot(Setting()), (std::map<std::wstring, std::string>{
@@ -470,21 +477,33 @@ TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCa
   // A second Set: the path file already holds exactly what this Set writes. Another program
   // holds it (no deletion allowed) once the new copy is in place, so it cannot be replaced; with
   // those bytes it names the new Setting all the same: the Set has succeeded, and no box may say
-  // that the old configuration was kept.
+  // that the old configuration was kept. The journal, held for 300 ms before, is written too.
   MakeProfile();
   WriteBytes(Setting() + L"\\mine.txt", "my old settings");
   WriteBytes(PathFile(), Absolute());
   ui_.answers = {Answer::kYes};
   UniqueFileHandle held;
+  std::thread release;
+  std::optional<JournalPhase> phase;
 
   RelocateProfile(context_, ui_, [&](SetStep step) {
+    const std::wstring journal = Install() + L"\\Set~jnl";
+    if (step == SetStep::kCopyComplete) {
+      held = UniqueFileHandle(
+          CreateFileW(journal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+      EXPECT_TRUE(held);
+      release = std::thread([it = std::move(held)]() mutable { Sleep(300), it.Reset(); });
+    }
+    if (step == SetStep::kJournalWritten) phase = ReadJournal(journal).journal.phase;
     if (step != SetStep::kNewInPlace) return;
     held = UniqueFileHandle(CreateFileW(PathFile().c_str(), GENERIC_READ, FILE_SHARE_READ,
                                         nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
   });
   held.Reset();
+  release.join();
 
+  EXPECT_EQ(phase, JournalPhase::kSwapping);
   EXPECT_EQ(Shown(ui_), (std::vector<Box>{kOverwriteBox, kSuccessBox}));
   EXPECT_EQ(TreeSnapshot(Setting()), ProfileWithoutCaches());
   EXPECT_EQ(TopLevel(), (std::map<std::wstring, std::string>{{L"Setting\\", ""},
@@ -538,9 +557,10 @@ TEST_F(ProfileRelocation, LineTwoIsTheCacheFolderInASpellingTheBrowserCanUse) {
   ScriptedUi ui;
   RelocateProfile(MakeContext(Install(), {{L"APPDATA", roaming_.Path()}, {L"TEMP", missing}}), ui);
   EXPECT_EQ(Shown(ui), (std::vector<Box>{{L"无法使用以下缓存文件夹：\r\n" + missing +
-                                              L"\\WebkitCache\r\n它的路径中含有其他语言的文字，Velmo"
-                                              L"浏览器无法使用这样的缓存文件夹。请将环境变量TEMP指向一个"
-                                              L"路径中不含其他语言文字的文件夹后再试。",
+                                              L"\\WebkitCache\r\n它所在的文件夹不存在：\r\n" + missing +
+                                              L"\r\n而且它的路径中含有其他语言的文字，Velmo浏览器无法使用"
+                                              L"这样的缓存文件夹。请将环境变量TEMP指向一个存在的、路径中"
+                                              L"不含其他语言文字的文件夹后再试。",
                                           0x10, L"Velmo浏览器绿化工具"}}));
   EXPECT_EQ(ReadBytes(PathFile()), bytes);
 }

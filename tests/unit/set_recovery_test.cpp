@@ -184,6 +184,10 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
        L"检测到上次设置Velmo浏览器配置文件时没有完成，但以下文件或文件夹正在被其他程序使用，暂时无法"
        L"整理：\r\n<dir>\\path\r\n请关闭正在使用它的程序后重新打开本工具，工具会自动整理。",
        true},
+      {"a user's file at the journal's name beside a draft of the tool's cut short: it stays",
+       {{L"Set~jnl", "my notes"}, {L"Set~jnw", kJournalOldP1.substr(0, 60)}},
+       {{L"Set~jnl", "my notes"}},
+       L""},
       {"only the journal's draft, killed while it was written first: the draft goes",
        {{L"Setting\\a", "old"}, {L"Set~jnw", kJournalOldP1.substr(0, 60)}},
        {{L"Setting\\", ""}, {L"Setting\\a", "old"}},

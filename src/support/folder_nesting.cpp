@@ -1,0 +1,78 @@
+#include "support/folder_nesting.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "support/file_queries.h"
+#include "support/path_text.h"
+#include "support/unique_handle.h"
+
+namespace velmo {
+namespace {
+
+// The path of the existing entry at `path` with every link, subst and mapped drive on the way
+// resolved (GetFinalPathNameByHandleW, the DOS name of its volume); nullopt when it cannot be
+// opened or its volume has no drive letter.
+std::optional<std::wstring> FinalPath(const std::wstring& path) {
+  const DWORD previousError = GetLastError();
+  const UniqueFileHandle handle(CreateFileW(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::optional<std::wstring> final;
+  if (handle) {
+    std::wstring out(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle.Get(), out.data(),
+                                             static_cast<DWORD>(out.size()), VOLUME_NAME_DOS);
+    if (length >= out.size()) {  // too small: the length it needs, its NUL counted
+      out.resize(length);
+      length = GetFinalPathNameByHandleW(handle.Get(), out.data(),
+                                         static_cast<DWORD>(out.size()), VOLUME_NAME_DOS);
+    }
+    if (length != 0 && length < out.size()) final = out.substr(0, length);
+  }
+  SetLastError(previousError);
+  return final;
+}
+
+// The folder above `path`, a drive's root as "C:\"; empty at a root.
+std::wstring Parent(const std::wstring& path) {
+  std::wstring parent(ParentPart(path));
+  if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+  return parent == path ? std::wstring() : parent;
+}
+
+// The identities of the folder at `path` (or, when it does not exist, of its nearest existing
+// parent) and of every folder above it, up to its volume's root. The walk goes up the final path,
+// so that the parents are the ones the file system holds the folder in, not those of a link.
+std::vector<EntryIdentity> IdentitiesUpFrom(const std::wstring& path) {
+  std::wstring at = FullLongPath(path);
+  while (!at.empty() && !EntryExists(at)) at = Parent(at);
+  if (at.empty()) return {};
+  if (const std::optional<std::wstring> final = FinalPath(at)) at = ShownPath(*final);
+  std::vector<EntryIdentity> identities;
+  for (; !at.empty(); at = Parent(at)) {
+    const std::optional<EntryIdentity> identity = IdentityOf(at);
+    if (!identity) break;  // above a share's root ("\\server"): nothing more to open
+    identities.push_back(*identity);
+  }
+  return identities;
+}
+
+// Whether the existing folder `outer` is `inner` or holds it.
+bool HoldsOrIs(const std::wstring& outer, const std::wstring& inner) {
+  if (!FolderExists(outer)) return false;
+  const std::optional<EntryIdentity> identity = IdentityOf(outer);
+  const std::vector<EntryIdentity> above = IdentitiesUpFrom(inner);
+  return identity && std::find(above.begin(), above.end(), *identity) != above.end();
+}
+
+}  // namespace
+
+bool FoldersNested(const std::wstring& a, const std::wstring& b) {
+  return HoldsOrIs(a, b) || HoldsOrIs(b, a);
+}
+
+}  // namespace velmo

@@ -244,7 +244,7 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
                    std::optional<FolderDeleter>& deleter, Ui& ui) {
   if (HasSetLeftovers(installDir)) {
-    if (!deleter) deleter.emplace();
+    if (!deleter) deleter.emplace(ui.RetryWaiter());
     const TidyReport report = TidyInterruptedSet(installDir, appData, *deleter);
     ShowKeptAside(report, ui);
     if (!report.failedEntry.empty()) {
@@ -267,7 +267,7 @@ void RecoverInterruptedSet(const Context& context, Ui& ui) {
     ui.Inform(kBrowserRunningText);
     return;
   }
-  const FolderDeleter deleter;
+  const FolderDeleter deleter(ui.RetryWaiter());
   const TidyReport report = TidyInterruptedSet(context.installDir, context.Env(L"APPDATA"), deleter);
   ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {

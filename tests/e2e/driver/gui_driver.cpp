@@ -221,7 +221,9 @@ BoxInfo DescribeBox(HWND box, HWND toolWindow) {
     info.hasIcon = true;
     info.iconStyle = PollUntil(kIconPaintWaitMs, [&] { return IconStyleOnScreen(iconStatic); });
   }
-  info.ownedByTool = toolWindow != nullptr && GetWindow(box, GW_OWNER) == toolWindow;
+  // Hidden (before it shows), the main window is not among the visible ones: its class tells.
+  const HWND owner = GetWindow(box, GW_OWNER);
+  info.ownedByTool = owner != nullptr && (owner == toolWindow || ClassOf(owner) == kWindowClassName);
   return info;
 }
 

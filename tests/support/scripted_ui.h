@@ -34,13 +34,7 @@ class ScriptedUi : public Ui {
   void SetCacheFolderText(const std::wstring& text) override { cacheFolderText = text; }
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override { ++pathFileLinesShown; }
-  // What the command's retries waited, in all; `sleeps` false lets the time pass at once.
-  DWORD waitedMs = 0;
-  bool sleeps = true;
-  void Wait(DWORD ms) override {
-    waitedMs += ms;
-    if (sleeps) Sleep(ms);
-  }
+  void Wait(DWORD ms) override { Sleep(ms); }
 
  protected:
   Answer ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) override;

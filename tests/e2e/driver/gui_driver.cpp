@@ -221,9 +221,9 @@ BoxInfo DescribeBox(HWND box, HWND toolWindow) {
     info.hasIcon = true;
     info.iconStyle = PollUntil(kIconPaintWaitMs, [&] { return IconStyleOnScreen(iconStatic); });
   }
-  // Hidden (before it shows), the main window is not among the visible ones: its class tells.
-  const HWND owner = GetWindow(box, GW_OWNER);
-  info.ownedByTool = owner != nullptr && (owner == toolWindow || ClassOf(owner) == kWindowClassName);
+  const HWND owner = GetWindow(box, GW_OWNER);  // the window, shown or hidden (not yet found)
+  info.ownedByTool =
+      owner != nullptr && (owner == toolWindow || ClassOf(owner) == kWindowClassName);
   return info;
 }
 

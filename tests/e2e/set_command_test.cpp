@@ -300,7 +300,7 @@ TEST_F(SetCommand, ASettingFileHeldForAMomentIsWaitedFor) {
   tool_->Answer(question, IDYES);
   Sleep(500);
   DWORD_PTR ignored = 0;  // meanwhile the window answers the system: it never looks hung
-  EXPECT_NE(SendMessageTimeoutW(tool_->WaitForMainWindow(0), WM_NULL, 0, 0, 0, 1000, &ignored), 0);
+  EXPECT_NE(SendMessageTimeoutW(tool_->WaitForMainWindow(0), WM_NULL, 0, 0, 0, 2500, &ignored), 0);
   Sleep(1000);
   held.reset();
   const BoxInfo done = tool_->WaitForBox().value_or(BoxInfo{});

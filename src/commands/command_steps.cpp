@@ -142,7 +142,8 @@ bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm 
                            const std::wstring& cacheFolder) {
   try {
     CheckDesktopUserCanWrite(installDir);
-    WritePathFile(installDir, form, cacheFolder);
+    RetryBudget step(kStepRetryLimitMs, ui.RetryWaiter());
+    WritePathFile(installDir, PathFileLinesFor(installDir, form, cacheFolder), step);
     return true;
   } catch (const PlatformError& error) {
     ReportInstallFolderWriteFailure(ui, error, installDir);

@@ -65,6 +65,7 @@ constexpr ReplacementWords kRestoreWords = {
     .allAsBefore = L"系统原有的配置文件和路径文件保持原样。",
     .oldAsBefore = L"系统原有的配置文件保持原样。",
     .oldElsewhere = L"系统原有的配置文件未能放回原处，现在保存在：\r\n",
+    .inInstallFolder = false,
 };
 
 // The portable configuration folder the path file names, when it is one this tool writes: an
@@ -193,7 +194,7 @@ class RestoreCommand {
   }
 
   void CopyAndSwap(SetStepObserver observer) {
-    if (!deleter_) deleter_.emplace();
+    if (!deleter_) deleter_.emplace(ui_.RetryWaiter());
     const SetResult result =
         RunRestoreTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer));
     ReportReplacementResult(ui_, plan_.installDir, result,

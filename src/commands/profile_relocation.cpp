@@ -44,6 +44,7 @@ constexpr ReplacementWords kSetWords = {
     .allAsBefore = L"绿色版原有的配置文件和路径文件保持原样。",
     .oldAsBefore = L"绿色版原有的配置文件保持原样。",
     .oldElsewhere = L"原有的配置文件未能放回原处，现在保存在：\r\n",
+    .inInstallFolder = true,
 };
 // What the check of the copy says when it does not fit.
 constexpr CopyFitWords kCopyFitWords = {
@@ -143,7 +144,7 @@ class SetCommand {
   }
 
   void CopyAndSwap(SetStepObserver observer) {
-    if (!deleter_) deleter_.emplace();
+    if (!deleter_) deleter_.emplace(ui_.RetryWaiter());
     ReportReplacementResult(
         ui_, context_.installDir,
         RunSetTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer)), kSuccessText,

@@ -1,6 +1,10 @@
 #include "commands/replacement_report.h"
 
+#include <windows.h>
+
+#include "commands/write_protection.h"
 #include "model/browser_layout.h"
+#include "support/platform_error.h"
 
 namespace velmo {
 namespace {
@@ -23,6 +27,17 @@ constexpr wchar_t kPathFileUnsure[] = L"无法确认路径文件是否保持原�
 constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全删除，残留在：\r\n";
 constexpr wchar_t kOldLeftBehindEnd[] =
     L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
+
+constexpr wchar_t kMoveAsideOperation[] = L"移开原有的配置文件";
+
+// Whether another program's hold stopped the rename of the old entry: a sharing or lock
+// violation says so itself; "access denied" does so only when the in-use check found an entry
+// held open in it (a folder with an open file in it cannot be renamed). Any other denial is the
+// system's refusal and is reported with its reason.
+bool HeldByAnotherProgram(const SetResult& result) {
+  return result.code == ERROR_SHARING_VIOLATION || result.code == ERROR_LOCK_VIOLATION ||
+         (result.code == ERROR_ACCESS_DENIED && !result.holder.empty());
+}
 
 std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& result,
                                const ReplacementWords& words) {
@@ -72,6 +87,19 @@ void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const SetRe
     case SetOutcome::kInUse:
       ui.Fail(words.inUseStart + result.path + kInUseEnd + state);
       return;
+    case SetOutcome::kNotMovedAside: {
+      if (HeldByAnotherProgram(result)) {
+        const std::wstring& held = result.holder.empty() ? result.path : result.holder;
+        ui.Fail(words.inUseStart + held + kInUseEnd + state);
+        return;
+      }
+      const PlatformError error(kMoveAsideOperation, result.path, result.code);
+      ui.Fail((words.inInstallFolder ? InstallFolderWriteFailureText(error, installDir)
+                                     : error.Describe()) +
+                  L"\r\n" + state,
+              BoxTitle::kTool);
+      return;
+    }
     case SetOutcome::kBlocked:
     case SetOutcome::kNotPlaced:
       ui.Fail(kNotPlacedStart + result.path + kNotPlacedEnd + state);

@@ -20,6 +20,9 @@ struct ReplacementWords {
   const wchar_t* allAsBefore;
   const wchar_t* oldAsBefore;
   const wchar_t* oldElsewhere;
+  // What is replaced lies in the installation folder: a refused rename of it gets the advice for
+  // a write-protected installation folder when that folder is one (write_protection).
+  bool inInstallFolder;
 };
 
 // `success` is the box when the replacement is done.

@@ -287,7 +287,7 @@ TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring
 bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
                    std::optional<FolderDeleter>& deleter, Ui& ui, TransactionKind command) {
   if (!HasSetLeftovers(installDir)) return true;
-  if (!deleter) deleter.emplace();
+  if (!deleter) deleter.emplace(ui.RetryWaiter());
   const TidyReport report = TidyInterruptedSet(installDir, appData, *deleter);
   if (report.reach != JournalReach::kHere) {
     ReportWaitingJournal(ui, installDir, report, command);
@@ -315,7 +315,7 @@ void RecoverInterruptedSet(const Context& context, Ui& ui) {
     ui.Inform(InterruptedText(*interrupted) + kBrowserRunningEnd);
     return;
   }
-  const FolderDeleter deleter;
+  const FolderDeleter deleter(ui.RetryWaiter());
   const TidyReport report = TidyInterruptedSet(context.installDir, appData, deleter);
   ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {

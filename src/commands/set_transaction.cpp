@@ -15,6 +15,10 @@
 namespace velmo {
 namespace {
 
+// What the deletion of the profile's cache folders may spend on retries, all three together: their
+// failure is ignored, and the command's own budget is left to the steps that matter.
+constexpr DWORD kCacheDeletionRetryLimitMs = 1000;
+
 SetResult Result(SetOutcome outcome, std::wstring path = {}, std::wstring error = {}) {
   SetResult result;
   result.outcome = outcome;
@@ -131,7 +135,9 @@ class ReplacementRun {
   // open, and its deletion would then fail halfway.
   Stop CheckOldNotInUse() {
     if (!journal_.oldExisted || !FolderExists(names_.target)) return std::nullopt;
-    if (auto inUse = FindEntryInUse(names_.target, deleter_.Retries())) return Undo(SetOutcome::kInUse, *inUse);
+    if (auto inUse = FindEntryInUse(names_.target, deleter_.Retries())) {
+      return Undo(SetOutcome::kInUse, *inUse);
+    }
     return std::nullopt;
   }
 
@@ -149,9 +155,8 @@ class ReplacementRun {
   // The old entry goes aside, the complete copy takes its place.
   Stop SwapCopyIn() {
     if (journal_.oldExisted) {
-      if (!RenameEntry(names_.target, names_.aside, deleter_.Retries())) {
-        return Undo(SetOutcome::kInUse, names_.target);
-      }
+      const std::uint32_t code = TryRenameEntry(names_.target, names_.aside, deleter_.Retries());
+      if (code != 0) return NotMovedAside(code);
       observer_(SetStep::kOldMovedAside);
     }
     if (!RenameEntry(names_.complete, names_.target, deleter_.Retries())) {
@@ -195,11 +200,28 @@ class ReplacementRun {
     return Result(SetOutcome::kDone);
   }
 
+  // The old entry stays where it is. Another program's hold shows as a sharing or lock
+  // violation, or as "access denied" when a file inside a folder is open; which entry is held is
+  // looked up once more, without waiting, so that the report can name it and tell a hold from a
+  // refusal.
+  SetResult NotMovedAside(std::uint32_t code) {
+    SetResult result = Result(SetOutcome::kNotMovedAside, names_.target);
+    result.code = code;
+    if (IsPassingLockFailure(code)) {
+      RetryBudget noWaiting(0);
+      result.holder = FindEntryInUse(names_.target, noWaiting).value_or(std::wstring());
+    }
+    return Undo(std::move(result));
+  }
+
   // A failure undoes what was done, exactly as the next start would after an interruption.
   SetResult Undo(SetOutcome outcome, const std::wstring& path, std::wstring error = {}) {
+    return Undo(Result(outcome, path, std::move(error)));
+  }
+  SetResult Undo(SetResult result) {
     return Checked(replacement_,
                    TidyInterruptedSet(replacement_.installDir, replacement_.appData, deleter_),
-                   Result(outcome, path, std::move(error)));
+                   std::move(result));
   }
 
   Replacement replacement_;
@@ -233,9 +255,10 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
   replacement.journal.commitFileBefore = pathFileBefore;
 
   const auto deleteCaches = [&] {
-    // A missing or busy cache folder stays, without a message.
+    // A missing or busy cache folder stays, without a message, and only its own retries wait.
+    RetryBudget cacheRetries = deleter.Retries().Apart(kCacheDeletionRetryLimitMs);
     for (const std::wstring& cache : plan.profileCaches) {
-      SkipIfFails([&] { deleter.DeleteFolder(cache); });
+      SkipIfFails([&] { deleter.DeleteFolder(cache, cacheRetries); });
     }
     observer(SetStep::kCachesDeleted);
   };

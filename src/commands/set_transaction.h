@@ -6,6 +6,7 @@
 // Setting folder fits under each of them.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -58,6 +59,7 @@ enum class SetOutcome {
   kCopyFailed,         // the profile could not be copied completely
   kCopyCancelled,      // the user cancelled the copy
   kInUse,              // `path` names an entry of the old Setting another program holds
+  kNotMovedAside,      // the old entry at `path` could not be renamed: see `code` and `holder`
   kNotPlaced,          // the copy could not be renamed to `path` (Setting)
   kNotCommitted,       // the journal or the path file could not be written: see `error`
 };
@@ -66,6 +68,8 @@ struct SetResult {
   SetOutcome outcome = SetOutcome::kDone;
   std::wstring path;
   std::wstring error;  // the platform's report of a failed write
+  std::uint32_t code = 0;  // kNotMovedAside: the rename's Win32 code
+  std::wstring holder;     // kNotMovedAside: an entry of it another program holds, if one was found
   // After a failure, as checked on disk once it was undone: whatever was at Setting before is
   // there again (or there was nothing), and the path file holds the bytes it held before.
   bool oldConfigurationBack = true;
@@ -79,7 +83,8 @@ struct SetResult {
   std::wstring notCopied;
 };
 
-// Runs the transaction: deletes the profile's cache folders, copies the profile beside the
+// Runs the transaction: deletes the profile's cache folders (their retries from a small budget of
+// their own, never the command's), copies the profile beside the
 // Setting folder, swaps the copy in and writes the path file. On a failure before the commit it
 // undoes what it did (the old path file was never touched) and reports where things are.
 // `pathFileBefore` is the path file's content before the Set (nullopt: there was none).

@@ -75,11 +75,15 @@ bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
                                      const std::wstring& installDir) {
+  ui.Fail(InstallFolderWriteFailureText(error, installDir), BoxTitle::kTool);
+}
+
+std::wstring InstallFolderWriteFailureText(const PlatformError& error,
+                                           const std::wstring& installDir) {
   if (!IsAccessDenied(error) || !InstallFolderIsWriteProtected(installDir)) {
-    ui.Fail(error);
-    return;
+    return error.Describe();
   }
-  ShowWriteProtectionAdvice(ui, error);
+  return error.Describe() + kAccessDeniedAdvice;
 }
 
 void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error) {

@@ -33,6 +33,10 @@ bool InstallFolderIsWriteProtected(const std::wstring& installDir);
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
                                      const std::wstring& installDir);
 
+// The text of ReportInstallFolderWriteFailure's box for `error`.
+std::wstring InstallFolderWriteFailureText(const PlatformError& error,
+                                           const std::wstring& installDir);
+
 // The box of ReportInstallFolderWriteFailure with its advice, for a caller that has already found
 // the installation folder write-protected.
 void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error);

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "model/browser_layout.h"
-#include "support/entry_moves.h"
 #include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/lock_retry.h"
@@ -39,6 +40,29 @@ class TemporarySibling {
   std::wstring path_;
 };
 
+bool IsReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Replaces or deletes the path file with `step`. A read-only file can be neither replaced nor
+// deleted (DeleteFile: "If an application attempts to delete a file that is read-only, the
+// function fails with ERROR_ACCESS_DENIED"), and the path file is the tool's own: its read-only
+// attribute is cleared first, as the removal of old entries does. Where it stays, that attribute
+// explains the denial and no waiting ends it: the step fails at once with ERROR_FILE_READ_ONLY.
+// A denial or sharing violation otherwise is another program's brief hold, waited out.
+std::uint32_t ChangePathFile(const std::wstring& pathFile, RetryBudget& retries,
+                             const std::function<BOOL()>& step) {
+  const DWORD attributes = GetFileAttributesW(pathFile.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    SetFileAttributesW(pathFile.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  return retries.Run([&]() -> std::uint32_t {
+    const std::uint32_t code = Outcome(step());
+    return code == ERROR_ACCESS_DENIED && IsReadOnly(pathFile) ? ERROR_FILE_READ_ONLY : code;
+  });
+}
+
 // Writes `bytes` to a temporary file beside the path file, then moves it over the path file.
 void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
                      RetryBudget& retries) {
@@ -46,12 +70,13 @@ void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
   TemporarySibling temporary(installDir);
   WriteFileBytes(temporary.Path(), bytes, kWriteOperation, target);
   const auto replace = [&] {
-    return Outcome(MoveFileExW(temporary.Path().c_str(), target.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    return MoveFileExW(temporary.Path().c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   };
   // A program that has just opened the old path file (an antivirus scan) holds it for a moment;
   // a folder in its place stays, however long the tool waits.
-  const std::uint32_t error = FolderExists(target) ? replace() : retries.Run(replace);
+  const std::uint32_t error =
+      FolderExists(target) ? Outcome(replace()) : ChangePathFile(target, retries, replace);
   if (error != 0) ThrowError(kWriteOperation, target, error);
   temporary.Keep();
 }
@@ -79,7 +104,8 @@ void WritePathFile(const std::wstring& installDir, const std::vector<std::wstrin
 
 void DeletePathFile(const std::wstring& installDir, RetryBudget& retries) {
   const std::wstring pathFile = browser::PathFileForWriting(installDir);
-  const std::uint32_t error = RemoveFile(pathFile, retries);
+  const std::uint32_t error =
+      ChangePathFile(pathFile, retries, [&] { return DeleteFileW(pathFile.c_str()); });
   if (error != 0) ThrowError(kDeleteOperation, pathFile, error);
 }
 
@@ -112,8 +138,11 @@ void CheckPathFileReplaceable(const std::wstring& installDir) {
     if (!CreateFileForWriting(temporary.Path())) ThrowLastError(kWriteOperation, target);
   }
   if (!EntryExists(target)) return;
+  // A read-only path file is replaced once its attribute is cleared: what that needs is asked
+  // for instead of writing.
+  const DWORD access = IsReadOnly(target) ? FILE_WRITE_ATTRIBUTES | DELETE : GENERIC_WRITE | DELETE;
   const UniqueFileHandle file(CreateFileW(
-      target.c_str(), GENERIC_WRITE | DELETE,
+      target.c_str(), access,
       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ThrowLastError(kWriteOperation, target);

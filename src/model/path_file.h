@@ -19,13 +19,14 @@ struct PathFileLines {
 // Writes `lines` to <installDir>\path: each converted to the ANSI code page and ended by CR LF.
 // The bytes go to a temporary file in the same folder that then replaces the path file, so a
 // failed write never leaves the browser a truncated file. Throws PlatformError on failure. A brief
-// hold on the path file is waited out from `retries` (one step's limit without).
+// hold on the path file is waited out from `retries` (one step's limit without); a read-only
+// attribute on it is cleared, never waited for.
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines);
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines,
                    RetryBudget& retries);
 
-// Deletes the path file, waiting out a brief hold from `retries`. Throws PlatformError when it
-// cannot.
+// Deletes the path file (read-only too), waiting out a brief hold from `retries`. Throws
+// PlatformError when it cannot.
 void DeletePathFile(const std::wstring& installDir, RetryBudget& retries);
 
 // The two forms in which the tool writes the path file.
@@ -53,8 +54,8 @@ void WritePathFile(const std::wstring& installDir, PathFileForm form,
                    const std::wstring& cacheFolder);
 
 // Checks that the path file could be written now: the installation folder takes a new file
-// beside it, and an existing path file is a file, not read-only, and no other program holds it
-// against writing or deletion. Leaves nothing behind. Throws PlatformError (the same report as a
+// beside it, and an existing path file is a file that no other program holds against writing or
+// deletion (a read-only one: against the change of its attributes or deletion). Leaves nothing behind. Throws PlatformError (the same report as a
 // failed write) when it could not.
 void CheckPathFileReplaceable(const std::wstring& installDir);
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "support/lock_retry.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -61,6 +62,15 @@ class Ui {
 
   // Shows the folders recorded in the path file, as it is on disk now, in the information panel.
   virtual void ShowPathFileLines() = 0;
+
+  // Lets `ms` milliseconds pass on the window's thread while the window stays painted and answers
+  // the system; no click or key is handled meanwhile, so no command starts inside another.
+  virtual void Wait(DWORD ms) = 0;
+
+  // Wait, as the retries of a command (its FolderDeleter, a RetryBudget) spend their pauses.
+  RetryWait RetryWaiter() {
+    return [this](DWORD ms) { Wait(ms); };
+  }
 
  protected:
   // A modal box owned by the window; returns the answer to a question, kNone for the others.

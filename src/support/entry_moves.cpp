@@ -8,10 +8,14 @@
 
 namespace velmo {
 
+std::uint32_t TryRenameEntry(const std::wstring& from, const std::wstring& to,
+                             RetryBudget& retries) {
+  return retries.Run(
+      [&] { return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)); });
+}
+
 bool RenameEntry(const std::wstring& from, const std::wstring& to, RetryBudget& retries) {
-  return retries.Run([&] {
-           return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
-         }) == 0;
+  return TryRenameEntry(from, to, retries) == 0;
 }
 
 std::uint32_t RemoveFile(const std::wstring& path, RetryBudget& retries) {

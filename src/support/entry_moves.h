@@ -9,7 +9,12 @@
 
 namespace velmo {
 
-// Renames a file or a folder beside itself; never replaces anything. True when it worked.
+// Renames a file or a folder beside itself; never replaces anything. Returns 0, or the Win32 code
+// of the last try.
+std::uint32_t TryRenameEntry(const std::wstring& from, const std::wstring& to,
+                             RetryBudget& retries);
+
+// The same: true when it worked.
 bool RenameEntry(const std::wstring& from, const std::wstring& to, RetryBudget& retries);
 
 // Deletes the file at `path`. Returns 0, or the Win32 code of the last try.

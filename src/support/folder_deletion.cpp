@@ -121,7 +121,10 @@ std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudg
   return inUse;
 }
 
-FolderDeleter::FolderDeleter(const wchar_t* progId) {
+FolderDeleter::FolderDeleter(const wchar_t* progId) : FolderDeleter(RetryWait(), progId) {}
+
+FolderDeleter::FolderDeleter(RetryWait wait, const wchar_t* progId)
+    : retries_(kCommandRetryLimitMs, std::move(wait)) {
   if (!SkipIfFails([&] { ole_.emplace(); })) return;
   apartment_.emplace(*ole_);
   if (!apartment_->Usable()) return;
@@ -139,10 +142,12 @@ FolderDeleter::FolderDeleter(const wchar_t* progId) {
   deleteFolder_ = id;
 }
 
-void FolderDeleter::DeleteFolder(const std::wstring& path) const {
+void FolderDeleter::DeleteFolder(const std::wstring& path) const { DeleteFolder(path, retries_); }
+
+void FolderDeleter::DeleteFolder(const std::wstring& path, RetryBudget& retries) const {
   // Each try removes what it can; the failure of the last one is passed on.
   std::optional<PlatformError> failure;
-  retries_.Run([&]() -> std::uint32_t {
+  retries.Run([&]() -> std::uint32_t {
     failure.reset();
     try {
       DeleteFolderOnce(path);

@@ -16,8 +16,10 @@ inline constexpr wchar_t kFileSystemObjectProgId[] = L"Scripting.FileSystemObjec
 class FolderDeleter {
  public:
   // Creates the automation object named `progId`; when it cannot be created (or COM itself cannot
-  // be loaded), the deleter works with the file API instead. Never throws.
+  // be loaded), the deleter works with the file API instead. Never throws. The retries' pauses
+  // are spent through `wait` (the window's, for a command).
   explicit FolderDeleter(const wchar_t* progId = kFileSystemObjectProgId);
+  explicit FolderDeleter(RetryWait wait, const wchar_t* progId = kFileSystemObjectProgId);
   FolderDeleter(const FolderDeleter&) = delete;
   FolderDeleter& operator=(const FolderDeleter&) = delete;
 
@@ -29,6 +31,8 @@ class FolderDeleter {
   // completely; what could be removed is gone. A removal that another program's brief hold
   // stops is tried again (lock_retry), from this deleter's budget.
   void DeleteFolder(const std::wstring& path) const;
+  // The same, its retries drawn from `retries` instead.
+  void DeleteFolder(const std::wstring& path, RetryBudget& retries) const;
 
   // The retries of the command this deleter serves, shared by all its removals.
   RetryBudget& Retries() const { return retries_; }

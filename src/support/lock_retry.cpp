@@ -43,7 +43,11 @@ std::uint32_t RetryBudget::Run(const std::function<std::uint32_t()>& attempt) {
   std::uint32_t code = attempt();
   if (code == 0 || !IsPassingLockFailure(code)) return code;
   for (const DWORD pause : RetryPauses(std::min(kStepRetryLimitMs, leftMs_))) {
-    Sleep(pause);
+    if (wait_) {
+      wait_(pause);
+    } else {
+      Sleep(pause);
+    }
     leftMs_ -= pause;
     code = attempt();
     if (code == 0 || !IsPassingLockFailure(code)) break;

@@ -3,12 +3,15 @@
 // it, or of a folder that holds it, fails with "access denied", "sharing violation" or "lock
 // violation" (on FAT and network drives also "directory not empty" for a delete). Such a step is
 // tried again after a pause: 50 ms, doubling up to 1 s between tries, at most 5 s of pauses for
-// one step and 10 s for everything one budget serves (a command's folder deleter).
+// one step and 10 s for everything one budget serves (a command's folder deleter). A pause is
+// spent through the budget's wait: on the window's thread the window is kept painted meanwhile
+// (Ui::Wait), so that it is never taken for not responding.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace velmo {
@@ -24,10 +27,18 @@ bool IsPassingLockFailure(std::uint32_t code);
 // that may pause `limitMs` in all (the last pause is cut to what is left).
 std::vector<DWORD> RetryPauses(DWORD limitMs);
 
+// How a retry spends a pause of `ms` milliseconds. Empty: the thread sleeps.
+using RetryWait = std::function<void(DWORD ms)>;
+
 // The pauses one command may still spend on retries.
 class RetryBudget {
  public:
-  explicit RetryBudget(DWORD limitMs = kCommandRetryLimitMs) : leftMs_(limitMs) {}
+  explicit RetryBudget(DWORD limitMs = kCommandRetryLimitMs, RetryWait wait = {})
+      : leftMs_(limitMs), wait_(std::move(wait)) {}
+
+  // A budget of its own of `limitMs`, waiting as this one does: for steps whose failure is
+  // ignored, so that they never spend what the command's other steps may need.
+  RetryBudget Apart(DWORD limitMs) const { return RetryBudget(limitMs, wait_); }
 
   // Runs `attempt`, which returns 0 on success or its failure code (Win32 or HRESULT). While it
   // fails with a passing lock failure it is run again after each pause of RetryPauses, as long as
@@ -36,6 +47,7 @@ class RetryBudget {
 
  private:
   DWORD leftMs_;
+  RetryWait wait_;
 };
 
 // An attempt's code from a Win32 call's result: 0 when it succeeded, else GetLastError().

@@ -107,8 +107,11 @@ bool MainWindow::StartUp() {
   CreateControls(window_, instance_);
   ApplyDpi(WindowDpi(window_));
   CentreOnScreen();
-  // An interrupted Set is sorted out (with its boxes) before the window shows anything.
+  // An interrupted Set is sorted out (with its boxes) before the window shows anything, as a
+  // command: nothing sent to the window meanwhile starts another.
+  handlerRunning_ = true;
   const StartUpTexts texts = RunStartUp(context_, *this);
+  handlerRunning_ = false;
   if (texts.missingBrowser) {
     ShowStartUpError(*texts.missingBrowser);
     EndTool();
@@ -173,7 +176,32 @@ void MainWindow::ShowStartUpError(const StartUpError& error) {
 
 Answer MainWindow::ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) {
   const MessageBoxForm form = MessageBoxFormFor(kind, title);
-  return AnswerFor(MessageBoxW(window_, text.c_str(), form.title, form.style));
+  // A box owned by a window gets no taskbar button of its own; before the window shows (the
+  // start-up's boxes) it would have none at all, and is shown unowned.
+  const HWND owner = IsWindowVisible(window_) ? window_ : nullptr;
+  return AnswerFor(MessageBoxW(owner, text.c_str(), form.title, form.style));
+}
+
+void MainWindow::Wait(DWORD ms) {
+  // Only paint messages are taken from the queue, and the messages other threads send (which
+  // PeekMessage delivers in any case); clicks, keys and posted commands stay for the message
+  // loop. A thread that has not called PeekMessage for 5 s is taken for not responding and its
+  // window is ghosted (IsHungAppWindow).
+  const ULONGLONG end = GetTickCount64() + ms;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE)) {
+      if (message.message == WM_QUIT) {  // the window went meanwhile: left for the loop
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      DispatchMessageW(&message);
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now),
+                              QS_PAINT | QS_SENDMESSAGE);
+  }
 }
 
 void MainWindow::EndTool() {

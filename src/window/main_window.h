@@ -42,6 +42,7 @@ class MainWindow final : public Ui {
   void SetCacheFolderText(const std::wstring& text) override;
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override;
+  void Wait(DWORD ms) override;
 
  private:
   Answer ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) override;

@@ -34,6 +34,7 @@ class ScriptedUi : public Ui {
   void SetCacheFolderText(const std::wstring& text) override { cacheFolderText = text; }
   std::wstring ShowFolderDialog() override;
   void ShowPathFileLines() override { ++pathFileLinesShown; }
+  void Wait(DWORD ms) override { Sleep(ms); }
 
  protected:
   Answer ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) override;

@@ -91,6 +91,21 @@ TEST(PathFileWrite, FailureRaisesAndKeepsTheOldFile) {
   EXPECT_EQ(testing::TreeSnapshot(second.Path()).size(), 1u);
 }
 
+// The path file is the tool's own: a read-only one is replaced and deleted at once, not waited for.
+TEST(PathFileWrite, AReadOnlyPathFileIsReplacedAndDeletedWithoutWaiting) {
+  TempDir dir;
+  WriteBytes(dir / L"path", "old\r\n");
+  DWORD waitedMs = 0;
+  RetryBudget retries(10000, [&](DWORD ms) { waitedMs += ms; });
+  SetFileAttributesW((dir / L"path").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_NO_THROW(CheckPathFileReplaceable(dir.Path()));
+  EXPECT_NO_THROW(WritePathFile(dir.Path(), {L"new"}, retries));
+  EXPECT_EQ(ReadBytes(dir / L"path").value_or(""), "new\r\n");
+  SetFileAttributesW((dir / L"path").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_NO_THROW(DeletePathFile(dir.Path(), retries));
+  EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size() + waitedMs, 0u);
+}
+
 TEST(PathFileRead, UnreadableFileRaisesWithItsName) {
   TempDir dir;
   WriteBytes(dir / L"path", "a\r\n");

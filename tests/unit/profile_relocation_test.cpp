@@ -285,6 +285,24 @@ TEST_F(ProfileRelocation, FailedFirstCopyRemovesThePathFileItWrote) {
   EXPECT_TRUE(TopLevel().empty()) << "no path file, no Setting, no partial copy";
 }
 
+// Held cache files keep their folders; the retries for them wait a second in all, never the time
+// that the renames, the journal and the path file may need.
+TEST_F(ProfileRelocation, HeldCachesSpendOnlyTheirOwnRetries) {
+  MakeProfile();
+  std::vector<UniqueFileHandle> held;
+  for (const wchar_t* file :
+       {L"Webkit\\Cache\\data_0", L"Webkit\\Cache2\\entries\\e", L"VelmoVideoCache\\v.tmp"}) {
+    held.emplace_back(CreateFileW((Profile() + L"\\" + file).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  }
+  DWORD waitedMs = 0;  // the file API's deletion: a held file is waited for
+  const FolderDeleter deleter([&](DWORD ms) { waitedMs += ms; }, L"Velmo.NoSuchObject");
+  EXPECT_EQ(RunSetTransaction(MakeSetPlan(context_, PathFileForm::kAbsolute, Cache()),
+                              std::nullopt, deleter, [](SetStep) {}).outcome,
+            SetOutcome::kDone);
+  EXPECT_TRUE(held.back().Valid() && waitedMs > 0 && waitedMs <= 1000) << waitedMs;
+}
+
 TEST_F(ProfileRelocation, SettingInUseIsNamedAndKept) {
   MakeProfile();
   WriteBytes(Setting() + L"\\Default\\Cookies", "old cookies");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "support/scripted_ui.h"
+#include "support/text_codec.h"
 
 namespace velmo {
 namespace {
@@ -13,7 +14,7 @@ std::wstring NameTaken(const std::wstring& entry) { return L"taken " + entry; }
 
 TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileAre) {
   constexpr ReplacementWords kWords = {L"copy failed ", L"cancelled\r\n", L"held ", &NameTaken,
-                                       L"all as before", L"old as before", L"old now at "};
+                                       L"all as before", L"old as before", L"old now at ", false};
   struct Row {
     SetOutcome outcome;
     bool oldBack, pathFileUnchanged;
@@ -49,6 +50,31 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, row.text);
     EXPECT_EQ(ui.boxes[0].style, row.style);
+  }
+}
+
+// The old entry could not be renamed aside: "in use" only for another program's hold, told by the
+// code or by a held entry found in it; any other failure gives the system's reason.
+TEST(ReplacementReport, ARenameOfTheOldEntryIsInUseOnlyForAHold) {
+  const ReplacementWords words = {L"", L"", L"held ", &NameTaken, L"as before", L"", L"", false};
+  const struct { std::uint32_t code; std::wstring holder, held; } rows[] = {  // held "": reason
+      {32, L"", L"X:\\e"}, {33, L"", L"X:\\e"}, {32, L"X:\\f", L"X:\\f"}, {5, L"X:\\f", L"X:\\f"},
+      {5, L"", L""},       {19, L"", L""},      {2, L"", L""}};
+  for (const auto& row : rows) {
+    SetResult result;
+    result.outcome = SetOutcome::kNotMovedAside;
+    result.path = L"X:\\e";
+    result.code = row.code;
+    result.holder = row.holder;
+    testing::ScriptedUi ui;
+    ReportReplacementResult(ui, L"X:\\i", result, L"done", words);
+    const std::wstring& text = ui.boxes.at(0).text;
+    EXPECT_EQ(ui.boxes[0].title, row.held.empty() ? L"Velmo浏览器绿化工具" : L"友情提示");
+    EXPECT_TRUE(row.held.empty() ? text.starts_with(L"移开原有的配置文件失败。\r\n路径：X:\\e\r\n原因：") &&
+                                       text.ends_with(L"\r\nas before")
+                                 : text == L"held " + row.held +
+                                               L"\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\nas before")
+        << row.code << " " << ToUtf8(text);
   }
 }
 

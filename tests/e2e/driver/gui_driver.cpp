@@ -221,7 +221,9 @@ BoxInfo DescribeBox(HWND box, HWND toolWindow) {
     info.hasIcon = true;
     info.iconStyle = PollUntil(kIconPaintWaitMs, [&] { return IconStyleOnScreen(iconStatic); });
   }
-  info.ownedByTool = toolWindow != nullptr && GetWindow(box, GW_OWNER) == toolWindow;
+  const HWND owner = GetWindow(box, GW_OWNER);  // the window, shown or hidden (not yet found)
+  info.ownedByTool =
+      owner != nullptr && (owner == toolWindow || ClassOf(owner) == kWindowClassName);
   return info;
 }
 

@@ -34,7 +34,7 @@ struct BoxInfo {
   // comparing the icon's pixels on the screen with the system icons (icon handles do not compare
   // across processes under Wine), so the box must not be covered by another window.
   unsigned iconStyle = 0;
-  bool ownedByTool = false;     // the box is owned by the tool's main window
+  bool ownedByTool = false;     // the box is owned by the tool's main window, shown or hidden
 };
 
 // Environment changes for the started tool: a value sets the variable, nullopt removes it.

@@ -78,7 +78,7 @@ std::optional<FolderLock> BeginConfigurationChange(const Context& context, Ui& u
 
 bool CopyFitsOrReport(Ui& ui, const CopyFitWords& words, const std::wstring& source,
                       const std::array<std::wstring, 3>& excluded, const std::wstring& copyFolder) {
-  const std::wstring volumeFolder(ParentPart(copyFolder));
+  const std::wstring volumeFolder = ParentFolder(copyFolder);
   const CopyMeasure measure = MeasureCopy(source, excluded, ClusterBytes(volumeFolder));
   const auto below = [&](const std::wstring& relative) {
     return relative.empty() ? copyFolder : copyFolder + L"\\" + relative;

@@ -82,11 +82,6 @@ std::optional<std::wstring> PortableConfiguration(const std::wstring& installDir
   return ShownPath(line1);
 }
 
-// APPDATA as a box shows it, without the separator at its end: "C:\" gives "C:".
-std::wstring AppDataFolder(const Context& context) {
-  return std::wstring(WithoutTrailingSeparators(ShownPath(context.Env(L"APPDATA"))));
-}
-
 // The restore, one step a method, in the order Run takes them, once the installation folder is
 // the command's (BeginConfigurationChange). A step that stops the command has shown why.
 class RestoreCommand {

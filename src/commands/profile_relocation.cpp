@@ -61,7 +61,7 @@ class SetCommand {
   SetCommand(const Context& context, Ui& ui)
       : context_(context),
         ui_(ui),
-        profile_(browser::ProfileFolder(context.Env(L"APPDATA"))),
+        profile_(browser::ProfileFolder(AppDataFolder(context))),
         setting_(browser::SettingFolder(context.installDir)) {}
 
   AfterCommand Run(SetStepObserver observer) {
@@ -84,7 +84,7 @@ class SetCommand {
 
  private:
   bool TidyAfterInterruptedSet() {
-    return TidyBeforeSet(context_.installDir, context_.Env(L"APPDATA"), deleter_, ui_,
+    return TidyBeforeSet(context_.installDir, AppDataFolder(context_), deleter_, ui_,
                          TransactionKind::kSet);
   }
 

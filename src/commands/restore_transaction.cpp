@@ -4,7 +4,9 @@
 
 #include "model/browser_layout.h"
 #include "model/path_file.h"
+#include "support/file_queries.h"
 #include "support/folder_copy.h"
+#include "support/path_text.h"
 
 namespace velmo {
 SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& pathFileBefore,
@@ -15,6 +17,8 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
   replacement.source = plan.configuration;
   replacement.journal.kind = TransactionKind::kRestore;
   replacement.journal.names = RestoreNames(browser::ProfileFolder(plan.appData));
+  // Which folder this APPDATA is, so that the journal is followed only for this account.
+  replacement.journal.profileParent = IdentityOf(ParentFolder(replacement.journal.names.target));
   replacement.journal.commitFile = browser::PathFileForWriting(plan.installDir);
   replacement.journal.commitFileBefore = pathFileBefore;  // and no path file after
   return RunReplacement(

@@ -303,7 +303,7 @@ bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
 
 void RecoverInterruptedSet(const Context& context, Ui& ui) {
   RemoveEmptyWriteCheckFolders(context.installDir);
-  const std::wstring appData = context.Env(L"APPDATA");
+  const std::wstring appData = AppDataFolder(context);
   const std::optional<TransactionKind> interrupted = WorkToSettle(context.installDir, appData);
   if (!interrupted) return;
   // Another instance of the tool in the middle of a Set uses the same names: nothing was

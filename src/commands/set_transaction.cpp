@@ -237,7 +237,7 @@ class ReplacementRun {
 }  // namespace
 
 SetPlan MakeSetPlan(const Context& context, PathFileForm form, const std::wstring& cacheLine) {
-  const std::wstring appData = context.Env(L"APPDATA");
+  const std::wstring appData = AppDataFolder(context);
   return {context.installDir, browser::ProfileFolder(appData),
           browser::ProfileCacheFolders(appData),
           PathFileLinesFor(context.installDir, form, cacheLine)};

@@ -26,6 +26,8 @@ constexpr std::string_view kCopyingPhase = "copying";
 constexpr std::string_view kSwappingPhase = "swapping";
 constexpr std::string_view kNoFile = "-";
 constexpr std::string_view kEnd = "End\r\n";
+// "Identity <volume> <index high> <index low>", before the end line; an earlier build wrote none.
+constexpr std::string_view kIdentityTag = "Identity ";
 constexpr wchar_t kSetJournalOperation[] = L"记录设置进度";
 constexpr wchar_t kRestoreJournalOperation[] = L"记录恢复为安装版的进度";
 
@@ -81,6 +83,22 @@ bool TakeCounted(std::string_view& rest, std::optional<std::string>& content) {
   return true;
 }
 
+// Takes the three decimal numbers of an identity line.
+std::optional<EntryIdentity> ParseIdentity(std::string_view line) {
+  std::uint32_t parts[3] = {};
+  for (std::uint32_t& part : parts) {
+    const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), part);
+    if (error != std::errc() || end == line.data()) return std::nullopt;
+    line.remove_prefix(static_cast<std::size_t>(end - line.data()));
+    if (&part != &parts[2]) {
+      if (!line.starts_with(' ')) return std::nullopt;
+      line.remove_prefix(1);
+    }
+  }
+  if (!line.empty()) return std::nullopt;
+  return EntryIdentity{parts[0], parts[1], parts[2]};
+}
+
 // Fills `journal` from the bytes after the signature line, as far as they go; false when they are
 // not a whole journal.
 bool ParseJournal(std::string_view rest, Journal& journal) {
@@ -101,8 +119,17 @@ bool ParseJournal(std::string_view rest, Journal& journal) {
     if (!taken) return false;
     *path = std::move(*taken);
   }
-  return TakeCounted(rest, journal.commitFileAfter) &&
-         TakeCounted(rest, journal.commitFileBefore) && rest == kEnd;
+  if (!TakeCounted(rest, journal.commitFileAfter) ||
+      !TakeCounted(rest, journal.commitFileBefore)) {
+    return false;
+  }
+  if (rest.starts_with(kIdentityTag)) {
+    const std::optional<std::string_view> line = TakeLine(rest);
+    if (!line) return false;
+    journal.profileParent = ParseIdentity(line->substr(kIdentityTag.size()));
+    if (!journal.profileParent) return false;
+  }
+  return rest == kEnd;
 }
 
 // How a name is recorded: a name in the installation folder (where the journal lies) by its bare
@@ -126,6 +153,14 @@ std::string JournalBytes(const Journal& journal) {
   AddLine(bytes, Recorded(journal.commitFile, true));
   AddCounted(bytes, journal.commitFileAfter);
   AddCounted(bytes, journal.commitFileBefore);
+  if (const std::optional<EntryIdentity>& identity = journal.profileParent) {
+    std::string line(kIdentityTag);
+    for (const std::uint32_t part : {identity->volume, identity->indexHigh, identity->indexLow}) {
+      line += DecimalBytes(part) + " ";
+    }
+    line.pop_back();
+    AddLine(bytes, line);
+  }
   bytes += kEnd;
   return bytes;
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "support/file_queries.h"
 #include "support/lock_retry.h"
 
 namespace velmo {
@@ -44,6 +45,10 @@ struct Journal {
   std::wstring commitFile;
   std::optional<std::string> commitFileAfter;
   std::optional<std::string> commitFileBefore;
+  // A restore's: the identity of the folder that holds the profile folder (this user's APPDATA)
+  // when it was written, so that another account's folder of the same name is told apart. An
+  // earlier build's journal has none.
+  std::optional<EntryIdentity> profileParent;
 };
 
 // What stands at a journal's name.

@@ -54,11 +54,21 @@ bool SameRoles(const ReplacementNames& recorded, const ReplacementNames& expecte
 
 enum class ProfileParent { kThisUsers, kOther, kNotPlain };
 
-// Whether a restore's recorded folder beside the profile is this user's APPDATA: the same text,
-// or the same folder on disk when it is named plainly. Another folder named plainly is another
-// user's (or another profile folder); one reached through "." or ".." is nobody's.
-ProfileParent CompareProfileParent(const std::wstring& recorded, const std::wstring& appData) {
-  const std::wstring here(ParentPart(browser::ProfileFolder(appData)));
+// Whether a restore's recorded folder beside the profile is this user's APPDATA. A journal that
+// records that folder's identity is this user's only when APPDATA here is that very folder: the
+// same text on another computer (a stick carried there, an account of the same name) is another
+// account's folder. An earlier build's journal records none: the same text, or the same folder on
+// disk when it is named plainly. Another folder named plainly is another user's (or another
+// profile folder); one reached through "." or ".." is nobody's.
+ProfileParent CompareProfileParent(const std::wstring& recorded,
+                                   const std::optional<EntryIdentity>& identity,
+                                   const std::wstring& appData) {
+  const std::wstring here = ParentFolder(browser::ProfileFolder(appData));
+  if (identity) {
+    if (!IsPlainFullPath(recorded)) return ProfileParent::kNotPlain;
+    return !appData.empty() && IdentityOf(here) == identity ? ProfileParent::kThisUsers
+                                                            : ProfileParent::kOther;
+  }
   if (!appData.empty() && SameName(recorded, here)) return ProfileParent::kThisUsers;
   if (!IsPlainFullPath(recorded)) return ProfileParent::kNotPlain;
   return !appData.empty() && SameEntry(recorded, here) ? ProfileParent::kThisUsers
@@ -114,14 +124,15 @@ ReachedJournal ResolveJournal(const Journal& recorded, const std::wstring& insta
     return reached;
   }
   // A restore's names beside the profile folder: full paths, the tool's for one folder.
-  const std::wstring recordedAppData(ParentPart(recorded.names.target));
+  // A drive's root as "D:\\", so that a profile folder at "D:\\velmoexplorer" is read back.
+  const std::wstring recordedAppData = ParentFolder(recorded.names.target);
   if (!isSet) {
     if (!IsAbsolute(recordedAppData) ||
         !SameRoles(recorded.names, RestoreNames(browser::ProfileFolder(recordedAppData)),
                    [](const std::wstring& name) { return name; })) {
       return reached;
     }
-    const ProfileParent parent = CompareProfileParent(recordedAppData, appData);
+    const ProfileParent parent = CompareProfileParent(recordedAppData, recorded.profileParent, appData);
     if (parent != ProfileParent::kThisUsers) {
       if (parent == ProfileParent::kOther) reached.reach = JournalReach::kOtherProfile;
       return reached;

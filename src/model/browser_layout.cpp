@@ -1,8 +1,10 @@
 #include "model/browser_layout.h"
 
+#include "support/path_text.h"
+
 namespace velmo::browser {
 namespace {
-constexpr wchar_t kProfileSuffix[] = L"\\velmoexplorer";
+constexpr wchar_t kProfileFolderName[] = L"velmoexplorer";
 }
 
 std::wstring ExecutablePath(const std::wstring& installDir) {
@@ -29,7 +31,9 @@ std::wstring DefaultCacheFolder(const std::wstring& temp) {
   return temp + L"\\" + kWebkitCacheFolderName;
 }
 
-std::wstring ProfileFolder(const std::wstring& appData) { return appData + kProfileSuffix; }
+std::wstring ProfileFolder(const std::wstring& appData) {
+  return Below(appData, kProfileFolderName);
+}
 
 std::vector<std::wstring> CacheFoldersInConfiguration() {
   return {L"Webkit\\Cache", L"Webkit\\Cache2", L"VelmoVideoCache"};

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "support/path_text.h"
+
 namespace velmo {
+
+std::wstring AppDataFolder(const Context& context) { return ShownPath(context.Env(L"APPDATA")); }
 
 std::wstring Context::Env(const std::wstring& name) const {
   if (!lookup) return {};

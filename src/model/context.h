@@ -21,6 +21,11 @@ struct Context {
   static Context FromProcess();
 };
 
+// This user's APPDATA as every command takes it: as a box shows it (ShownPath), so that Set, the
+// restore and the start-up recovery name the same folders the same way ("C:\\a\\" -> "C:\\a",
+// a drive's root stays "D:\\"); empty when it is not set.
+std::wstring AppDataFolder(const Context& context);
+
 // The directory part of a full file name, as the tool reports its installation directory:
 // "C:\a\b\x.exe" -> "C:\a\b", "C:\x.exe" -> "C:\".
 std::wstring DirectoryOfFile(const std::wstring& fullFileName);

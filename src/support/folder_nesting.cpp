@@ -37,23 +37,16 @@ std::optional<std::wstring> FinalPath(const std::wstring& path) {
   return final;
 }
 
-// The folder above `path`, a drive's root as "C:\"; empty at a root.
-std::wstring Parent(const std::wstring& path) {
-  std::wstring parent(ParentPart(path));
-  if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
-  return parent == path ? std::wstring() : parent;
-}
-
 // The identities of the folder at `path` (or, when it does not exist, of its nearest existing
 // parent) and of every folder above it, up to its volume's root. The walk goes up the final path,
 // so that the parents are the ones the file system holds the folder in, not those of a link.
 std::vector<EntryIdentity> IdentitiesUpFrom(const std::wstring& path) {
   std::wstring at = FullLongPath(path);
-  while (!at.empty() && !EntryExists(at)) at = Parent(at);
+  while (!at.empty() && !EntryExists(at)) at = ParentFolder(at);
   if (at.empty()) return {};
   if (const std::optional<std::wstring> final = FinalPath(at)) at = ShownPath(*final);
   std::vector<EntryIdentity> identities;
-  for (; !at.empty(); at = Parent(at)) {
+  for (; !at.empty(); at = ParentFolder(at)) {
     const std::optional<EntryIdentity> identity = IdentityOf(at);
     if (!identity) break;  // above a share's root ("\\server"): nothing more to open
     identities.push_back(*identity);

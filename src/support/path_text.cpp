@@ -22,6 +22,20 @@ std::wstring_view ParentPart(std::wstring_view path) {
   return separator == std::wstring_view::npos ? std::wstring_view() : path.substr(0, separator);
 }
 
+std::wstring ParentFolder(std::wstring_view path) {
+  std::wstring parent(ParentPart(path));
+  if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+  return SameName(WithoutTrailingSeparators(parent), WithoutTrailingSeparators(path))
+             ? std::wstring()
+             : parent;
+}
+
+std::wstring Below(std::wstring_view folder, std::wstring_view name) {
+  std::wstring joined(folder);
+  if (joined.empty() || !IsSeparator(joined.back())) joined += L'\\';
+  return joined += name;
+}
+
 bool StartsWithDriveLetter(std::wstring_view path) {
   return path.size() >= 3 &&
          ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&

@@ -18,6 +18,13 @@ std::wstring_view LastComponent(std::wstring_view path);
 // The path before its last name ("C:\a\b" -> "C:\a"); empty when it has no separator.
 std::wstring_view ParentPart(std::wstring_view path);
 
+// The folder above `path`, a drive's root as "C:\" ("C:\a" -> "C:\", "C:\a\b" -> "C:\a"); empty
+// when it has no separator or is a root itself.
+std::wstring ParentFolder(std::wstring_view path);
+
+// `name` below `folder`, one separator between them however `folder` ends ("C:\" -> "C:\name").
+std::wstring Below(std::wstring_view folder, std::wstring_view name);
+
 // "C:\..." or "C:/...": a path on a drive letter.
 bool StartsWithDriveLetter(std::wstring_view path);
 

@@ -40,6 +40,13 @@ const std::string kRestoreJournal =
     "VelmoPortableJournal\r\nRestore\r\nswapping\r\n1\r\n<dir>\\bob\\velmoexplorer\r\n"
     "<dir>\\bob\\velmoexp~tmp\r\n<dir>\\bob\\velmoexp~new\r\n<dir>\\bob\\velmoexp~old\r\n"
     "<dir>\\bob\\velmoexp~del\r\npath\r\n-\r\n2\r\nP0End\r\n";
+// The same, written with the identity of its APPDATA folder: one that no folder here has.
+const std::string kRestoreJournalElsewhere =
+    kRestoreJournal.substr(0, kRestoreJournal.size() - 5) + "Identity 1 2 3\r\nEnd\r\n";
+const std::wstring kOtherProfileRefusal =
+    L"无法开始设置：另一个Windows用户（或另一个用户配置文件夹）有一次恢复为安装版没有完成，正在等待"
+    L"整理。它要恢复的配置文件夹是：\r\n<dir>\\bob\\velmoexplorer\r\n只有在该用户的账户下打开本工具"
+    L"才能整理它。为避免丢失数据，本工具这次没有做任何改动；请先让该用户打开一次本工具，再重新操作。";
 const std::string kJournalOldP1 =
     "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
 const std::string kJournalFirstP1 =
@@ -122,11 +129,15 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       {"another user's restore (another APPDATA): left as it is, Set names the folder it waits for",
        {{L"bob\\velmoexplorer\\a", "portable"}, {L"bob\\velmoexp~old\\a", "installed"},
         {L"Set~jnl", kRestoreJournal}, {L"Set~jnw", "VelmoPortableJournal\r\n"}, {L"path", "P0"}},
-       {}, L"", false,
-       L"无法开始设置：另一个Windows用户（或另一个用户配置文件夹）有一次恢复为安装版没有完成，正在等待"
-       L"整理。它要恢复的配置文件夹是：\r\n<dir>\\bob\\velmoexplorer\r\n只有在该用户的账户下打开本工具"
-       L"才能整理它。为避免丢失数据，本工具这次没有做任何改动；请先让该用户打开一次本工具，再重新操作。",
-       L"alice"},
+       {}, L"", false, kOtherProfileRefusal, L"alice"},
+      {"a restore of another computer's account of the same name (the same APPDATA text): left",
+       {{L"bob\\velmoexp~old\\a", "installed"}, {L"Set~jnl", kRestoreJournalElsewhere}},
+       {}, L"", false, kOtherProfileRefusal, L"bob"},
+      {"a restore into a profile at a drive's root, still copying: followed here",
+       {{L"Set~jnl", "VelmoPortableJournal\r\nRestore\r\ncopying\r\n0\r\nC:\\velmoexplorer\r\n"
+                     "C:\\velmoexp~tmp\r\nC:\\velmoexp~new\r\nC:\\velmoexp~old\r\n"
+                     "C:\\velmoexp~del\r\npath\r\n-\r\n2\r\nP0End\r\n"}, {L"path", "P0"}},
+       {{L"path", "P0"}}, L"", false, L"", L"C:\\"},
       {"a hand-typed name through \"..\": not followed, nothing touched, Set says why",
        {{L"sub\\", ""}, {L"Set~old\\a", "old"}, {L"Setting\\a", "new"}, {L"path", "P0"},
         {L"Set~jnl", "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\nSetting\r\nSet~tmp\r\n"
@@ -216,7 +227,8 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
     };
     EXPECT_EQ(HasSetLeftovers(dir.Path()), signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
     ScriptedUi ui;
-    const std::wstring appData = *item.appData ? dir / item.appData : L"";
+    const std::wstring appData = *item.appData && item.appData[1] != L':' ? dir / item.appData
+                                                                       : item.appData;
     {
       const UniqueFileHandle held(
           item.pathFileHeld ? CreateFileW((dir / L"path").c_str(), GENERIC_READ, 0, nullptr,

@@ -28,6 +28,10 @@ constexpr wchar_t kOldLeftBehindStart[] = L"\r\n旧的配置文件未能完全�
 constexpr wchar_t kOldLeftBehindEnd[] =
     L"\r\n请关闭正在使用它的程序，重新打开本工具时会自动删除它。";
 
+// What undoing a failure could not tidy.
+constexpr wchar_t kLeftoverStart[] = L"本工具留下的以下文件或文件夹暂时无法整理：\r\n";
+constexpr wchar_t kLeftoverEnd[] = L"\r\n请关闭可能正在使用它的程序，重新打开本工具时会自动整理它。";
+
 constexpr wchar_t kMoveAsideOperation[] = L"移开原有的配置文件";
 
 // Whether another program's hold stopped the rename of the old entry: a sharing or lock
@@ -39,7 +43,7 @@ bool HeldByAnotherProgram(const SetResult& result) {
          (result.code == ERROR_ACCESS_DENIED && !result.holder.empty());
 }
 
-std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& result,
+std::wstring StateOfTheFolders(const std::wstring& installDir, const SetResult& result,
                                const ReplacementWords& words) {
   // Only what stood there before is said to be as before.
   if (result.oldConfigurationBack && result.pathFileUnchanged && result.oldExisted &&
@@ -56,7 +60,20 @@ std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& 
     return text + kPathFileUnsure + browser::PathFileForWriting(installDir);
   }
   if (result.pathFileExisted) return text + kPathFileAsBefore;
-  return text.empty() ? std::wstring(kNothingLeft) : text;
+  return text;
+}
+
+// Where things are after a failure; "nothing left" only when nothing stood there before and
+// undoing the failure left nothing of the tool's either.
+std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& result,
+                               const ReplacementWords& words) {
+  const std::wstring state = StateOfTheFolders(installDir, result, words);
+  // The old configuration kept aside is named already.
+  if (!result.leftover.empty() && result.leftover != result.oldConfiguration) {
+    return (state.empty() ? state : state + L"\r\n") + kLeftoverStart + result.leftover +
+           kLeftoverEnd;
+  }
+  return state.empty() ? std::wstring(kNothingLeft) : state;
 }
 
 }  // namespace

@@ -51,6 +51,9 @@ SetResult Checked(const Replacement& replacement, const TidyReport& report, SetR
   } else if (EntryExists(journal.names.aside)) {
     result.oldConfiguration = journal.names.aside;
   }
+  result.leftover = report.reach == JournalReach::kHere
+                        ? report.failedEntry
+                        : SetNames(replacement.installDir).journal;
   result.oldConfigurationBack = result.oldConfiguration.empty() &&
                                 (!journal.oldExisted || EntryExists(journal.names.target));
   return WithWhatExisted(journal, std::move(result));

@@ -81,6 +81,10 @@ struct SetResult {
   bool pathFileExisted = true;
   // After a failed copy: the entry of the source the copy lacks, when the check found one.
   std::wstring notCopied;
+  // After a failure: what undoing it could not tidy (an entry held by another program, or the
+  // journal when it could not be followed); empty when nothing of the tool's is left. The next
+  // start of the tool tidies it.
+  std::wstring leftover;
 };
 
 // Runs the transaction: deletes the profile's cache folders (their retries from a small budget of

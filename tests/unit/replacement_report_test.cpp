@@ -20,6 +20,7 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
     bool oldBack, pathFileUnchanged;
     std::wstring text;
     unsigned style;
+    std::wstring leftover = {};  // given: a first Set, nothing stood there before
   };
   const Row rows[] = {
       {SetOutcome::kDone, true, true, L"done", 0x40},
@@ -37,6 +38,10 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
       {SetOutcome::kNotPlaced, true, true,
        L"无法在以下位置存放配置文件：\r\nX:\\e\r\n该位置已被占用且无法替换。\r\nall as before", 0x10},
       {SetOutcome::kNameTaken, true, true, L"taken X:\\e", 0x10},
+      {SetOutcome::kCopyCancelled, true, true,
+       L"cancelled\r\n本工具留下的以下文件或文件夹暂时无法整理：\r\nX:\\t\r\n"
+       L"请关闭可能正在使用它的程序，重新打开本工具时会自动整理它。",
+       0x10, L"X:\\t"},
   };
   for (const Row& row : rows) {
     SetResult result;
@@ -45,6 +50,8 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
     result.oldConfigurationBack = row.oldBack;
     result.pathFileUnchanged = row.pathFileUnchanged;
     if (!row.oldBack) result.oldConfiguration = L"X:\\o";
+    result.leftover = row.leftover;
+    result.oldExisted = result.pathFileExisted = row.leftover.empty();
     testing::ScriptedUi ui;
     ReportReplacementResult(ui, L"X:\\i", result, L"done", kWords);
     ASSERT_EQ(ui.boxes.size(), 1u);

@@ -115,7 +115,11 @@ class RestoreCommand {
       ui_.Inform(kNotPortableText);
       return false;
     }
-    if (!FolderExists(*configuration)) {
+    // The shell's copy takes a drive letter or a share, never a device path ("\\?\Volume{…}",
+    // "\\.\"): such a folder is not found either.
+    const bool devicePath = configuration->starts_with(L"\\\\?\\") ||
+                            configuration->starts_with(L"\\\\.\\");
+    if (devicePath || !FolderExists(*configuration)) {
       ui_.Inform(kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
       return false;
     }

@@ -132,7 +132,8 @@ ReachedJournal ResolveJournal(const Journal& recorded, const std::wstring& insta
                    [](const std::wstring& name) { return name; })) {
       return reached;
     }
-    const ProfileParent parent = CompareProfileParent(recordedAppData, recorded.profileParent, appData);
+    const ProfileParent parent =
+        CompareProfileParent(recordedAppData, recorded.profileParent, appData);
     if (parent != ProfileParent::kThisUsers) {
       if (parent == ProfileParent::kOther) reached.reach = JournalReach::kOtherProfile;
       return reached;

@@ -51,10 +51,13 @@ std::wstring ShownPath(std::wstring_view path) {
   constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
   constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
   std::wstring shown;
+  // Only before a drive letter or a share is the prefix a mere spelling: "\\?\Volume{…}\" or
+  // "\\?\GLOBALROOT\" without it would be a relative path.
   if (path.starts_with(kLongUncPrefix)) {
     path.remove_prefix(kLongUncPrefix.size());
     shown = L"\\\\";
-  } else if (path.starts_with(kLongPrefix)) {
+  } else if (path.starts_with(kLongPrefix) &&
+             StartsWithDriveLetter(path.substr(kLongPrefix.size()))) {
     path.remove_prefix(kLongPrefix.size());
   } else if (IsAbsolute(path) && !StartsWithDriveLetter(path)) {
     shown = path.substr(0, 2);

@@ -31,7 +31,8 @@ bool StartsWithDriveLetter(std::wstring_view path);
 // "C:\..." (or "C:/...") and "\\server\share\...": paths that do not depend on a current folder.
 bool IsAbsolute(std::wstring_view path);
 
-// The path as a box shows it: without a "\\?\" prefix ("\\?\UNC\server" is "\\server"), a doubled
+// The path as a box shows it: without a "\\?\" prefix before a drive letter ("\\?\UNC\server" is
+// "\\server"; "\\?\Volume{…}\" and the like keep theirs), a doubled
 // separator made single (the two that open a UNC path stay) and no separator at the end but the
 // one of a drive's root ("C:\a\\b\" -> "C:\a\b", "C:\" stays).
 std::wstring ShownPath(std::wstring_view path);

@@ -67,6 +67,8 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
       {"missing folder", ToAnsi(install / L"配置\r\n"), roaming.Path(), kNotAsked,
        L"找不到路径文件中记录的绿色版配置文件夹：\r\n" + install / L"配置" + L"\r\n无法恢复为安装版。",
        kNotice},
+      {"a device path", "\\\\?\\GLOBALROOT\\x\r\n", roaming.Path(), kNotAsked,
+       L"找不到路径文件中记录的绿色版配置文件夹：\r\n\\\\?\\GLOBALROOT\\x\r\n无法恢复为安装版。", kNotice},
       {"APPDATA unset", "setting\r\n", std::nullopt, kNotAsked, noAppData, kError},
       {"APPDATA empty", "Setting\r\n", L"", kNotAsked, noAppData, kError},
       {"the profile itself", ToAnsi(upper + L"\r\n"), roaming.Path(), kNotAsked,

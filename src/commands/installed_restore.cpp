@@ -8,6 +8,7 @@
 #include "commands/replacement_report.h"
 #include "commands/restore_transaction.h"
 #include "commands/set_recovery.h"
+#include "commands/transaction_names.h"
 #include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
@@ -42,8 +43,12 @@ constexpr wchar_t kSuccessEnd[] = L"\r\n确认不再需要后，可以手动删�
 constexpr CopyFitWords kCopyFitWords = {
     .noRoomLead = L"用户配置文件夹所在的磁盘空间不足，无法恢复为安装版。",
     .tooLongLead = L"用户配置文件夹中的路径太长，无法恢复为安装版。",
-    .tooLongAdvice = L"它来自绿色版的配置文件夹，请在那里把它移到较浅的文件夹中或改用较短的名称，"
-                     L"再重新操作。",
+    // The profile folder's place is fixed, and the browser finds its files only under their own
+    // names: what helps is a cache folder deleted (the browser makes it again), nothing else.
+    .tooLongAdvice = L"系统的Velmo浏览器配置文件夹的位置是固定的，无法改短。如果这个文件在绿色版"
+                     L"配置文件夹的某个缓存文件夹中（文件夹名称中通常带有Cache），可以关闭Velmo浏览器，"
+                     L"删除那个缓存文件夹后再试，Velmo浏览器会重新生成它；否则本工具无法复制这个文件，"
+                     L"也就无法恢复为安装版。",
 };
 constexpr wchar_t kProfileIsFileStart[] =
     L"无法恢复为安装版：系统的Velmo浏览器配置文件夹的位置上是一个文件，而不是文件夹：\r\n";
@@ -52,7 +57,19 @@ constexpr wchar_t kNameTakenStart[] =
 constexpr wchar_t kNameTakenEnd[] =
     L"\r\n为避免删除您的文件，本工具不会改动它。请先将它改名或移到别处，再重新操作。";
 
+// Beside the profile folder, which every installation folder's restore shares, the name may be
+// held by an unfinished restore started from another installation folder: its journal lies there.
+constexpr wchar_t kProfileNameTakenStart[] =
+    L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称：\r\n";
+constexpr wchar_t kProfileNameTakenEnd[] =
+    L"\r\n它可能是从Velmo浏览器的另一个安装目录开始的恢复为安装版没有完成而留下的；如果是这样，"
+    L"请在那个安装目录中打开本工具，工具会自动整理它。否则，为避免删除您的文件，本工具不会改动它，"
+    L"请先将它改名或移到别处，再重新操作。";
+
 std::wstring NameTakenText(const std::wstring& entry) {
+  if (IsRestoreNameBesideProfile(entry)) {
+    return kProfileNameTakenStart + entry + kProfileNameTakenEnd;
+  }
   return kNameTakenStart + entry + kNameTakenEnd;
 }
 

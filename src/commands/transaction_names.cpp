@@ -105,6 +105,15 @@ ReplacementNames RestoreNames(const std::wstring& profile) {
           parent + kRestoreAsideName, parent + kRestoreDoomedName};
 }
 
+bool IsRestoreNameBesideProfile(std::wstring_view entry) {
+  const std::wstring_view name = LastComponent(entry);
+  for (const std::wstring_view restoreName : {kRestorePartialName, kRestoreCompleteName,
+                                              kRestoreAsideName, kRestoreDoomedName}) {
+    if (SameName(name, restoreName.substr(1))) return true;
+  }
+  return false;
+}
+
 ReachedJournal ResolveJournal(const Journal& recorded, const std::wstring& installDir,
                               const std::wstring& appData) {
   ReachedJournal reached{JournalReach::kNotTheTools, recorded};

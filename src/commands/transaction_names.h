@@ -4,6 +4,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "commands/transaction_journal.h"
 
@@ -36,6 +37,9 @@ std::optional<std::wstring> FirstTakenName(const ReplacementNames& names,
 // after the commit, to be deleted). Each is no longer than "velmoexplorer", so whatever fits below
 // the profile folder fits below each of them.
 ReplacementNames RestoreNames(const std::wstring& profile);
+
+// True when the last name of `entry` is one of the names a restore gives beside the profile folder.
+bool IsRestoreNameBesideProfile(std::wstring_view entry);
 
 // Where a journal read from an installation folder can be followed.
 enum class JournalReach {

@@ -98,8 +98,10 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
            L"系统原有的配置文件和路径文件保持原样。",
        kError, true},
       {"a user's folder at a restore name", "Setting\r\n", roaming.Path(), Answer::kYes,
-       L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称，但它不是本工具创建的：\r\n" +
-           roaming / L"velmoexp~old" + tail,
+       L"无法恢复为安装版：以下文件或文件夹占用了恢复时要用的名称：\r\n" + roaming / L"velmoexp~old" +
+           L"\r\n它可能是从Velmo浏览器的另一个安装目录开始的恢复为安装版没有完成而留下的；如果是这样，"
+           L"请在那个安装目录中打开本工具，工具会自动整理它。否则，为避免删除您的文件，本工具不会改动它，"
+           L"请先将它改名或移到别处，再重新操作。",
        kToolError},
   };
   WriteBytes(setting + L"\\Default\\Preferences", "portable");

@@ -30,6 +30,10 @@ constexpr wchar_t kNoAppDataText[] =
 constexpr wchar_t kOverlapStart[] = L"绿色版的配置文件夹：\r\n";
 constexpr wchar_t kOverlapMiddle[] = L"\r\n与系统的Velmo浏览器配置文件夹：\r\n";
 constexpr wchar_t kOverlapEnd[] = L"\r\n是同一个文件夹或者互相包含，没有需要复制的配置文件。";
+constexpr wchar_t kNestingUnknownStart[] = L"无法恢复为安装版：无法确认绿色版的配置文件夹：\r\n";
+constexpr wchar_t kNestingUnknownEnd[] =
+    L"\r\n是否是同一个文件夹或者互相包含（无法读取其中某个文件夹的信息）。为避免删除您的文件，"
+    L"这次没有做任何改动。";
 constexpr wchar_t kQuestionStart[] = L"将把绿色版的配置文件：\r\n";
 constexpr wchar_t kQuestionMiddle[] = L"\r\n复制到系统的Velmo浏览器配置文件夹：\r\n";
 constexpr wchar_t kQuestionEnd[] =
@@ -159,10 +163,19 @@ class RestoreCommand {
   }
 
   // The restore deletes the old profile: it must not be, nor hold, nor lie in the folder copied
-  // from, however either is spelled or reached.
+  // from, however either is spelled or reached; when that cannot be told, nothing is done.
   bool CheckFoldersApart() {
-    if (!FoldersNested(plan_.configuration, profile_)) return true;
-    ui_.Inform(kOverlapStart + plan_.configuration + kOverlapMiddle + profile_ + kOverlapEnd);
+    switch (FoldersNested(plan_.configuration, profile_)) {
+      case Nesting::kApart:
+        return true;
+      case Nesting::kNested:
+        ui_.Inform(kOverlapStart + plan_.configuration + kOverlapMiddle + profile_ + kOverlapEnd);
+        return false;
+      case Nesting::kUnknown:
+        break;
+    }
+    ui_.Fail(kNestingUnknownStart + plan_.configuration + kOverlapMiddle + profile_ +
+             kNestingUnknownEnd);
     return false;
   }
 

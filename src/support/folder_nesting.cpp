@@ -37,35 +37,54 @@ std::optional<std::wstring> FinalPath(const std::wstring& path) {
   return final;
 }
 
+// Above a share's root ("\\server"): nothing more to open.
+bool IsServerPart(const std::wstring& path) {
+  return path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+         path.find_first_of(L"\\/", 2) == std::wstring::npos;
+}
+
 // The identities of the folder at `path` (or, when it does not exist, of its nearest existing
 // parent) and of every folder above it, up to its volume's root. The walk goes up the final path,
 // so that the parents are the ones the file system holds the folder in, not those of a link.
-std::vector<EntryIdentity> IdentitiesUpFrom(const std::wstring& path) {
+// nullopt when the final path or an identity on the way cannot be read.
+std::optional<std::vector<EntryIdentity>> IdentitiesUpFrom(const std::wstring& path) {
   std::wstring at = FullLongPath(path);
   while (!at.empty() && !EntryExists(at)) at = ParentFolder(at);
-  if (at.empty()) return {};
-  if (const std::optional<std::wstring> final = FinalPath(at)) at = ShownPath(*final);
+  if (at.empty()) return std::vector<EntryIdentity>();
+  const std::optional<std::wstring> final = FinalPath(at);
+  if (!final) return std::nullopt;
   std::vector<EntryIdentity> identities;
-  for (; !at.empty(); at = ParentFolder(at)) {
+  for (at = ShownPath(*final); !at.empty() && !IsServerPart(at); at = ParentFolder(at)) {
     const std::optional<EntryIdentity> identity = IdentityOf(at);
-    if (!identity) break;  // above a share's root ("\\server"): nothing more to open
+    if (!identity) return std::nullopt;
     identities.push_back(*identity);
   }
   return identities;
 }
 
-// Whether the existing folder `outer` is `inner` or holds it.
-bool HoldsOrIs(const std::wstring& outer, const std::wstring& inner) {
-  if (!FolderExists(outer)) return false;
-  const std::optional<EntryIdentity> identity = IdentityOf(outer);
-  const std::vector<EntryIdentity> above = IdentitiesUpFrom(inner);
-  return identity && std::find(above.begin(), above.end(), *identity) != above.end();
+// Whether the folder `outer` is `inner` or holds it.
+Nesting FolderHoldsOrIs(const std::wstring& outer, const std::wstring& inner) {
+  if (!FolderExists(outer)) return Nesting::kApart;
+  return HoldsOrIs(IdentityOf(outer), IdentitiesUpFrom(inner));
 }
 
 }  // namespace
 
-bool FoldersNested(const std::wstring& a, const std::wstring& b) {
-  return HoldsOrIs(a, b) || HoldsOrIs(b, a);
+Nesting HoldsOrIs(const std::optional<EntryIdentity>& outer,
+                  const std::optional<std::vector<EntryIdentity>>& chain) {
+  if (!outer || !chain) return Nesting::kUnknown;
+  return std::find(chain->begin(), chain->end(), *outer) != chain->end() ? Nesting::kNested
+                                                                         : Nesting::kApart;
+}
+
+Nesting EitherWay(Nesting aHoldsB, Nesting bHoldsA) {
+  if (aHoldsB == Nesting::kNested || bHoldsA == Nesting::kNested) return Nesting::kNested;
+  if (aHoldsB == Nesting::kUnknown || bHoldsA == Nesting::kUnknown) return Nesting::kUnknown;
+  return Nesting::kApart;
+}
+
+Nesting FoldersNested(const std::wstring& a, const std::wstring& b) {
+  return EitherWay(FolderHoldsOrIs(a, b), FolderHoldsOrIs(b, a));
 }
 
 }  // namespace velmo

@@ -229,41 +229,67 @@ std::wstring ProcessAccountName() {
   return own->first.empty() ? own->second : own->first + L"\\" + own->second;
 }
 
-bool LinkedTokenCanWriteIn(const std::wstring& folder) {
+std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, DWORD access) {
+  const std::optional<SecurityApi> api = LoadSecurityApi();
+  if (!api) return std::nullopt;
+  const auto mapGeneric = api->Get<decltype(&::MapGenericMask)>("MapGenericMask");
+  const auto accessCheck = api->Get<decltype(&::AccessCheck)>("AccessCheck");
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                          FILE_ALL_ACCESS};
+  mapGeneric(&access, &mapping);
+  PRIVILEGE_SET privileges{};
+  DWORD privilegesSize = sizeof privileges;
+  DWORD granted = 0;
+  BOOL allowed = FALSE;
+  if (!accessCheck(descriptor, token, access, &mapping, &privileges, &privilegesSize, &granted,
+                   &allowed)) {
+    return std::nullopt;
+  }
+  return allowed != 0;
+}
+
+bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
   const std::optional<SecurityApi> api = LoadSecurityApi();
   if (!api) ThrowError(kCheckUnelevatedWriteOperation, folder, ERROR_PROC_NOT_FOUND);
   const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
   if (!own) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
   const UniqueHandle linked = LinkedToken(*api, own.Get());
   if (!linked) return true;
-  const auto getSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
-  const auto mapGeneric = api->Get<decltype(&::MapGenericMask)>("MapGenericMask");
-  const auto accessCheck = api->Get<decltype(&::AccessCheck)>("AccessCheck");
+  const auto getFileSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
+  const auto getObjectSecurity =
+      api->Get<decltype(&::GetKernelObjectSecurity)>("GetKernelObjectSecurity");
   const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                      DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION;
-  DWORD size = 0;
-  getSecurity(folder.c_str(), parts, nullptr, 0, &size);
-  if (size == 0) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  std::vector<ULONGLONG> descriptor((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
-  if (!getSecurity(folder.c_str(), parts, descriptor.data(), size, &size)) {
-    ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  }
+  // Both readers fill the buffer or say how large it must be.
+  const auto descriptorOf = [&](auto read) {
+    DWORD size = 0;
+    read(nullptr, 0, &size);
+    if (size == 0) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+    std::vector<ULONGLONG> descriptor((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+    if (!read(descriptor.data(), size, &size)) {
+      ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+    }
+    return descriptor;
+  };
+  std::vector<ULONGLONG> folderDescriptor = descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
+    return getFileSecurity(folder.c_str(), parts, buffer, size, needed);
+  });
+  std::vector<ULONGLONG> fileDescriptor = descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
+    return getObjectSecurity(fileInFolder, parts, buffer, size, needed);
+  });
   // The linked token of an elevated process is an identification-level token unless the caller
   // holds the TCB privilege: the system answers access checks for it but does not let a thread
-  // open files with it, so the folder's descriptor is checked against it instead.
-  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
-                          FILE_ALL_ACCESS};
-  DWORD wanted = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
-  mapGeneric(&wanted, &mapping);
-  PRIVILEGE_SET privileges{};
-  DWORD privilegesSize = sizeof privileges;
-  DWORD granted = 0;
-  BOOL allowed = FALSE;
-  if (!accessCheck(descriptor.data(), linked.Get(), wanted, &mapping, &privileges,
-                   &privilegesSize, &granted, &allowed)) {
-    ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  }
-  return allowed != 0;
+  // open files with it, so the descriptors are checked against it instead. A folder inherits
+  // container entries, a file only object entries: each is asked about what the browser does
+  // with it. A file may be deleted with DELETE on it or FILE_DELETE_CHILD on its folder.
+  const auto granted = [&](std::vector<ULONGLONG>& descriptor, DWORD access) {
+    const std::optional<bool> answer = TokenIsGranted(linked.Get(), descriptor.data(), access);
+    if (!answer) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+    return *answer;
+  };
+  return granted(folderDescriptor, kBrowserFolderAccess) &&
+         granted(fileDescriptor, kBrowserFileAccess & ~DELETE) &&
+         (granted(fileDescriptor, DELETE) || granted(folderDescriptor, FILE_DELETE_CHILD));
 }
 
 }  // namespace velmo

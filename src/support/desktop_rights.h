@@ -79,9 +79,20 @@ AccountComparison CompareWithSessionUser(DWORD sessionId);
 // "DOMAIN\name" of the account this process runs as; empty when it cannot be read.
 std::wstring ProcessAccountName();
 
-// Whether this process's linked (unelevated) token is granted the creation of files and folders
-// in `folder` by the folder's security descriptor; true when there is no linked token. Throws
-// PlatformError (naming `folder`) when there is one but the question cannot be answered.
-bool LinkedTokenCanWriteIn(const std::wstring& folder);
+// What the browser must be allowed in a folder the tool made: to create files and folders in it;
+// and on a file made there: to write it, and to replace or delete it.
+inline constexpr DWORD kBrowserFolderAccess = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
+inline constexpr DWORD kBrowserFileAccess = FILE_GENERIC_WRITE | DELETE;
+
+// Whether `token` (an impersonation or identification token) is granted all of `access` by
+// `descriptor`; nullopt when the system cannot answer.
+std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, DWORD access);
+
+// Whether this process's linked (unelevated) token is granted kBrowserFolderAccess in `folder`
+// and kBrowserFileAccess on `fileInFolder`, a file just made in it and open with READ_CONTROL
+// (the delete may also come from FILE_DELETE_CHILD on the folder); true when there is no linked
+// token. Throws PlatformError (naming `folder`) when there is one but the question cannot be
+// answered.
+bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder);
 
 }  // namespace velmo

@@ -1,6 +1,7 @@
 #include "support/desktop_rights.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <wtsapi32.h>
 
 #include "commands/desktop_user.h"
@@ -69,6 +70,32 @@ TEST(DesktopRights, TheReadersCompareWithTheProcessAndTheSessionTheyAreGiven) {
   EXPECT_EQ(facts.account, A::kSame) << "a child of the same user";
   EXPECT_TRUE(facts.elevated.has_value());
   EXPECT_EQ(CompareWithSessionUser(WTS_CURRENT_SESSION), A::kSame);
+}
+
+// The grants a folder under C:\ProgramData gives: Users may add entries to the folder (a
+// container-only grant), while its files inherit only read and execute for them.
+TEST(DesktopRights, TheBrowserNeedsToAddEntriesToFoldersAndToWriteAndDeleteFiles) {
+  HANDLE own = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own));
+  const UniqueHandle ownToken(own);
+  HANDLE identification = nullptr;
+  ASSERT_TRUE(DuplicateToken(own, SecurityIdentification, &identification));
+  const UniqueHandle token(identification);
+  const struct { const wchar_t* dacl; DWORD access; bool granted; } rows[] = {
+      {L"(A;;0x116;;;WD)", kBrowserFolderAccess, true},      // add file and folder, write EA/attributes
+      {L"(A;;0x1200a9;;;WD)", kBrowserFolderAccess, false},  // read and execute
+      {L"(A;;0x116;;;WD)", kBrowserFileAccess, false},       // the folder's grant on a file
+      {L"(A;;0x1200a9;;;WD)", kBrowserFileAccess, false},
+      {L"(A;;0x1301bf;;;WD)", kBrowserFileAccess, true},     // modify
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        (std::wstring(L"O:SYG:SYD:P") + row.dacl).c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+    const UniqueLocalMemory owned(descriptor);
+    EXPECT_EQ(TokenIsGranted(token.Get(), descriptor, row.access), row.granted);
+  }
 }
 
 TEST(DesktopRights, AnotherOrAnUnknownAccountGetsOneBoxAndTheCommandStops) {

@@ -103,7 +103,7 @@ RightsFacts ReadRightsFacts() {
   RightsFacts facts;
   if (const std::optional<SecurityApi> api = LoadSecurityApi()) {
     if (const UniqueHandle own = ProcessToken(*api, GetCurrentProcess())) {
-      facts.toolElevated = IsElevated(*api, own.Get()).value_or(false);
+      facts.toolElevated = IsElevated(*api, own.Get());
       facts.linkedToken = static_cast<bool>(LinkedToken(*api, own.Get()));
     }
   }
@@ -134,9 +134,15 @@ DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionU
   return DesktopAccount::kUnknown;
 }
 
-std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
+std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, bool linkedToken,
                                            std::optional<bool> shellElevated) {
-  if (!toolElevated) return {StartRoute::kDirect};
+  if (toolElevated == false) return {StartRoute::kDirect};
+  // Rights that cannot be read may be an administrator's: only the routes that start the browser
+  // unelevated are tried.
+  if (!toolElevated) {
+    if (shellElevated == false) return {StartRoute::kDesktopShell, StartRoute::kNormalUserToken};
+    return {StartRoute::kNormalUserToken};
+  }
   // An unelevated shell starts programs with its own, unelevated rights; where it cannot, a
   // normal-user token made from the tool's (SaferComputeTokenFromLevel with
   // SAFER_LEVELID_NORMALUSER, its integrity lowered to medium) is the fallback.
@@ -156,7 +162,8 @@ RightsDecision DecideRights(const RightsFacts& facts) {
   // unelevated browser may do in them is asked of the linked token, unless the shell shows that
   // the desktop runs elevated too.
   decision.checkWriteUnelevated =
-      facts.toolElevated && facts.linkedToken && facts.shell.elevated != true;
+      !facts.toolElevated ||
+      (*facts.toolElevated && facts.linkedToken && facts.shell.elevated != true);
   decision.launchRoutes =
       DecideLaunchRoutes(facts.toolElevated, facts.linkedToken, facts.shell.elevated);
   return decision;

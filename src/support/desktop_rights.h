@@ -31,8 +31,9 @@ struct ShellFacts {
 struct RightsFacts {
   ShellFacts shell;
   AccountComparison sessionUser = AccountComparison::kUnknown;  // the session's logged-on user
-  bool toolElevated = false;  // the tool's token is elevated
-  bool linkedToken = false;   // the tool's token has a linked (unelevated) token
+  // The tool's token is elevated; nullopt when the token or its elevation could not be read.
+  std::optional<bool> toolElevated;
+  bool linkedToken = false;  // the tool's token has a linked (unelevated) token
 };
 
 // Whose desktop the tool runs on.
@@ -59,8 +60,9 @@ struct RightsDecision {
 // The account: the shell's answer where it has one, else the session's.
 DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionUser);
 
-// The ways to start the browser for the desktop's user, in order.
-std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
+// The ways to start the browser for the desktop's user, in order. A tool whose elevation is
+// unknown is taken to be elevated with a linked token, and never starts the browser directly.
+std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, bool linkedToken,
                                            std::optional<bool> shellElevated);
 
 RightsDecision DecideRights(const RightsFacts& facts);

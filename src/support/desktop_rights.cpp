@@ -113,7 +113,7 @@ RightsFacts ReadRightsFacts() {
   if (shellWindow != nullptr && GetWindowThreadProcessId(shellWindow, &shellId) != 0) {
     facts.shell = CompareWithProcess(shellId);
   }
-  if (facts.shell.account == AccountComparison::kUnknown) {
+  if (facts.shell.account == AccountComparison::kUnknown || facts.shell.accessDenied) {
     facts.sessionUser = CompareWithSessionUser(WTS_CURRENT_SESSION);
   }
   return facts;
@@ -156,7 +156,12 @@ std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, boo
 
 RightsDecision DecideRights(const RightsFacts& facts) {
   RightsDecision decision;
-  decision.account = DecideAccount(facts.shell, facts.sessionUser);
+  // An elevated shell's process and token take their security from its elevated token, which
+  // grants the Administrators group, not the user ("Process Security and Access Rights"): an
+  // unelevated tool of the same user is denied too, and only the session can tell.
+  ShellFacts shell = facts.shell;
+  if (shell.accessDenied && facts.toolElevated == false) shell.account = AccountComparison::kUnknown;
+  decision.account = DecideAccount(shell, facts.sessionUser);
   if (decision.account != DesktopAccount::kDesktopUser) return decision;
   // An elevated administrator's new entries belong to the Administrators group: what the
   // unelevated browser may do in them is asked of the linked token, unless the shell shows that
@@ -181,12 +186,14 @@ ShellFacts CompareWithProcess(DWORD processId) {
   const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) {
     if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
+    facts.accessDenied = facts.account == AccountComparison::kOther;
     return facts;
   }
   const UniqueHandle token = ProcessToken(*api, process.Get());
   if (!token) {
     // A token's default security grants its own user (and the system) query access.
     if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
+    facts.accessDenied = facts.account == AccountComparison::kOther;
     return facts;
   }
   facts.elevated = IsElevated(*api, token.Get());

@@ -20,11 +20,12 @@ namespace velmo {
 enum class AccountComparison { kSame, kOther, kUnknown };
 
 // What the shell's process tells: its account (kUnknown when there is no shell window, or its
-// process or token could not be asked for a reason other than a denial) and whether its token is
-// elevated (nullopt when that was not read).
+// process or token could not be asked for a reason other than a denial; kOther when they were
+// denied) and whether its token is elevated (nullopt when that was not read).
 struct ShellFacts {
   AccountComparison account = AccountComparison::kUnknown;
   std::optional<bool> elevated;
+  bool accessDenied = false;  // opening its process or token was denied
 };
 
 // What is compared.

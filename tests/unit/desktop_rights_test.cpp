@@ -16,16 +16,23 @@ using D = DesktopAccount;
 using R = StartRoute;
 
 TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
-  const struct { const char* name; A shell, session; D expected; } rows[] = {
+  const struct {
+    const char* name; A shell, session; D expected;
+    bool denied = false; std::optional<bool> toolElevated = true;
+  } rows[] = {
       {"shell opened, same user", A::kSame, A::kOther, D::kDesktopUser},
       {"shell opened, another user (or denied)", A::kOther, A::kSame, D::kOtherAccount},
       {"no shell window, session user same (Wine)", A::kUnknown, A::kSame, D::kDesktopUser},
       {"no shell window, session user other", A::kUnknown, A::kOther, D::kOtherAccount},
       {"neither can tell", A::kUnknown, A::kUnknown, D::kUnknown},
+      {"shell denied to an elevated tool", A::kOther, A::kSame, D::kOtherAccount, true},
+      {"elevated shell denied to an unelevated tool: the session tells", A::kOther, A::kSame,
+       D::kDesktopUser, true, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const RightsDecision decision = DecideRights({{row.shell, false}, row.session, true, true});
+    const RightsDecision decision =
+        DecideRights({{row.shell, false, row.denied}, row.session, row.toolElevated, true});
     EXPECT_EQ(decision.account, row.expected);
     // Only the desktop's user gets a way to start the browser.
     EXPECT_EQ(decision.launchRoutes.empty(), row.expected != D::kDesktopUser);

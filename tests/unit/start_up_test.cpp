@@ -84,6 +84,26 @@ TEST(StartUpTexts, PanelShowsTheVersionAndTheFirstTwoLinesEachCutAtItsFirstNul) 
   }
 }
 
+// The journal of an interrupted Set is the desktop user's: only that user's start follows it.
+TEST(StartUpTexts, OnlyTheDesktopUsersStartSortsOutAnInterruptedSet) {
+  const struct { DesktopAccount account; bool journalStays; } rows[] = {
+      {DesktopAccount::kDesktopUser, false},
+      {DesktopAccount::kOtherAccount, true},
+      {DesktopAccount::kUnknown, true},
+  };
+  for (const auto& row : rows) {
+    TempDir dir(L"start-up");
+    WriteBytes(dir / L"velmoexplorer.exe", "no version information in here");
+    WriteBytes(dir / L"Set~new\\n", "copy");
+    WriteBytes(dir / L"Set~jnl", "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\nSetting\r\n"
+                                 "Set~tmp\r\nSet~new\r\nSet~old\r\nSet~del\r\npath\r\n2\r\nP12\r\nP0End\r\n");
+    ScriptedUi ui;
+    RunStartUp(MakeContext(dir.Path(), {}), ui, RightsDecision{row.account, false, {}});
+    EXPECT_EQ(testing::ReadBytes(dir / L"Set~jnl").has_value(), row.journalStays);
+    EXPECT_EQ(testing::ReadBytes(dir / L"Set~new\\n").has_value(), row.journalStays);
+  }
+}
+
 TEST(StartUpTexts, UnreadablePathFileIsReportedAndItsLinesStayEmpty) {
   TempDir dir(L"start-up");
   WriteBytes(dir / L"velmoexplorer.exe", "no version information in here");

@@ -82,8 +82,7 @@ TEST(DesktopRights, TheReadersCompareWithTheProcessAndTheSessionTheyAreGiven) {
   EXPECT_EQ(CompareWithSessionUser(WTS_CURRENT_SESSION), A::kSame);
 }
 
-// The grants a folder under C:\ProgramData gives: Users may add entries to the folder (a
-// container-only grant), while its files inherit only read and execute for them.
+// Under C:\ProgramData, a container-only grant lets Users add entries; files get read and execute.
 TEST(DesktopRights, TheBrowserNeedsToAddEntriesToFoldersAndToWriteAndDeleteFiles) {
   HANDLE own = nullptr;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own));

@@ -47,7 +47,9 @@ bool StartBrowser(const Context& context, Ui& ui, const RightsDecision& rights,
 
 }  // namespace
 
-void ViewCacheFiles(const Context& context, Ui& ui) { ViewCacheFiles(context, ui, CurrentRights()); }
+void ViewCacheFiles(const Context& context, Ui& ui) {
+  ViewCacheFiles(context, ui, CurrentRights());
+}
 
 void ViewCacheFiles(const Context& context, Ui& ui, const RightsDecision& rights) {
   // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.

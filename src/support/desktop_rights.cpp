@@ -160,7 +160,9 @@ RightsDecision DecideRights(const RightsFacts& facts) {
   // grants the Administrators group, not the user ("Process Security and Access Rights"): an
   // unelevated tool of the same user is denied too, and only the session can tell.
   ShellFacts shell = facts.shell;
-  if (shell.accessDenied && facts.toolElevated == false) shell.account = AccountComparison::kUnknown;
+  if (shell.accessDenied && facts.toolElevated == false) {
+    shell.account = AccountComparison::kUnknown;
+  }
   decision.account = DecideAccount(shell, facts.sessionUser);
   if (decision.account != DesktopAccount::kDesktopUser) return decision;
   // An elevated administrator's new entries belong to the Administrators group: what the
@@ -285,12 +287,14 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
     }
     return descriptor;
   };
-  std::vector<ULONGLONG> folderDescriptor = descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
-    return getFileSecurity(folder.c_str(), parts, buffer, size, needed);
-  });
-  std::vector<ULONGLONG> fileDescriptor = descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
-    return getObjectSecurity(fileInFolder, parts, buffer, size, needed);
-  });
+  std::vector<ULONGLONG> folderDescriptor =
+      descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
+        return getFileSecurity(folder.c_str(), parts, buffer, size, needed);
+      });
+  std::vector<ULONGLONG> fileDescriptor =
+      descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
+        return getObjectSecurity(fileInFolder, parts, buffer, size, needed);
+      });
   // The linked token of an elevated process is an identification-level token unless the caller
   // holds the TCB privilege: the system answers access checks for it but does not let a thread
   // open files with it, so the descriptors are checked against it instead. A folder inherits

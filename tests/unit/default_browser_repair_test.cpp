@@ -100,7 +100,7 @@ TEST(DefaultBrowserRepair, OnlyYesToTheQuestionStartsTheBrowser) {
   }
   testing::ScriptedUi other;  // another account is not asked
   OfferDefaultBrowserRepair(testing::MakeContext(dir.Path(), {}), other,
-                            RightsDecision{DesktopAccount::kOtherAccount, false, {StartRoute::kDirect}});
+                            RightsDecision{DesktopAccount::kOtherAccount, false, {}});
   EXPECT_TRUE(other.boxes.empty());
   RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, saved.c_str(), size);
 }

@@ -41,7 +41,8 @@ TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
 
 TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
   const struct {
-    const char* name; std::optional<bool> toolElevated; bool linkedToken; std::optional<bool> shellElevated;
+    const char* name; std::optional<bool> toolElevated; bool linkedToken;
+    std::optional<bool> shellElevated;
     std::vector<R> routes; bool checkUnelevated;
   } rows[] = {
       {"ordinary start", false, false, false, {R::kDirect}, false},
@@ -52,9 +53,9 @@ TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
       {"built-in Administrator, no shell window", true, false, std::nullopt, {R::kDirect}, false},
       {"elevated without linked token over an unelevated shell", true, false, false,
        {R::kDesktopShell, R::kNormalUserToken}, false},
-      {"own elevation unknown, unelevated shell", std::nullopt, false, false,
+      {"tool unknown, shell unelevated", std::nullopt, false, false,
        {R::kDesktopShell, R::kNormalUserToken}, true},
-      {"own elevation unknown, elevated shell", std::nullopt, false, true, {R::kNormalUserToken}, true},
+      {"tool unknown, shell elevated", std::nullopt, false, true, {R::kNormalUserToken}, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

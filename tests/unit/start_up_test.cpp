@@ -93,8 +93,8 @@ TEST(StartUpTexts, OnlyTheDesktopUsersStartSortsOutAnInterruptedSet) {
     TempDir dir(L"start-up");
     WriteBytes(dir / L"velmoexplorer.exe", "no version information in here");
     WriteBytes(dir / L"Set~new\\n", "copy");
-    WriteBytes(dir / L"Set~jnl", "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\nSetting\r\n"
-                                 "Set~tmp\r\nSet~new\r\nSet~old\r\nSet~del\r\npath\r\n2\r\nP12\r\nP0End\r\n");
+    WriteBytes(dir / L"Set~jnl", "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\nSetting\r\nSet~tmp\r\n"
+                                 "Set~new\r\nSet~old\r\nSet~del\r\npath\r\n2\r\nP12\r\nP0End\r\n");
     ScriptedUi ui;
     RunStartUp(MakeContext(dir.Path(), {}), ui, RightsDecision{row.account, false, {}});
     EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), row.journalStays ? 4u : 1u);

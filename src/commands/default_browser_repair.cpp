@@ -91,17 +91,45 @@ std::optional<std::wstring> MissingVelmoDefaultBrowser(
   return program;
 }
 
-void OfferDefaultBrowserRepair(const Context& context, Ui& ui) {
-  std::optional<std::wstring> missing;
+namespace {
+
+// The missing Velmo browser the default for http or https names; nullopt when there is none or
+// the association cannot be told.
+std::optional<std::wstring> MissingDefaultBrowser(const std::wstring& installDir) {
   for (const wchar_t* protocol : kWebProtocols) {
     const std::optional<std::wstring> command = ProtocolOpenCommand(protocol);
-    if (command) missing = MissingVelmoDefaultBrowser(*command, context.installDir, ProgramFileIsMissing);
-    if (missing) break;
+    if (!command) continue;
+    if (auto missing = MissingVelmoDefaultBrowser(*command, installDir, ProgramFileIsMissing)) {
+      return missing;
+    }
   }
-  if (!missing || ui.Ask(kQuestionStart + *missing + kQuestionEnd) != Answer::kYes) return;
-  // The very command of the default-browser button: its account check, command line, window
-  // state and box.
-  SetAsDefaultBrowser(context, ui);
+  return std::nullopt;
+}
+
+void AskToRepair(const Context& context, Ui& ui, const std::wstring& missing,
+                 const RightsDecision& rights) {
+  // Another or an unknown account could only be refused on Yes: it is not asked at all.
+  if (rights.account != DesktopAccount::kDesktopUser ||
+      ui.Ask(kQuestionStart + missing + kQuestionEnd) != Answer::kYes) {
+    return;
+  }
+  // The very command of the default-browser button: its command line, window state and box.
+  SetAsDefaultBrowser(context, ui, rights);
+}
+
+}  // namespace
+
+void OfferDefaultBrowserRepair(const Context& context, Ui& ui) {
+  // The rights are read only when there is something to ask about.
+  if (const auto missing = MissingDefaultBrowser(context.installDir)) {
+    AskToRepair(context, ui, *missing, CurrentRights());
+  }
+}
+
+void OfferDefaultBrowserRepair(const Context& context, Ui& ui, const RightsDecision& rights) {
+  if (const auto missing = MissingDefaultBrowser(context.installDir)) {
+    AskToRepair(context, ui, *missing, rights);
+  }
 }
 
 }  // namespace velmo

@@ -26,6 +26,11 @@ constexpr wchar_t kNoUnelevatedLaunchEnd[] =
 constexpr wchar_t kNoUnelevatedDefaultEnd[] =
     L"没有把它设置为默认浏览器。\r\n请不要以管理员身份运行本工具，再点击“将绿化版Velmo浏览器设置为默认浏览器”。";
 
+constexpr wchar_t kNoUnelevatedFileManagerText[] =
+    L"本工具正在以管理员身份运行，但无法以当前用户的普通权限打开资源管理器。以管理员身份运行的"
+    L"资源管理器会让从中打开的程序获得过高的权限，所以没有打开缓存文件夹。\r\n"
+    L"请从桌面打开缓存文件夹：";
+
 // Starts the browser here for the desktop's user. False after a box when it cannot be started
 // so; throws PlatformError when the browser is missing or its start fails.
 bool StartBrowser(const Context& context, Ui& ui, const RightsDecision& rights,
@@ -43,13 +48,23 @@ bool StartBrowser(const Context& context, Ui& ui, const RightsDecision& rights,
 }  // namespace
 
 void ViewCacheFiles(const Context& context, Ui& ui) {
+  ViewCacheFiles(context, ui, CurrentRights());
+}
+
+void ViewCacheFiles(const Context& context, Ui& ui, const RightsDecision& rights) {
   // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.
   const std::optional<PathFileLines> lines = ReadPathFileIfPresent(context.installDir);
   if (!lines || !FolderExists(lines->line2)) {
     ui.Inform(kNotPortableText);
     return;
   }
-  OpenFolderInFileManager(lines->line2, WindowState::Normal, kStartFileManagerOperation);
+  // The file manager starts what the user opens in it with its own rights and account: it runs
+  // as the browser would, or not at all.
+  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return;
+  if (!OpenFolderInFileManager(rights.launchRoutes, lines->line2, WindowState::Normal,
+                               kStartFileManagerOperation)) {
+    ui.Inform(kNoUnelevatedFileManagerText + lines->line2, BoxTitle::kTool);
+  }
 }
 
 void SetAsDefaultBrowser(const Context& context, Ui& ui) {

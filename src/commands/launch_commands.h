@@ -10,6 +10,11 @@ namespace velmo {
 // View cache files: opens the recorded Webkit cache folder in the file manager.
 void ViewCacheFiles(const Context& context, Ui& ui);
 
+// The same with the rights decision given: another or an unknown account gets the account box,
+// and the file manager is started only by a route of `rights`, else one box (tool title,
+// information icon, OK) names the folder for the user to open from the desktop.
+void ViewCacheFiles(const Context& context, Ui& ui, const RightsDecision& rights);
+
 // Set as default browser: runs the browser with its default-browser switch.
 void SetAsDefaultBrowser(const Context& context, Ui& ui);
 

@@ -1,5 +1,7 @@
 #include "commands/start_up.h"
 
+#include <functional>
+
 #include "commands/set_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
@@ -28,7 +30,10 @@ std::wstring PathFilePanelLines(const std::wstring& installDir) {
          ShownLine(lines->line2);
 }
 
-StartUpTexts RunStartUp(const Context& context, Ui& ui) {
+namespace {
+
+StartUpTexts RunStartUpWith(const Context& context, Ui& ui,
+                            const std::function<RightsDecision()>& rights) {
   StartUpTexts texts;
   const std::wstring browser = browser::ExecutablePath(context.installDir);
   if (!FileExists(browser)) {
@@ -40,7 +45,7 @@ StartUpTexts RunStartUp(const Context& context, Ui& ui) {
   // and every entry it names for that user's next start. Without a journal the account is not
   // asked, so that the window shows without the security DLLs.
   if (!HasSetLeftovers(context.installDir) ||
-      CurrentRights().account == DesktopAccount::kDesktopUser) {
+      rights().account == DesktopAccount::kDesktopUser) {
     RecoverInterruptedSet(context, ui);
   }
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
@@ -51,6 +56,16 @@ StartUpTexts RunStartUp(const Context& context, Ui& ui) {
     texts.unreadablePathFile = StartUpError{error.Describe(), kToolTitle};
   }
   return texts;
+}
+
+}  // namespace
+
+StartUpTexts RunStartUp(const Context& context, Ui& ui) {
+  return RunStartUpWith(context, ui, &CurrentRights);
+}
+
+StartUpTexts RunStartUp(const Context& context, Ui& ui, const RightsDecision& rights) {
+  return RunStartUpWith(context, ui, [&] { return rights; });
 }
 
 }  // namespace velmo

@@ -7,6 +7,7 @@
 
 #include "model/context.h"
 #include "model/ui.h"
+#include "support/desktop_rights.h"
 
 namespace velmo {
 
@@ -39,5 +40,10 @@ std::wstring PathFilePanelLines(const std::wstring& installDir);
 // Checks for the browser; when it is there, sorts out what an interrupted Set left behind (its
 // boxes go through `ui`), then reads the texts.
 StartUpTexts RunStartUp(const Context& context, Ui& ui);
+
+// The same with the rights decision given: an interrupted Set is sorted out only for the
+// desktop's user; another or an unknown account leaves its journal and every entry it names for
+// that user's next start.
+StartUpTexts RunStartUp(const Context& context, Ui& ui, const RightsDecision& rights);
 
 }  // namespace velmo

@@ -5,6 +5,7 @@
 #include "model/browser_layout.h"
 #include "support/desktop_rights.h"
 #include "support/number_text.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -16,6 +17,7 @@ constexpr wchar_t kAccessDeniedAdvice[] =
     L"（例如其他磁盘或U盘），再运行复制过去的本工具。";
 
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
+constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
 constexpr unsigned kMaxProbeAttempts = 100;
 
 // What a folder made beside another and removed again showed.
@@ -24,10 +26,22 @@ struct ProbeResult {
   bool unelevatedDenied = false;        // made, but the linked token may not create entries in it
 };
 
+// Whether the linked token may create entries in `probe`, a folder just made, and change a file
+// made in it. The file is deleted when its handle closes, even if the tool ends first, so that
+// an interrupted run leaves only an empty folder. Throws PlatformError when the answer cannot be
+// had.
+bool UnelevatedCanWriteIn(const std::wstring& probe) {
+  const std::wstring file = probe + L"\\probe";
+  const UniqueFileHandle made(CreateFileW(file.c_str(), READ_CONTROL | DELETE, 0, nullptr,
+                                          CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!made) ThrowLastError(kCheckUnelevatedWriteOperation, file);
+  return LinkedTokenCanWriteIn(probe, made.Get());
+}
+
 // Creates a folder beside `folder` and removes it again. With `askUnelevated`, the linked token
-// is asked about the folder just made, whose security (owner and inherited entries) is what an
-// elevated Set gives everything it creates. Throws PlatformError when the token's answer cannot
-// be had.
+// is asked about the folder just made and a file in it, whose security (owner and inherited
+// entries) is what an elevated Set gives everything it creates. Throws PlatformError when the
+// token's answer cannot be had.
 ProbeResult TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
   const std::wstring stem = folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
@@ -35,7 +49,7 @@ ProbeResult TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
     if (CreateDirectoryW(probe.c_str(), nullptr)) {
       bool allowed = true;
       try {
-        allowed = !askUnelevated || LinkedTokenCanWriteIn(probe);
+        allowed = !askUnelevated || UnelevatedCanWriteIn(probe);
       } catch (...) {
         RemoveDirectoryW(probe.c_str());
         throw;

@@ -22,8 +22,8 @@ bool IsAccessDenied(const PlatformError& error);
 // True when the system denies this user the creation of anything in the installation folder
 // `installDir` (a folder beside the Setting folder is tried, and removed again if it was made),
 // or, with the tool run as administrator by the desktop's user, the user's unelevated rights
-// (those the browser has) do not allow new entries in that folder the tool made. False when the
-// unelevated rights cannot be asked.
+// (those the browser has) do not allow new entries in a folder the tool made there, or changes to
+// a file made in it. False when the unelevated rights cannot be asked.
 bool InstallFolderIsWriteProtected(const std::wstring& installDir);
 
 // Shows `error`, a failure to write into the installation folder `installDir`. When access was
@@ -43,7 +43,8 @@ void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error);
 
 // With the tool run as administrator by the desktop's user: throws PlatformError (access denied,
 // naming `installDir`) when the user's unelevated rights would not allow new entries in a folder
-// the tool creates there (one beside Setting is made, asked about and removed), and a
+// the tool creates there, or changes to a file it makes in that folder (one beside Setting is
+// made, with a file in it, asked about and removed), and a
 // PlatformError saying so when those rights cannot be asked. Nothing otherwise.
 void CheckDesktopUserCanWrite(const std::wstring& installDir);
 

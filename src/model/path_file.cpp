@@ -50,17 +50,20 @@ bool IsReadOnly(const std::wstring& path) {
 // function fails with ERROR_ACCESS_DENIED"), and the path file is the tool's own: its read-only
 // attribute is cleared first, as the removal of old entries does. Where it stays, that attribute
 // explains the denial and no waiting ends it: the step fails at once with ERROR_FILE_READ_ONLY.
-// A denial or sharing violation otherwise is another program's brief hold, waited out.
+// A denial or sharing violation otherwise is another program's brief hold, waited out. A step
+// that fails puts the attribute back: the path file is left as it was.
 std::uint32_t ChangePathFile(const std::wstring& pathFile, RetryBudget& retries,
                              const std::function<BOOL()>& step) {
   const DWORD attributes = GetFileAttributesW(pathFile.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    SetFileAttributesW(pathFile.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  }
-  return retries.Run([&]() -> std::uint32_t {
+  const bool cleared =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+      SetFileAttributesW(pathFile.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  const std::uint32_t error = retries.Run([&]() -> std::uint32_t {
     const std::uint32_t code = Outcome(step());
     return code == ERROR_ACCESS_DENIED && IsReadOnly(pathFile) ? ERROR_FILE_READ_ONLY : code;
   });
+  if (error != 0 && cleared) SetFileAttributesW(pathFile.c_str(), attributes);
+  return error;
 }
 
 // Writes `bytes` to a temporary file beside the path file, then moves it over the path file.

@@ -103,7 +103,7 @@ RightsFacts ReadRightsFacts() {
   RightsFacts facts;
   if (const std::optional<SecurityApi> api = LoadSecurityApi()) {
     if (const UniqueHandle own = ProcessToken(*api, GetCurrentProcess())) {
-      facts.toolElevated = IsElevated(*api, own.Get()).value_or(false);
+      facts.toolElevated = IsElevated(*api, own.Get());
       facts.linkedToken = static_cast<bool>(LinkedToken(*api, own.Get()));
     }
   }
@@ -113,7 +113,7 @@ RightsFacts ReadRightsFacts() {
   if (shellWindow != nullptr && GetWindowThreadProcessId(shellWindow, &shellId) != 0) {
     facts.shell = CompareWithProcess(shellId);
   }
-  if (facts.shell.account == AccountComparison::kUnknown) {
+  if (facts.shell.account == AccountComparison::kUnknown || facts.shell.accessDenied) {
     facts.sessionUser = CompareWithSessionUser(WTS_CURRENT_SESSION);
   }
   return facts;
@@ -134,9 +134,15 @@ DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionU
   return DesktopAccount::kUnknown;
 }
 
-std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
+std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, bool linkedToken,
                                            std::optional<bool> shellElevated) {
-  if (!toolElevated) return {StartRoute::kDirect};
+  if (toolElevated == false) return {StartRoute::kDirect};
+  // Rights that cannot be read may be an administrator's: only the routes that start the browser
+  // unelevated are tried.
+  if (!toolElevated) {
+    if (shellElevated == false) return {StartRoute::kDesktopShell, StartRoute::kNormalUserToken};
+    return {StartRoute::kNormalUserToken};
+  }
   // An unelevated shell starts programs with its own, unelevated rights; where it cannot, a
   // normal-user token made from the tool's (SaferComputeTokenFromLevel with
   // SAFER_LEVELID_NORMALUSER, its integrity lowered to medium) is the fallback.
@@ -150,13 +156,21 @@ std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
 
 RightsDecision DecideRights(const RightsFacts& facts) {
   RightsDecision decision;
-  decision.account = DecideAccount(facts.shell, facts.sessionUser);
+  // An elevated shell's process and token take their security from its elevated token, which
+  // grants the Administrators group, not the user ("Process Security and Access Rights"): an
+  // unelevated tool of the same user is denied too, and only the session can tell.
+  ShellFacts shell = facts.shell;
+  if (shell.accessDenied && facts.toolElevated == false) {
+    shell.account = AccountComparison::kUnknown;
+  }
+  decision.account = DecideAccount(shell, facts.sessionUser);
   if (decision.account != DesktopAccount::kDesktopUser) return decision;
   // An elevated administrator's new entries belong to the Administrators group: what the
   // unelevated browser may do in them is asked of the linked token, unless the shell shows that
   // the desktop runs elevated too.
   decision.checkWriteUnelevated =
-      facts.toolElevated && facts.linkedToken && facts.shell.elevated != true;
+      !facts.toolElevated ||
+      (*facts.toolElevated && facts.linkedToken && facts.shell.elevated != true);
   decision.launchRoutes =
       DecideLaunchRoutes(facts.toolElevated, facts.linkedToken, facts.shell.elevated);
   return decision;
@@ -174,12 +188,14 @@ ShellFacts CompareWithProcess(DWORD processId) {
   const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) {
     if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
+    facts.accessDenied = facts.account == AccountComparison::kOther;
     return facts;
   }
   const UniqueHandle token = ProcessToken(*api, process.Get());
   if (!token) {
     // A token's default security grants its own user (and the system) query access.
     if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
+    facts.accessDenied = facts.account == AccountComparison::kOther;
     return facts;
   }
   facts.elevated = IsElevated(*api, token.Get());
@@ -229,41 +245,69 @@ std::wstring ProcessAccountName() {
   return own->first.empty() ? own->second : own->first + L"\\" + own->second;
 }
 
-bool LinkedTokenCanWriteIn(const std::wstring& folder) {
+std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, DWORD access) {
+  const std::optional<SecurityApi> api = LoadSecurityApi();
+  if (!api) return std::nullopt;
+  const auto mapGeneric = api->Get<decltype(&::MapGenericMask)>("MapGenericMask");
+  const auto accessCheck = api->Get<decltype(&::AccessCheck)>("AccessCheck");
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                          FILE_ALL_ACCESS};
+  mapGeneric(&access, &mapping);
+  PRIVILEGE_SET privileges{};
+  DWORD privilegesSize = sizeof privileges;
+  DWORD granted = 0;
+  BOOL allowed = FALSE;
+  if (!accessCheck(descriptor, token, access, &mapping, &privileges, &privilegesSize, &granted,
+                   &allowed)) {
+    return std::nullopt;
+  }
+  return allowed != 0;
+}
+
+bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
   const std::optional<SecurityApi> api = LoadSecurityApi();
   if (!api) ThrowError(kCheckUnelevatedWriteOperation, folder, ERROR_PROC_NOT_FOUND);
   const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
   if (!own) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
   const UniqueHandle linked = LinkedToken(*api, own.Get());
   if (!linked) return true;
-  const auto getSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
-  const auto mapGeneric = api->Get<decltype(&::MapGenericMask)>("MapGenericMask");
-  const auto accessCheck = api->Get<decltype(&::AccessCheck)>("AccessCheck");
+  const auto getFileSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
+  const auto getObjectSecurity =
+      api->Get<decltype(&::GetKernelObjectSecurity)>("GetKernelObjectSecurity");
   const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                      DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION;
-  DWORD size = 0;
-  getSecurity(folder.c_str(), parts, nullptr, 0, &size);
-  if (size == 0) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  std::vector<ULONGLONG> descriptor((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
-  if (!getSecurity(folder.c_str(), parts, descriptor.data(), size, &size)) {
-    ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  }
+  // Both readers fill the buffer or say how large it must be.
+  const auto descriptorOf = [&](auto read) {
+    DWORD size = 0;
+    read(nullptr, 0, &size);
+    if (size == 0) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+    std::vector<ULONGLONG> descriptor((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+    if (!read(descriptor.data(), size, &size)) {
+      ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+    }
+    return descriptor;
+  };
+  std::vector<ULONGLONG> folderDescriptor =
+      descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
+        return getFileSecurity(folder.c_str(), parts, buffer, size, needed);
+      });
+  std::vector<ULONGLONG> fileDescriptor =
+      descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
+        return getObjectSecurity(fileInFolder, parts, buffer, size, needed);
+      });
   // The linked token of an elevated process is an identification-level token unless the caller
   // holds the TCB privilege: the system answers access checks for it but does not let a thread
-  // open files with it, so the folder's descriptor is checked against it instead.
-  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
-                          FILE_ALL_ACCESS};
-  DWORD wanted = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
-  mapGeneric(&wanted, &mapping);
-  PRIVILEGE_SET privileges{};
-  DWORD privilegesSize = sizeof privileges;
-  DWORD granted = 0;
-  BOOL allowed = FALSE;
-  if (!accessCheck(descriptor.data(), linked.Get(), wanted, &mapping, &privileges,
-                   &privilegesSize, &granted, &allowed)) {
-    ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  }
-  return allowed != 0;
+  // open files with it, so the descriptors are checked against it instead. A folder inherits
+  // container entries, a file only object entries: each is asked about what the browser does
+  // with it. A file may be deleted with DELETE on it or FILE_DELETE_CHILD on its folder.
+  const auto granted = [&](std::vector<ULONGLONG>& descriptor, DWORD access) {
+    const std::optional<bool> answer = TokenIsGranted(linked.Get(), descriptor.data(), access);
+    if (!answer) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
+    return *answer;
+  };
+  return granted(folderDescriptor, kBrowserFolderAccess) &&
+         granted(fileDescriptor, kBrowserFileAccess & ~DELETE) &&
+         (granted(fileDescriptor, DELETE) || granted(folderDescriptor, FILE_DELETE_CHILD));
 }
 
 }  // namespace velmo

@@ -20,19 +20,21 @@ namespace velmo {
 enum class AccountComparison { kSame, kOther, kUnknown };
 
 // What the shell's process tells: its account (kUnknown when there is no shell window, or its
-// process or token could not be asked for a reason other than a denial) and whether its token is
-// elevated (nullopt when that was not read).
+// process or token could not be asked for a reason other than a denial; kOther when they were
+// denied) and whether its token is elevated (nullopt when that was not read).
 struct ShellFacts {
   AccountComparison account = AccountComparison::kUnknown;
   std::optional<bool> elevated;
+  bool accessDenied = false;  // opening its process or token was denied
 };
 
 // What is compared.
 struct RightsFacts {
   ShellFacts shell;
   AccountComparison sessionUser = AccountComparison::kUnknown;  // the session's logged-on user
-  bool toolElevated = false;  // the tool's token is elevated
-  bool linkedToken = false;   // the tool's token has a linked (unelevated) token
+  // The tool's token is elevated; nullopt when the token or its elevation could not be read.
+  std::optional<bool> toolElevated;
+  bool linkedToken = false;  // the tool's token has a linked (unelevated) token
 };
 
 // Whose desktop the tool runs on.
@@ -59,8 +61,9 @@ struct RightsDecision {
 // The account: the shell's answer where it has one, else the session's.
 DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionUser);
 
-// The ways to start the browser for the desktop's user, in order.
-std::vector<StartRoute> DecideLaunchRoutes(bool toolElevated, bool linkedToken,
+// The ways to start the browser for the desktop's user, in order. A tool whose elevation is
+// unknown is taken to be elevated with a linked token, and never starts the browser directly.
+std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, bool linkedToken,
                                            std::optional<bool> shellElevated);
 
 RightsDecision DecideRights(const RightsFacts& facts);
@@ -79,9 +82,20 @@ AccountComparison CompareWithSessionUser(DWORD sessionId);
 // "DOMAIN\name" of the account this process runs as; empty when it cannot be read.
 std::wstring ProcessAccountName();
 
-// Whether this process's linked (unelevated) token is granted the creation of files and folders
-// in `folder` by the folder's security descriptor; true when there is no linked token. Throws
-// PlatformError (naming `folder`) when there is one but the question cannot be answered.
-bool LinkedTokenCanWriteIn(const std::wstring& folder);
+// What the browser must be allowed in a folder the tool made: to create files and folders in it;
+// and on a file made there: to write it, and to replace or delete it.
+inline constexpr DWORD kBrowserFolderAccess = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
+inline constexpr DWORD kBrowserFileAccess = FILE_GENERIC_WRITE | DELETE;
+
+// Whether `token` (an impersonation or identification token) is granted all of `access` by
+// `descriptor`; nullopt when the system cannot answer.
+std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, DWORD access);
+
+// Whether this process's linked (unelevated) token is granted kBrowserFolderAccess in `folder`
+// and kBrowserFileAccess on `fileInFolder`, a file just made in it and open with READ_CONTROL
+// (the delete may also come from FILE_DELETE_CHILD on the folder); true when there is no linked
+// token. Throws PlatformError (naming `folder`) when there is one but the question cannot be
+// answered.
+bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder);
 
 }  // namespace velmo

@@ -115,34 +115,45 @@ StartedProcess StartProgram(const std::wstring& program, const std::vector<std::
                folder.empty() ? nullptr : folder.c_str());
 }
 
+namespace {
+
+// Starts `program` (an existing file, named in quotes) with `argumentsText` after its name, in
+// its own folder, by the first of `routes` that works.
+bool StartByFirstRoute(const std::vector<StartRoute>& routes, const std::wstring& program,
+                       const std::wstring& argumentsText, WindowState state,
+                       const std::wstring& operation) {
+  const std::wstring folder = ProgramFolder(program);
+  const std::wstring commandLine =
+      argumentsText.empty() ? Quoted(program) : Quoted(program) + L" " + argumentsText;
+  for (const StartRoute route : routes) {
+    switch (route) {
+      case StartRoute::kDirect:
+        Start(program, commandLine, state, operation, folder.empty() ? nullptr : folder.c_str());
+        return true;
+      case StartRoute::kDesktopShell:
+        if (StartThroughDesktopShell(program, argumentsText, folder, static_cast<int>(state))) {
+          return true;
+        }
+        break;
+      case StartRoute::kNormalUserToken: {
+        STARTUPINFOW startup = StartupFor(state);
+        if (StartAsNormalUser(program, commandLine, folder, startup)) return true;
+        break;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool StartProgramBy(const std::vector<StartRoute>& routes, const std::wstring& program,
                     const std::vector<std::wstring>& arguments, WindowState state,
                     const std::wstring& operation) {
   RejectQuote(program, operation);
   // The shell's start reports no failure: a missing program is reported here, for every route.
   if (!FileExists(program)) ThrowError(operation, program, ERROR_FILE_NOT_FOUND);
-  const std::wstring folder = ProgramFolder(program);
-  for (const StartRoute route : routes) {
-    switch (route) {
-      case StartRoute::kDirect:
-        StartProgram(program, arguments, state, operation);
-        return true;
-      case StartRoute::kDesktopShell:
-        if (StartThroughDesktopShell(program, ArgumentsText(arguments), folder,
-                                     static_cast<int>(state))) {
-          return true;
-        }
-        break;
-      case StartRoute::kNormalUserToken: {
-        STARTUPINFOW startup = StartupFor(state);
-        if (StartAsNormalUser(program, BuildCommandLine(program, arguments), folder, startup)) {
-          return true;
-        }
-        break;
-      }
-    }
-  }
-  return false;
+  return StartByFirstRoute(routes, program, ArgumentsText(arguments), state, operation);
 }
 
 std::wstring FileManagerPath() {
@@ -168,6 +179,12 @@ StartedProcess OpenFolderInFileManager(const std::wstring& folder, WindowState s
   // The file manager reads its command line itself: a quoted path is taken literally, a
   // backslash before the closing quote included, so the folder is not escaped.
   return Start(fileManager, Quoted(fileManager) + L" " + Quoted(folder), state, operation);
+}
+
+bool OpenFolderInFileManager(const std::vector<StartRoute>& routes, const std::wstring& folder,
+                             WindowState state, const std::wstring& operation) {
+  RejectQuote(folder, operation);
+  return StartByFirstRoute(routes, FileManagerPath(), Quoted(folder), state, operation);
 }
 
 }  // namespace velmo

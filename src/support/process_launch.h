@@ -61,4 +61,9 @@ std::wstring FileManagerPath();
 StartedProcess OpenFolderInFileManager(const std::wstring& folder, WindowState state,
                                        const std::wstring& operation);
 
+// The same by the first of `routes` that works, as StartProgramBy does. False when no route could
+// start the file manager.
+bool OpenFolderInFileManager(const std::vector<StartRoute>& routes, const std::wstring& folder,
+                             WindowState state, const std::wstring& operation);
+
 }  // namespace velmo

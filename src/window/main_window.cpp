@@ -35,6 +35,18 @@ constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意�
 // The gear icon: ICON 1 in the executable's resources.
 constexpr WORD kAppIconId = 1;
 
+// Sets a flag for as long as it lives.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace
 
 bool AddRestoreToSystemMenu(HWND window) {
@@ -187,6 +199,7 @@ void MainWindow::Wait(DWORD ms) {
   // PeekMessage delivers in any case); clicks, keys and posted commands stay for the message
   // loop. A thread that has not called PeekMessage for 5 s is taken for not responding and its
   // window is ghosted (IsHungAppWindow).
+  const FlagScope waiting(waiting_);
   const ULONGLONG end = GetTickCount64() + ms;
   for (;;) {
     MSG message;
@@ -264,6 +277,16 @@ void MainWindow::RunHandler(AfterCommand (MainWindow::*handler)()) {
     // Anything else a handler lets through: the tool stays open and takes the next click.
     Fail(kUnexpectedErrorText, BoxTitle::kTool);
   }
+  // Clicks and keys the user gave while the command worked were meant for a window that did not
+  // answer: they are dropped rather than run as a second command now. PM_QS_INPUT takes the
+  // thread's mouse and keyboard messages ("PeekMessage", wRemoveMsg).
+  MSG input;
+  while (PeekMessageW(&input, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+    if (input.message == WM_QUIT) {  // the window went meanwhile: left for the loop
+      PostQuitMessage(static_cast<int>(input.wParam));
+      break;
+    }
+  }
   handlerRunning_ = false;
   if (after == AfterCommand::kEndTool) EndTool();
 }
@@ -326,6 +349,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    case WM_CLOSE:
+      // Sent during a wait, it would destroy the window in the middle of a step (a rename, a
+      // copy): it is ignored then. During a question it still closes the window, which answers
+      // nothing.
+      if (waiting_) return 0;
+      break;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

@@ -81,6 +81,7 @@ class MainWindow final : public Ui {
   HWND window_ = nullptr;
   HWND focusBeforeDeactivation_ = nullptr;
   bool handlerRunning_ = false;
+  bool waiting_ = false;  // inside Wait, in the middle of a command's step
   std::optional<ControlFonts> fonts_;
 };
 

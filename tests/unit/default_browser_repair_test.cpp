@@ -98,6 +98,10 @@ TEST(DefaultBrowserRepair, OnlyYesToTheQuestionStartsTheBrowser) {
     if (answer == Answer::kYes) { EXPECT_THROW(offer(), PlatformError); } else { offer(); }
     EXPECT_EQ(ui.boxes.size(), 1u);
   }
+  testing::ScriptedUi other;  // another account is not asked
+  OfferDefaultBrowserRepair(testing::MakeContext(dir.Path(), {}), other,
+                            RightsDecision{DesktopAccount::kOtherAccount, false, {}});
+  EXPECT_TRUE(other.boxes.empty());
   RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, saved.c_str(), size);
 }
 

@@ -1,6 +1,7 @@
 #include "support/desktop_rights.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <wtsapi32.h>
 
 #include "commands/desktop_user.h"
@@ -15,16 +16,23 @@ using D = DesktopAccount;
 using R = StartRoute;
 
 TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
-  const struct { const char* name; A shell, session; D expected; } rows[] = {
+  const struct {
+    const char* name; A shell, session; D expected;
+    bool denied = false; std::optional<bool> toolElevated = true;
+  } rows[] = {
       {"shell opened, same user", A::kSame, A::kOther, D::kDesktopUser},
       {"shell opened, another user (or denied)", A::kOther, A::kSame, D::kOtherAccount},
       {"no shell window, session user same (Wine)", A::kUnknown, A::kSame, D::kDesktopUser},
       {"no shell window, session user other", A::kUnknown, A::kOther, D::kOtherAccount},
       {"neither can tell", A::kUnknown, A::kUnknown, D::kUnknown},
+      {"shell denied to an elevated tool", A::kOther, A::kSame, D::kOtherAccount, true},
+      {"elevated shell denied to an unelevated tool: the session tells", A::kOther, A::kSame,
+       D::kDesktopUser, true, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const RightsDecision decision = DecideRights({{row.shell, false}, row.session, true, true});
+    const RightsDecision decision =
+        DecideRights({{row.shell, false, row.denied}, row.session, row.toolElevated, true});
     EXPECT_EQ(decision.account, row.expected);
     // Only the desktop's user gets a way to start the browser.
     EXPECT_EQ(decision.launchRoutes.empty(), row.expected != D::kDesktopUser);
@@ -33,7 +41,8 @@ TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
 
 TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
   const struct {
-    const char* name; bool toolElevated, linkedToken; std::optional<bool> shellElevated;
+    const char* name; std::optional<bool> toolElevated; bool linkedToken;
+    std::optional<bool> shellElevated;
     std::vector<R> routes; bool checkUnelevated;
   } rows[] = {
       {"ordinary start", false, false, false, {R::kDirect}, false},
@@ -44,6 +53,9 @@ TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
       {"built-in Administrator, no shell window", true, false, std::nullopt, {R::kDirect}, false},
       {"elevated without linked token over an unelevated shell", true, false, false,
        {R::kDesktopShell, R::kNormalUserToken}, false},
+      {"tool unknown, shell unelevated", std::nullopt, false, false,
+       {R::kDesktopShell, R::kNormalUserToken}, true},
+      {"tool unknown, shell elevated", std::nullopt, false, true, {R::kNormalUserToken}, true},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -69,6 +81,31 @@ TEST(DesktopRights, TheReadersCompareWithTheProcessAndTheSessionTheyAreGiven) {
   EXPECT_EQ(facts.account, A::kSame) << "a child of the same user";
   EXPECT_TRUE(facts.elevated.has_value());
   EXPECT_EQ(CompareWithSessionUser(WTS_CURRENT_SESSION), A::kSame);
+}
+
+// Under C:\ProgramData, a container-only grant lets Users add entries; files get read and execute.
+TEST(DesktopRights, TheBrowserNeedsToAddEntriesToFoldersAndToWriteAndDeleteFiles) {
+  HANDLE own = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own));
+  const UniqueHandle ownToken(own);
+  HANDLE identification = nullptr;
+  ASSERT_TRUE(DuplicateToken(own, SecurityIdentification, &identification));
+  const UniqueHandle token(identification);
+  const struct { const wchar_t* dacl; DWORD access; bool granted; } rows[] = {
+      {L"(A;;0x116;;;WD)", kBrowserFolderAccess, true},      // add file and folder, write EA/attributes
+      {L"(A;;0x1200a9;;;WD)", kBrowserFolderAccess, false},  // read and execute
+      {L"(A;;0x116;;;WD)", kBrowserFileAccess, false},       // the folder's grant on a file
+      {L"(A;;0x1200a9;;;WD)", kBrowserFileAccess, false},
+      {L"(A;;0x1301bf;;;WD)", kBrowserFileAccess, true},     // modify
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        (std::wstring(L"O:SYG:SYD:P") + row.dacl).c_str(), SDDL_REVISION_1, &descriptor, nullptr));
+    const UniqueLocalMemory owned(descriptor);
+    EXPECT_EQ(TokenIsGranted(token.Get(), descriptor, row.access), row.granted);
+  }
 }
 
 TEST(DesktopRights, AnotherOrAnUnknownAccountGetsOneBoxAndTheCommandStops) {

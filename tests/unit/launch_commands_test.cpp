@@ -97,6 +97,28 @@ TEST(ViewCacheFiles, UnreadablePathFileIsReportedAsAnErrorWithoutANotice) {
   EXPECT_TRUE(ui.boxes.empty());
 }
 
+TEST(ViewCacheFiles, TheFileManagerStartsOnlyForTheDesktopUserAndByARouteTheRightsAllow) {
+  TempDir dir(L"view cache");
+  const std::wstring install = dir / L"inst";
+  WriteBytes(install + L"\\path", "Setting\r\n" + ToAnsi(dir.Path()) + "\r\n");
+  const std::set<DWORD> before = FileManagerProcesses();
+  const struct { RightsDecision rights; std::wstring boxStart; } rows[] = {
+      {{DesktopAccount::kOtherAccount, false, {StartRoute::kDirect}}, L"本工具正在以另一个用户账户"},
+      {{DesktopAccount::kDesktopUser, true, {}},
+       L"本工具正在以管理员身份运行，但无法以当前用户的普通权限打开资源管理器。以管理员身份运行的"
+       L"资源管理器会让从中打开的程序获得过高的权限，所以没有打开缓存文件夹。\r\n"
+       L"请从桌面打开缓存文件夹：" + dir.Path()},
+  };
+  for (const auto& row : rows) {
+    ScriptedUi ui;
+    ViewCacheFiles(MakeContext(install, {}), ui, row.rights);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_TRUE(ui.boxes[0].text.starts_with(row.boxStart)) << ToUtf8(ui.boxes[0].text);
+    EXPECT_EQ(ui.boxes[0].title, L"Velmo浏览器绿化工具");
+  }
+  EXPECT_EQ(FileManagerProcesses(), before);
+}
+
 TEST(BrowserLaunch, MissingBrowserIsAnErrorNamingItAndNoSuccessIsClaimed) {
   TempDir dir(L"launch");
   const std::wstring install = dir / L"sp ace";

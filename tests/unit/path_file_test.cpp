@@ -104,6 +104,14 @@ TEST(PathFileWrite, AReadOnlyPathFileIsReplacedAndDeletedWithoutWaiting) {
   SetFileAttributesW((dir / L"path").c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_NO_THROW(DeletePathFile(dir.Path(), retries));
   EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size() + waitedMs, 0u);
+  // Held by another program until the budget is spent: the failed step leaves it read-only.
+  WriteBytes(dir / L"path", "held\r\n");
+  SetFileAttributesW((dir / L"path").c_str(), FILE_ATTRIBUTE_READONLY);
+  const UniqueFileHandle held(CreateFileW((dir / L"path").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  RetryBudget none(0, [](DWORD) {});
+  EXPECT_THROW(DeletePathFile(dir.Path(), none), PlatformError);
+  EXPECT_EQ(GetFileAttributesW((dir / L"path").c_str()) & FILE_ATTRIBUTE_READONLY, 1u);
 }
 
 TEST(PathFileRead, UnreadableFileRaisesWithItsName) {

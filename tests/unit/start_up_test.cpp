@@ -84,6 +84,23 @@ TEST(StartUpTexts, PanelShowsTheVersionAndTheFirstTwoLinesEachCutAtItsFirstNul) 
   }
 }
 
+// The journal of an interrupted Set is the desktop user's: only that user's start follows it.
+TEST(StartUpTexts, OnlyTheDesktopUsersStartSortsOutAnInterruptedSet) {
+  using D = DesktopAccount;
+  const struct { D account; bool journalStays; } rows[] = {
+      {D::kDesktopUser, false}, {D::kOtherAccount, true}, {D::kUnknown, true}};
+  for (const auto& row : rows) {
+    TempDir dir(L"start-up");
+    WriteBytes(dir / L"velmoexplorer.exe", "no version information in here");
+    WriteBytes(dir / L"Set~new\\n", "copy");
+    WriteBytes(dir / L"Set~jnl", "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\nSetting\r\nSet~tmp\r\n"
+                                 "Set~new\r\nSet~old\r\nSet~del\r\npath\r\n2\r\nP12\r\nP0End\r\n");
+    ScriptedUi ui;
+    RunStartUp(MakeContext(dir.Path(), {}), ui, RightsDecision{row.account, false, {}});
+    EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), row.journalStays ? 4u : 1u);
+  }
+}
+
 TEST(StartUpTexts, UnreadablePathFileIsReportedAndItsLinesStayEmpty) {
   TempDir dir(L"start-up");
   WriteBytes(dir / L"velmoexplorer.exe", "no version information in here");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 #include "commands/cache_redirection.h"
@@ -24,13 +25,10 @@
 namespace velmo {
 namespace {
 
-// No WS_CLIPCHILDREN: the frames (group boxes) leave their inside to the window to paint.
-constexpr DWORD kInitialStyle = WS_OVERLAPPEDWINDOW;
 // The frame keeps its title bar but can be neither maximised nor resized; it can be minimised and
-// has a system menu.
-constexpr DWORD kDropMaximizeBoxAndSizingBorder =
-    ~static_cast<DWORD>(WS_MAXIMIZEBOX | WS_THICKFRAME);
-constexpr DWORD kAddMinimizeBoxAndSystemMenu = WS_MINIMIZEBOX | WS_SYSMENU;
+// has a system menu. No WS_CLIPCHILDREN: the frames (group boxes) leave their inside to the
+// window to paint.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
 // The gear icon: ICON 1 in the executable's resources.
 constexpr WORD kAppIconId = 1;
@@ -45,6 +43,31 @@ class FlagScope {
 
  private:
   bool& flag_;
+};
+
+// A command that leaves the tool open whatever happens.
+template <void (*command)(const Context&, Ui&)>
+AfterCommand StaysOpen(const Context& context, Ui& ui) {
+  command(context, ui);
+  return AfterCommand::kStayOpen;
+}
+
+// What each button and the system menu's item run. The system menu's ids are apart from the
+// controls': a WM_COMMAND never runs the restore, nor a WM_SYSCOMMAND a button's command. Enter
+// (IDOK) and Esc (IDCANCEL) run nothing.
+struct CommandSource {
+  UINT message;  // WM_COMMAND (a button's click) or WM_SYSCOMMAND (a system menu item)
+  UINT id;
+  AfterCommand (*command)(const Context&, Ui&);
+};
+constexpr CommandSource kCommands[] = {
+    {WM_COMMAND, kSetButton, &RelocateProfile},
+    {WM_COMMAND, kBrowseButton, &StaysOpen<&BrowseCacheFolder>},
+    {WM_COMMAND, kMoveFolderButton, &MoveCacheFolder},
+    {WM_COMMAND, kViewCacheButton, &StaysOpen<&ViewCacheFiles>},
+    {WM_COMMAND, kDefaultBrowserButton, &StaysOpen<&SetAsDefaultBrowser>},
+    {WM_COMMAND, kLaunchButton, &StaysOpen<&LaunchBrowser>},
+    {WM_SYSCOMMAND, kRestoreInstalledCommand, &StaysOpen<&RestoreInstalledProfile>},
 };
 
 }  // namespace
@@ -86,7 +109,7 @@ int MainWindow::Run(int showCommand) {
   windowClass.lpszClassName = kWindowClassName;
   if (RegisterClassExW(&windowClass) == 0) return 1;
 
-  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClassName, kToolTitle, kInitialStyle,
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClassName, kToolTitle, kWindowStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                             nullptr, instance_, this);
   if (window_ == nullptr) return 1;
@@ -98,8 +121,8 @@ int MainWindow::Run(int showCommand) {
   SetFocus(Control(kSetButton));
   // A portable folder carried elsewhere: offered once the user sees the window. Then a default
   // browser that names a Velmo browser no longer there, unless the window was closed meanwhile.
-  RunHandler(&MainWindow::CheckMovedInstallation);
-  if (IsWindow(window_)) RunHandler(&MainWindow::CheckDefaultBrowser);
+  RunHandler(&StaysOpen<&OfferMovedInstallationRepair>);
+  if (IsWindow(window_)) RunHandler(&StaysOpen<&OfferDefaultBrowserRepair>);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -113,7 +136,6 @@ int MainWindow::Run(int showCommand) {
 bool MainWindow::StartUp() {
   // Common controls version 6, through the manifest.
   InitCommonControls();
-  SetFrameStyle();
   // The controls and the layout stay as they are: the restore lives in the system menu.
   AddRestoreToSystemMenu(window_);
   CreateControls(window_, instance_);
@@ -135,13 +157,6 @@ bool MainWindow::StartUp() {
   if (texts.unreadablePathFile) ShowStartUpError(*texts.unreadablePathFile);
   SetControlText(kPathFileLabel, texts.pathFileLines);
   return true;
-}
-
-void MainWindow::SetFrameStyle() {
-  const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
-  const LONG_PTR newStyle = (style & static_cast<LONG_PTR>(kDropMaximizeBoxAndSizingBorder)) |
-                            static_cast<LONG_PTR>(kAddMinimizeBoxAndSystemMenu);
-  SetWindowLongPtrW(window_, GWL_STYLE, newStyle);
 }
 
 void MainWindow::ApplyDpi(int dpi) {
@@ -243,34 +258,14 @@ void MainWindow::SetControlText(int id, const std::wstring& text) {
   SetWindowTextW(Control(id), text.c_str());
 }
 
-AfterCommand MainWindow::StayOpenAfter(void (*command)(const Context&, Ui&)) {
-  command(context_, *this);
-  return AfterCommand::kStayOpen;
-}
-
-AfterCommand MainWindow::CheckMovedInstallation() {
-  return StayOpenAfter(&OfferMovedInstallationRepair);
-}
-AfterCommand MainWindow::CheckDefaultBrowser() { return StayOpenAfter(&OfferDefaultBrowserRepair); }
-
-AfterCommand MainWindow::OnSetClicked() { return RelocateProfile(context_, *this); }
-AfterCommand MainWindow::OnBrowseClicked() { return StayOpenAfter(&BrowseCacheFolder); }
-AfterCommand MainWindow::OnMoveFolderClicked() { return MoveCacheFolder(context_, *this); }
-AfterCommand MainWindow::OnViewCacheClicked() { return StayOpenAfter(&ViewCacheFiles); }
-AfterCommand MainWindow::OnDefaultBrowserClicked() { return StayOpenAfter(&SetAsDefaultBrowser); }
-AfterCommand MainWindow::OnLaunchClicked() { return StayOpenAfter(&LaunchBrowser); }
-AfterCommand MainWindow::OnRestoreInstalledChosen() {
-  return StayOpenAfter(&RestoreInstalledProfile);
-}
-
-void MainWindow::RunHandler(AfterCommand (MainWindow::*handler)()) {
+void MainWindow::RunHandler(Command command) {
   // One handler at a time: a click that arrives while the folder browser of another handler is
   // open is ignored.
   if (handlerRunning_) return;
   handlerRunning_ = true;
   AfterCommand after = AfterCommand::kStayOpen;
   try {
-    after = (this->*handler)();
+    after = command(context_, *this);
   } catch (const PlatformError& error) {
     Fail(error);
   } catch (...) {
@@ -291,17 +286,14 @@ void MainWindow::RunHandler(AfterCommand (MainWindow::*handler)()) {
   if (after == AfterCommand::kEndTool) EndTool();
 }
 
-void MainWindow::OnCommand(int id, int notification) {
-  if (notification != BN_CLICKED) return;
-  switch (id) {
-    case kSetButton: RunHandler(&MainWindow::OnSetClicked); break;
-    case kBrowseButton: RunHandler(&MainWindow::OnBrowseClicked); break;
-    case kMoveFolderButton: RunHandler(&MainWindow::OnMoveFolderClicked); break;
-    case kViewCacheButton: RunHandler(&MainWindow::OnViewCacheClicked); break;
-    case kDefaultBrowserButton: RunHandler(&MainWindow::OnDefaultBrowserClicked); break;
-    case kLaunchButton: RunHandler(&MainWindow::OnLaunchClicked); break;
-    default: break;  // Enter (IDOK) and Esc (IDCANCEL) run nothing
-  }
+bool MainWindow::RunCommandFor(UINT message, UINT id) {
+  const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                   [&](const CommandSource& source) {
+                                     return source.message == message && source.id == id;
+                                   });
+  if (found == std::end(kCommands)) return false;
+  RunHandler(found->command);
+  return true;
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -323,14 +315,11 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      if (HIWORD(wParam) == BN_CLICKED) RunCommandFor(WM_COMMAND, LOWORD(wParam));
       return 0;
     case WM_SYSCOMMAND:
       // The system keeps the low four bits of the command for itself.
-      if ((wParam & 0xFFF0) == kRestoreInstalledCommand) {
-        RunHandler(&MainWindow::OnRestoreInstalledChosen);
-        return 0;
-      }
+      if (RunCommandFor(WM_SYSCOMMAND, static_cast<UINT>(wParam & 0xFFF0))) return 0;
       break;
     case WM_ACTIVATE:
       // Keep the focused control across switches to other windows.

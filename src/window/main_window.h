@@ -54,24 +54,17 @@ class MainWindow final : public Ui {
 
   // False when the tool ends before its window shows (the browser is not there).
   bool StartUp();
-  void SetFrameStyle();
   void ApplyDpi(int dpi);
   void CentreOnScreen();
   void ShowStartUpError(const StartUpError& error);
 
-  // The handlers: each runs one command and says whether the tool goes on.
-  AfterCommand StayOpenAfter(void (*command)(const Context&, Ui&));
-  AfterCommand CheckMovedInstallation();
-  AfterCommand CheckDefaultBrowser();
-  AfterCommand OnSetClicked();
-  AfterCommand OnBrowseClicked();
-  AfterCommand OnMoveFolderClicked();
-  AfterCommand OnViewCacheClicked();
-  AfterCommand OnDefaultBrowserClicked();
-  AfterCommand OnLaunchClicked();
-  AfterCommand OnRestoreInstalledChosen();
-  void RunHandler(AfterCommand (MainWindow::*handler)());
-  void OnCommand(int id, int notification);
+  // A command as the window runs it: it says whether the tool goes on.
+  using Command = AfterCommand (*)(const Context&, Ui&);
+  // Runs `command` as the one handler of the moment, showing what it lets through.
+  void RunHandler(Command command);
+  // Runs what a button (WM_COMMAND) or the system menu (WM_SYSCOMMAND) item `id` stands for;
+  // false when it stands for none.
+  bool RunCommandFor(UINT message, UINT id);
 
   HWND Control(int id) const { return GetDlgItem(window_, id); }
   void SetControlText(int id, const std::wstring& text);

@@ -112,12 +112,6 @@ class Variant {
     v.v_.bstrVal = Bstr(ole, text).Detach();
     return v;
   }
-  static Variant FromBool(const OleApi& ole, bool value) {
-    Variant v(ole);
-    v.v_.vt = VT_BOOL;
-    v.v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-  }
   static Variant FromInt(const OleApi& ole, int value) {
     Variant v(ole);
     v.v_.vt = VT_I4;

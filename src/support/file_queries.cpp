@@ -38,11 +38,6 @@ bool EntryExists(const std::wstring& path) {
   return QueryAttributes(path) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsLink(const std::wstring& path) {
-  const DWORD attributes = QueryAttributes(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
 bool IsPlainFile(const std::wstring& path) {
   const DWORD attributes = QueryAttributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES &&

@@ -17,9 +17,6 @@ bool FileExists(const std::wstring& path);
 // True when anything stands at the path: a file, a folder or a link.
 bool EntryExists(const std::wstring& path);
 
-// True when the path names a link (a junction or a symbolic link) itself; links are not followed.
-bool IsLink(const std::wstring& path);
-
 // True when the path names a file that is neither hidden nor system: one the user keeps, never
 // the system's own.
 bool IsPlainFile(const std::wstring& path);

@@ -13,27 +13,6 @@ namespace velmo {
 namespace {
 
 constexpr wchar_t kDeleteOperation[] = L"删除文件夹";
-constexpr wchar_t kDeleteFolderMember[] = L"DeleteFolder";
-
-// The strings an automation call may hand back with its error, freed on every path.
-struct ExceptionInfo {
-  const OleApi& ole;
-  EXCEPINFO info{};
-  explicit ExceptionInfo(const OleApi& api) : ole(api) {}
-  ExceptionInfo(const ExceptionInfo&) = delete;
-  ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-  ~ExceptionInfo() {
-    ole.FreeString(info.bstrSource);
-    ole.FreeString(info.bstrDescription);
-    ole.FreeString(info.bstrHelpFile);
-  }
-  HRESULT Code() {
-    if (info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
-    if (info.scode != 0) return info.scode;
-    return info.wCode != 0 ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, info.wCode)
-                           : DISP_E_EXCEPTION;
-  }
-};
 
 // Remembers the first failure of a removal that goes on past failures.
 class FirstFailure {
@@ -79,16 +58,15 @@ void RemoveContents(const std::wstring& folder, FirstFailure& failure) {
   if (end == ListingEnd::kFailed) failure.Note(folder);
 }
 
-// Whether the folder is a link (a junction or a symbolic link), or holds one anywhere below it.
-// Links are not followed.
-bool HoldsLink(const std::wstring& folder) {
-  if (IsLink(folder)) return true;
-  bool found = false;
-  ForEachEntry(folder, [&](const DirectoryEntry& entry) {
-    found = entry.IsLink() || (entry.IsFolder() && HoldsLink(entry.path));
-    return !found;
-  });
-  return found;
+// One try at removing the folder `path` with everything in it.
+void DeleteFolderTree(const std::wstring& path) {
+  if (!FolderExists(path)) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    ThrowLastError(kDeleteOperation, path);
+  }
+  FirstFailure failure;
+  RemoveEntry(DirectoryEntry{path, path, GetFileAttributesW(path.c_str()), 0}, failure);
+  failure.ThrowIfAny();
 }
 
 bool OpenableForDeletion(const std::wstring& path, RetryBudget& retries) {
@@ -121,26 +99,7 @@ std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudg
   return inUse;
 }
 
-FolderDeleter::FolderDeleter(const wchar_t* progId) : FolderDeleter(RetryWait(), progId) {}
-
-FolderDeleter::FolderDeleter(RetryWait wait, const wchar_t* progId)
-    : retries_(kCommandRetryLimitMs, std::move(wait)) {
-  if (!SkipIfFails([&] { ole_.emplace(); })) return;
-  apartment_.emplace(*ole_);
-  if (!apartment_->Usable()) return;
-  CLSID fileSystemClass{};
-  if (FAILED(ole_->ClassFromProgId(progId, &fileSystemClass))) return;
-  ComPtr<IDispatch> object;
-  if (FAILED(ole_->CreateInstance(fileSystemClass, CLSCTX_INPROC_SERVER, __uuidof(IDispatch),
-                                  object.PutVoid()))) {
-    return;
-  }
-  LPOLESTR member = const_cast<LPOLESTR>(kDeleteFolderMember);
-  DISPID id = DISPID_UNKNOWN;
-  if (FAILED(object->GetIDsOfNames(IID{}, &member, 1, LOCALE_USER_DEFAULT, &id))) return;
-  fileSystem_ = std::move(object);
-  deleteFolder_ = id;
-}
+FolderDeleter::FolderDeleter(RetryWait wait) : retries_(kCommandRetryLimitMs, std::move(wait)) {}
 
 void FolderDeleter::DeleteFolder(const std::wstring& path) const { DeleteFolder(path, retries_); }
 
@@ -150,7 +109,7 @@ void FolderDeleter::DeleteFolder(const std::wstring& path, RetryBudget& retries)
   retries.Run([&]() -> std::uint32_t {
     failure.reset();
     try {
-      DeleteFolderOnce(path);
+      DeleteFolderTree(path);
       return 0;
     } catch (const PlatformError& error) {
       failure.emplace(error);
@@ -158,37 +117,6 @@ void FolderDeleter::DeleteFolder(const std::wstring& path, RetryBudget& retries)
     }
   });
   if (failure) throw *failure;
-}
-
-void FolderDeleter::DeleteFolderOnce(const std::wstring& path) const {
-  // The automation object goes through links and deletes what they point to: a folder that is a
-  // link or holds one is removed with the file API, which removes the links themselves.
-  if (!fileSystem_ || HoldsLink(path)) {
-    DeleteFolderTree(path);
-    return;
-  }
-  // Arguments go to IDispatch::Invoke last first: force, then the folder.
-  Variant force = Variant::FromBool(*ole_, true);
-  Variant folder = Variant::FromText(*ole_, path);
-  VARIANT arguments[2] = {*force.Get(), *folder.Get()};
-  DISPPARAMS parameters{arguments, nullptr, 2, 0};
-  ExceptionInfo exception(*ole_);
-  UINT badArgument = 0;
-  const HRESULT hr = fileSystem_->Invoke(deleteFolder_, IID{}, LOCALE_USER_DEFAULT,
-                                         DISPATCH_METHOD, &parameters, nullptr, &exception.info,
-                                         &badArgument);
-  if (hr == DISP_E_EXCEPTION) ThrowHresult(kDeleteOperation, exception.Code(), path);
-  if (FAILED(hr)) ThrowHresult(kDeleteOperation, hr, path);
-}
-
-void DeleteFolderTree(const std::wstring& path) {
-  if (!FolderExists(path)) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
-    ThrowLastError(kDeleteOperation, path);
-  }
-  FirstFailure failure;
-  RemoveEntry(DirectoryEntry{path, path, GetFileAttributesW(path.c_str()), 0}, failure);
-  failure.ThrowIfAny();
 }
 
 }  // namespace velmo

@@ -7,8 +7,6 @@ namespace {
 
 constexpr DWORD kFirstPauseMs = 50;
 constexpr DWORD kLongestPauseMs = 1000;
-// What the file-system automation object reports for a file it may not delete now.
-constexpr std::uint32_t kAutomationPermissionDenied = 0x800A0046;
 
 }  // namespace
 
@@ -22,7 +20,6 @@ bool IsPassingLockFailure(std::uint32_t code) {
     default:
       break;
   }
-  if (code == kAutomationPermissionDenied) return true;
   // An HRESULT made from a Win32 code carries it in its low word.
   const auto hr = static_cast<HRESULT>(code);
   return FAILED(hr) && HRESULT_FACILITY(hr) == FACILITY_WIN32 &&

@@ -20,7 +20,7 @@ inline constexpr DWORD kStepRetryLimitMs = 5000;
 inline constexpr DWORD kCommandRetryLimitMs = 10000;
 
 // True for the failures another program's brief hold gives: the Win32 codes 5, 32, 33 and 145,
-// the same as HRESULTs, and the automation object's "permission denied" (0x800A0046).
+// and the same as HRESULTs.
 bool IsPassingLockFailure(std::uint32_t code);
 
 // The pauses before each further try of one step that keeps failing, in milliseconds, for a step

@@ -295,8 +295,8 @@ TEST_F(ProfileRelocation, HeldCachesSpendOnlyTheirOwnRetries) {
     held.emplace_back(CreateFileW((Profile() + L"\\" + file).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   }
-  DWORD waitedMs = 0;  // the file API's deletion: a held file is waited for
-  const FolderDeleter deleter([&](DWORD ms) { waitedMs += ms; }, L"Velmo.NoSuchObject");
+  DWORD waitedMs = 0;  // a held file is waited for
+  const FolderDeleter deleter([&](DWORD ms) { waitedMs += ms; });
   EXPECT_EQ(RunSetTransaction(MakeSetPlan(context_, PathFileForm::kAbsolute, Cache()),
                               std::nullopt, deleter, [](SetStep) {}).outcome,
             SetOutcome::kDone);

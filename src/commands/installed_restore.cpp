@@ -248,10 +248,6 @@ class RestoreCommand {
 
 }  // namespace
 
-void RestoreInstalledProfile(const Context& context, Ui& ui) {
-  RestoreInstalledProfile(context, ui, [](SetStep) {});
-}
-
 void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // The desktop's user, no browser running, no other window of the tool at work here; the lock
   // is held to the end.

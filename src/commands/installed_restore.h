@@ -8,9 +8,8 @@
 
 namespace velmo {
 
-void RestoreInstalledProfile(const Context& context, Ui& ui);
-
-// The same, telling `observer` about each step of the transaction as it is done.
-void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer);
+// `observer` is told about each step of the transaction as it is done.
+void RestoreInstalledProfile(const Context& context, Ui& ui,
+                             SetStepObserver observer = [](SetStep) {});
 
 }  // namespace velmo

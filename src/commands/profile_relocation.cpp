@@ -164,10 +164,6 @@ class SetCommand {
 
 }  // namespace
 
-AfterCommand RelocateProfile(const Context& context, Ui& ui) {
-  return RelocateProfile(context, ui, [](SetStep) {});
-}
-
 AfterCommand RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
   // The desktop's user, no browser running, no other window of the tool at work here; the lock
   // is held to the end.

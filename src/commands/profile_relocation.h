@@ -7,9 +7,8 @@
 namespace velmo {
 
 // Ends the tool when the user chooses to stop at the question about the Setting folder's path.
-AfterCommand RelocateProfile(const Context& context, Ui& ui);
-
-// The same, telling `observer` about each step of the copy-and-swap as it is done.
-AfterCommand RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer);
+// `observer` is told about each step of the copy-and-swap as it is done.
+AfterCommand RelocateProfile(const Context& context, Ui& ui,
+                             SetStepObserver observer = [](SetStep) {});
 
 }  // namespace velmo

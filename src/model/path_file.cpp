@@ -95,11 +95,6 @@ std::string PathFileBytes(const std::vector<std::wstring>& lines) {
   return bytes;
 }
 
-void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines) {
-  RetryBudget step(kStepRetryLimitMs);
-  WritePathFile(installDir, lines, step);
-}
-
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines,
                    RetryBudget& retries) {
   ReplacePathFile(installDir, PathFileBytes(lines), retries);
@@ -127,11 +122,6 @@ std::optional<std::wstring> CacheFolderLine(const std::wstring& cacheFolder) {
 }
 
 std::wstring ShownLine(const std::wstring& line) { return line.substr(0, line.find(L'\0')); }
-
-void WritePathFile(const std::wstring& installDir, PathFileForm form,
-                   const std::wstring& cacheFolder) {
-  WritePathFile(installDir, PathFileLinesFor(installDir, form, cacheFolder));
-}
 
 void CheckPathFileReplaceable(const std::wstring& installDir) {
   const std::wstring target = browser::PathFileForWriting(installDir);

@@ -19,9 +19,8 @@ struct PathFileLines {
 // Writes `lines` to <installDir>\path: each converted to the ANSI code page and ended by CR LF.
 // The bytes go to a temporary file in the same folder that then replaces the path file, so a
 // failed write never leaves the browser a truncated file. Throws PlatformError on failure. A brief
-// hold on the path file is waited out from `retries` (one step's limit without); a read-only
-// attribute on it is cleared, never waited for.
-void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines);
+// hold on the path file is waited out from `retries`; a read-only attribute on it is cleared,
+// never waited for.
 void WritePathFile(const std::wstring& installDir, const std::vector<std::wstring>& lines,
                    RetryBudget& retries);
 
@@ -48,10 +47,6 @@ std::optional<std::wstring> CacheFolderLine(const std::wstring& cacheFolder);
 // A line of the path file as it may be shown: up to its first NUL, where a label or a box would
 // end the text.
 std::wstring ShownLine(const std::wstring& line);
-
-// Writes the path file in `form` with `cacheFolder`. Throws PlatformError on failure.
-void WritePathFile(const std::wstring& installDir, PathFileForm form,
-                   const std::wstring& cacheFolder);
 
 // Checks that the path file could be written now: the installation folder takes a new file
 // beside it, and an existing path file is a file that no other program holds against writing or

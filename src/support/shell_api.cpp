@@ -15,10 +15,4 @@ int ShellFileOperation(SHFILEOPSTRUCTW& operation) {
   return fileOperation(&operation);
 }
 
-BOOL ShellExecuteInfo(SHELLEXECUTEINFOW& info) {
-  const auto execute = RequiredProcedure<decltype(&::ShellExecuteExW)>(
-      LoadPinnedSystemLibrary(kShell32), kShell32, "ShellExecuteExW");
-  return execute(&info);
-}
-
 }  // namespace velmo

@@ -11,9 +11,4 @@ namespace velmo {
 // function cannot be loaded. The calling thread must have entered a COM apartment.
 int ShellFileOperation(SHFILEOPSTRUCTW& operation);
 
-// ShellExecuteExW: returns what the shell returns (GetLastError() tells why it failed). Throws
-// PlatformError when shell32.dll or the function cannot be loaded. The calling thread should have
-// entered a COM apartment.
-BOOL ShellExecuteInfo(SHELLEXECUTEINFOW& info);
-
 }  // namespace velmo

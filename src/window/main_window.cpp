@@ -61,13 +61,18 @@ struct CommandSource {
   AfterCommand (*command)(const Context&, Ui&);
 };
 constexpr CommandSource kCommands[] = {
-    {WM_COMMAND, kSetButton, &RelocateProfile},
+    {WM_COMMAND, kSetButton,
+     [](const Context& context, Ui& ui) { return RelocateProfile(context, ui); }},
     {WM_COMMAND, kBrowseButton, &StaysOpen<&BrowseCacheFolder>},
     {WM_COMMAND, kMoveFolderButton, &MoveCacheFolder},
     {WM_COMMAND, kViewCacheButton, &StaysOpen<&ViewCacheFiles>},
     {WM_COMMAND, kDefaultBrowserButton, &StaysOpen<&SetAsDefaultBrowser>},
     {WM_COMMAND, kLaunchButton, &StaysOpen<&LaunchBrowser>},
-    {WM_SYSCOMMAND, kRestoreInstalledCommand, &StaysOpen<&RestoreInstalledProfile>},
+    {WM_SYSCOMMAND, kRestoreInstalledCommand,
+     [](const Context& context, Ui& ui) {
+       RestoreInstalledProfile(context, ui);
+       return AfterCommand::kStayOpen;
+     }},
 };
 
 }  // namespace

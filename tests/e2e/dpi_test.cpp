@@ -181,7 +181,11 @@ class WindowAtDpi : public ::testing::TestWithParam<int> {
   void SetUp() override {
     dpi_ = GetParam();
     override_.emplace(static_cast<DWORD>(dpi_));
-    WritePathFile(dir_.Path(), PathFileForm::kAbsolute, L"C:\\users\\root\\Temp\\WebkitCache");
+    RetryBudget retries;
+    WritePathFile(dir_.Path(),
+                  PathFileLinesFor(dir_.Path(), PathFileForm::kAbsolute,
+                                   L"C:\\users\\root\\Temp\\WebkitCache"),
+                  retries);
     tool_.emplace(SetUpInstallation(dir_.Path()),
                   EnvironmentChanges{{L"TEMP", L"C:\\users\\root\\Temp"}});
     window_ = tool_->WaitForMainWindow();

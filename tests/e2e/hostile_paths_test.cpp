@@ -125,7 +125,10 @@ TEST_F(HostilePaths, StartUpShowsItsInformationFromAnyInstallationFolder) {
     SCOPED_TRACE(ToUtf8(installDir));
     const std::wstring exe = Install(installDir);
     // A relative-form path file: the lines shown come back exactly as written.
-    WritePathFile(installDir, PathFileForm::kRelative, L"D:\\cache, with 逗号");
+    RetryBudget retries;
+    WritePathFile(installDir,
+                  PathFileLinesFor(installDir, PathFileForm::kRelative, L"D:\\cache, with 逗号"),
+                  retries);
     ToolProcess tool(exe, Environment());
     ASSERT_NE(tool.WaitForMainWindow(), nullptr);
     EXPECT_EQ(tool.ControlText(kCacheFolderEdit), DefaultCache());
@@ -253,7 +256,9 @@ TEST_F(HostilePaths, MoveFolderRecordsAwkwardButRepresentableFoldersUnchanged) {
 TEST_F(HostilePaths, MoveFolderRefusesAFolderTheBrowserWouldMisread) {
   const std::wstring installDir = root_ / L"install";
   const std::wstring exe = Install(installDir);
-  WritePathFile(installDir, PathFileForm::kRelative, DefaultCache());
+  RetryBudget retries;
+  WritePathFile(installDir, PathFileLinesFor(installDir, PathFileForm::kRelative, DefaultCache()),
+                retries);
   const std::optional<std::string> before = PathFileOf(installDir);
   for (const bool exists : {true, false}) {
     SCOPED_TRACE(exists ? "existing folder" : "missing folder");

@@ -221,7 +221,8 @@ TEST(PathFileRandomized, TheRealWriterRoundTripsThroughTheDisk) {
     // Long and short contents alternate, so every write also cuts a longer file to length.
     const std::size_t maxLength = round % 2 == 0 ? 400 : 8;
     const std::vector<std::wstring> lines = random.Lines(5, maxLength, false);
-    WritePathFile(dir.Path(), lines);
+    RetryBudget retries;
+    WritePathFile(dir.Path(), lines, retries);
     const std::string context = Describe(round, 0);
 
     const std::optional<std::string> onDisk = ReadBytes(dir / L"path");

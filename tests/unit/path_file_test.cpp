@@ -47,20 +47,26 @@ TEST(PathFileParse, ConvertsFromGbk) {
 
 TEST(PathFileWrite, AbsoluteAndRelativeFormsAreExactGbkBytes) {
   TempDir dir(L"绿化 test");
-  WritePathFile(dir.Path(), PathFileForm::kAbsolute, L"C:\\users\\root\\Temp\\WebkitCache");
+  RetryBudget retries;
+  WritePathFile(dir.Path(),
+                PathFileLinesFor(dir.Path(), PathFileForm::kAbsolute,
+                                 L"C:\\users\\root\\Temp\\WebkitCache"),
+                retries);
   const std::string expectedDir = ToAnsi(dir.Path());
   EXPECT_EQ(ReadBytes(dir / L"path").value(),
             expectedDir + "\\Setting\r\nC:\\users\\root\\Temp\\WebkitCache\r\n" + expectedDir +
                 "\\Setting\\Cookies\r\n");
 
-  WritePathFile(dir.Path(), PathFileForm::kRelative, L"E:\\缓存");
+  WritePathFile(dir.Path(), PathFileLinesFor(dir.Path(), PathFileForm::kRelative, L"E:\\缓存"),
+                retries);
   EXPECT_EQ(ReadBytes(dir / L"path").value(), "Setting\r\nE:\\\xbb\xba\xb4\xe6\r\n");
 }
 
 TEST(PathFileWrite, ReplacesALongerFileWholeAndLeavesNoTemporaryFile) {
   TempDir dir;
   WriteBytes(dir / L"path", std::string(5000, 'x') + "\r\nold second\r\nold third\r\n");
-  WritePathFile(dir.Path(), {L"one", L"two"});
+  RetryBudget retries;
+  WritePathFile(dir.Path(), {L"one", L"two"}, retries);
   EXPECT_EQ(ReadBytes(dir / L"path").value(), "one\r\ntwo\r\n");
   EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), 1u);
 
@@ -75,7 +81,8 @@ TEST(PathFileWrite, FailureRaisesAndKeepsTheOldFile) {
   TempDir dir;
   // A folder where the file must go: the write fails and nothing is left behind.
   testing::MakeDirs(dir / L"path");
-  EXPECT_THROW(WritePathFile(dir.Path(), {L"a", L"b"}), PlatformError);
+  RetryBudget retries(0);
+  EXPECT_THROW(WritePathFile(dir.Path(), {L"a", L"b"}, retries), PlatformError);
   EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), 1u);
 
   // A file in use by another program (no sharing): the old bytes stay intact.
@@ -85,7 +92,7 @@ TEST(PathFileWrite, FailureRaisesAndKeepsTheOldFile) {
     UniqueFileHandle held(CreateFileW((second / L"path").c_str(), GENERIC_READ, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held.Valid());
-    EXPECT_THROW(WritePathFile(second.Path(), {L"new"}), PlatformError);
+    EXPECT_THROW(WritePathFile(second.Path(), {L"new"}, retries), PlatformError);
   }
   EXPECT_EQ(ReadBytes(second / L"path").value(), "old\r\n");
   EXPECT_EQ(testing::TreeSnapshot(second.Path()).size(), 1u);

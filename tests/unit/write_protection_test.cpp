@@ -108,7 +108,8 @@ TEST(WriteProtection, CommandsInAWriteProtectedFolderAdviseBeforeChangingAnythin
   const struct {
     const char* name;
     AfterCommand (*command)(const Context&, Ui&);
-  } cases[] = {{"Set", &RelocateProfile}, {"Move folder", &MoveCacheFolder}};
+  } cases[] = {{"Set", [](const Context& c, Ui& ui) { return RelocateProfile(c, ui); }},
+               {"Move folder", &MoveCacheFolder}};
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
     ScriptedUi ui;

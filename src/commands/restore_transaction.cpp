@@ -25,8 +25,8 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
       std::move(replacement), [] {},
       [&](const std::wstring& destination) {
         // The portable folder must not change: its caches are left out of the copy, not deleted.
-        return CopyFolderExcept(plan.configuration, destination,
-                                browser::CacheFoldersInConfiguration(), true);
+        return CopyFolder(plan.configuration, destination, browser::CacheFoldersInConfiguration(),
+                          true);
       },
       [&] { DeletePathFile(plan.installDir, deleter.Retries()); },
       deleter, observer);

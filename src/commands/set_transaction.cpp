@@ -266,7 +266,7 @@ SetResult RunSetTransaction(const SetPlan& plan, const std::optional<std::string
     observer(SetStep::kCachesDeleted);
   };
   const auto copyProfile = [&](const std::wstring& destination) {
-    return CopyFolder(plan.profile, destination, /*showProgress=*/true, /*overwrite=*/true);
+    return CopyFolder(plan.profile, destination, /*excluded=*/{}, /*showProgress=*/true);
   };
   const auto writePathFile = [&] {
     WritePathFile(plan.installDir, plan.pathFileLines, deleter.Retries());

@@ -10,7 +10,6 @@
 #include "support/ole_api.h"
 #include "support/path_text.h"
 #include "support/platform_error.h"
-#include "support/shell_api.h"
 
 namespace velmo {
 namespace {
@@ -78,12 +77,13 @@ std::optional<std::wstring> FirstEntryNotCopied(const std::wstring& source,
 }
 
 // The copy checked: complete when the shell's report allows it and nothing is missing.
-CopyResult Checked(CopyResult copy, const std::wstring& source, const std::wstring& landing,
+CopyResult Checked(CopyResult copy, const std::wstring& source, const std::wstring& destination,
                    const Exclusions& excluded) {
   if (copy.cancelled) return copy;
   const std::optional<std::wstring> missing =
-      FolderExists(landing) ? FirstEntryNotCopied(source, landing, excluded, std::wstring())
-                            : std::optional<std::wstring>(source);
+      FolderExists(destination)
+          ? FirstEntryNotCopied(source, destination, excluded, std::wstring())
+          : std::optional<std::wstring>(source);
   copy.complete = copy.complete && !missing;
   copy.notCopied = missing.value_or(std::wstring());
   return copy;
@@ -147,34 +147,18 @@ bool ListEntriesToCopy(const std::wstring& folder, const std::wstring& copy,
 }  // namespace
 
 CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
-                      bool showProgress, bool overwrite) {
-  return CopyFolder(source, destination, showProgress, overwrite, &ShellFileOperation);
-}
-
-CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
-                      bool showProgress, bool overwrite, const ShellOperationRunner& run) {
-  if (overwrite && IsPlainFile(destination) && !DeleteFileW(destination.c_str())) return {};
-
-  // Where the copy lands: into an existing folder the shell nests the source under its own name.
-  const std::wstring landing = FolderExists(destination)
-                                   ? destination + L"\\" + std::wstring(LastComponent(source))
-                                   : destination;
-  const CopyResult copy =
-      RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run);
-  const std::vector<std::wstring> nothingExcluded;
-  return Checked(copy, source, landing, Exclusions(nothingExcluded));
-}
-
-CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                            const std::vector<std::wstring>& excluded, bool showProgress) {
-  return CopyFolderExcept(source, destination, excluded, showProgress, &ShellFileOperation);
-}
-
-CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                            const std::vector<std::wstring>& excluded, bool showProgress,
-                            const ShellOperationRunner& run) {
+                      const std::vector<std::wstring>& excluded, bool showProgress,
+                      const ShellOperationRunner& run) {
+  // The copy always makes a new folder: it never replaces an entry, nor copies into a folder.
+  if (EntryExists(destination)) return {};
   const Exclusions exclusions(excluded);
-  if (!FolderExists(source) || EntryExists(destination)) return {};
+  if (excluded.empty()) {
+    // Nothing left out: the folder is copied whole, as one entry.
+    const CopyResult copy =
+        RunShellCopy(ShellList(source), ShellList(destination), ProgressFlags(showProgress), run);
+    return Checked(copy, source, destination, exclusions);
+  }
+  if (!FolderExists(source)) return {};
   // Every entry gets its own destination name (FOF_MULTIDESTFILES), all in one operation, so
   // that the left-out entries are never touched and the source stays as it is.
   std::wstring from;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/shell_api.h"
 
 namespace velmo {
 
@@ -23,41 +24,22 @@ struct CopyResult {
   explicit operator bool() const { return complete; }
 };
 
-// Copies the folder `source` to `destination` with one shell copy operation.
-// - A destination that does not exist becomes a folder holding a copy of the source's contents.
-// - A destination that is an existing folder receives the source as a subfolder of the source's
-//   name, as the shell does.
-// - A plain file at the destination (not hidden, not system) is deleted first when `overwrite`
-//   is true; when it cannot be deleted nothing is copied.
-// `showProgress` lets the shell show its progress window and its own questions; without it the
-// copy runs silently and creates the folders it needs without asking.
-// Complete only when the shell reported success, aborted nothing, and every file and folder of
-// the source is present in the copy with the same size (a symbolic link's as the size of what it
-// points to). Never throws.
-CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination, bool showProgress,
-                bool overwrite);
-
 // Runs a shell file operation and returns what the shell returns; ShellFileOperation does.
 using ShellOperationRunner = std::function<int(SHFILEOPSTRUCTW&)>;
-
-// CopyFolder with the shell's copy operation handed to `run`, which must run it (or pass it on to
-// ShellFileOperation) inside the COM apartment CopyFolder has entered.
-CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
-                      bool showProgress, bool overwrite, const ShellOperationRunner& run);
 
 // Copies the folder `source` to the new folder `destination` with one shell copy operation,
 // leaving out the entries at `excluded` (paths below `source`, such as "Webkit\Cache", matched
 // without regard to letter case): they are neither copied nor looked for in the copy, and the
 // folders that hold them are made in the copy with their other entries. `source` is only read.
-// Complete only when `destination` did not exist, the shell reported success, nothing was
+// `showProgress` lets the shell show its progress window and its own questions; without it the
+// copy runs silently and creates the folders it needs without asking. The shell's operation is
+// handed to `run`, which must run it (or pass it on to ShellFileOperation) inside the COM
+// apartment CopyFolder has entered.
+// Complete only when nothing stood at `destination`, the shell reported success, nothing was
 // aborted, and every other file and folder of the source is present in the copy with the same
-// size. Never throws.
-CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                            const std::vector<std::wstring>& excluded, bool showProgress);
-
-// CopyFolderExcept with the shell's copy operation handed to `run`, as CopyFolder above.
-CopyResult CopyFolderExcept(const std::wstring& source, const std::wstring& destination,
-                            const std::vector<std::wstring>& excluded, bool showProgress,
-                            const ShellOperationRunner& run);
+// size (a symbolic link's as the size of what it points to). Never throws.
+CopyResult CopyFolder(const std::wstring& source, const std::wstring& destination,
+                      const std::vector<std::wstring>& excluded, bool showProgress,
+                      const ShellOperationRunner& run = ShellFileOperation);
 
 }  // namespace velmo

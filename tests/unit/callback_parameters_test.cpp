@@ -45,7 +45,7 @@ TEST(CallbackParameters, TheRunnerGetsOneCopyOfEveryEntryButTheLeftOutOnes) {
     }
     return 1;  // the shell failed: nothing is copied
   };
-  EXPECT_FALSE(CopyFolderExcept(dir / L"profile", dir / L"out", {L"cache"}, false, run));
+  EXPECT_FALSE(CopyFolder(dir / L"profile", dir / L"out", {L"cache"}, false, run));
   EXPECT_EQ(operations, 1);
   EXPECT_EQ(from, (dir / L"profile\\keep.txt") + L"|");
 }

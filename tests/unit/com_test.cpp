@@ -83,7 +83,7 @@ TEST(ComApartments, CopyLeavesNoApartmentBehind) {
   ASSERT_TRUE(ThreadOutsideCom()) << "an earlier test left the thread in an apartment";
   TempDir dir(L"com-apartments");
   WriteBytes(dir / L"source\\a\\b.txt", "b");
-  ASSERT_TRUE(CopyFolder(dir / L"source", dir / L"copy", false, false));
+  ASSERT_TRUE(CopyFolder(dir / L"source", dir / L"copy", {}, false));
   EXPECT_TRUE(ThreadOutsideCom()) << "the copy left its apartment open";
 }
 

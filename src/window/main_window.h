@@ -70,6 +70,8 @@ class MainWindow final : public Ui {
   AfterCommand OnDefaultBrowserClicked();
   AfterCommand OnLaunchClicked();
   AfterCommand OnRestoreInstalledChosen();
+  // Drops the mouse and keyboard input queued for this thread.
+  static void DropQueuedInput();
   void RunHandler(AfterCommand (MainWindow::*handler)());
   void OnCommand(int id, int notification);
 

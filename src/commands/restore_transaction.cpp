@@ -7,8 +7,15 @@
 #include "support/file_queries.h"
 #include "support/folder_copy.h"
 #include "support/path_text.h"
+#include "support/platform_error.h"
 
 namespace velmo {
+namespace {
+
+constexpr wchar_t kIdentityOperation[] = L"确认用户配置文件夹所在的文件夹";
+
+}  // namespace
+
 SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& pathFileBefore,
                                 const FolderDeleter& deleter, SetStepObserver observer) {
   Replacement replacement;
@@ -17,8 +24,12 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
   replacement.source = plan.configuration;
   replacement.journal.kind = TransactionKind::kRestore;
   replacement.journal.names = RestoreNames(browser::ProfileFolder(plan.appData));
-  // Which folder this APPDATA is, so that the journal is followed only for this account.
-  replacement.journal.profileParent = IdentityOf(ParentFolder(replacement.journal.names.target));
+  // Which folder this APPDATA is, so that the journal is followed only for this account. A
+  // journal without it would be followed wherever APPDATA is spelled the same (another computer's
+  // account of the same name): the restore does not start without it.
+  const std::wstring profileParent = ParentFolder(replacement.journal.names.target);
+  replacement.journal.profileParent = IdentityOf(profileParent);
+  if (!replacement.journal.profileParent) ThrowLastError(kIdentityOperation, profileParent);
   replacement.journal.commitFile = browser::PathFileForWriting(plan.installDir);
   replacement.journal.commitFileBefore = pathFileBefore;  // and no path file after
   return RunReplacement(

@@ -17,8 +17,14 @@
 namespace velmo {
 namespace {
 
-// The first line of every journal: a file that begins with it is the tool's.
-constexpr std::string_view kSignature = "VelmoPortableJournal\r\n";
+// The first line of every journal this build writes: a file that begins with it, or with the
+// earlier build's line, is the tool's. This build records names in the installation folder bare
+// and may record the identity of a restore's profile folder; an earlier build, which knows
+// neither and would drop such a journal unfollowed, takes a file with this line for the user's
+// and leaves it alone.
+constexpr std::string_view kSignature = "VelmoPortableJournal2\r\n";
+// The first line the earlier build wrote (full paths, no identity); its journals are still read.
+constexpr std::string_view kEarlierSignature = "VelmoPortableJournal\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kSetKind = "Set";
 constexpr std::string_view kRestoreKind = "Restore";
@@ -179,13 +185,17 @@ JournalRead ReadJournal(const std::wstring& name) {
     read.finding = JournalFinding::kUnreadable;
     return read;
   }
-  if (!bytes.starts_with(kSignature)) {
+  std::string_view rest(bytes);
+  if (rest.starts_with(kSignature)) {
+    rest.remove_prefix(kSignature.size());
+  } else if (rest.starts_with(kEarlierSignature)) {
+    rest.remove_prefix(kEarlierSignature.size());
+  } else {
     read.finding = JournalFinding::kForeign;
     return read;
   }
-  read.finding = ParseJournal(std::string_view(bytes).substr(kSignature.size()), read.journal)
-                     ? JournalFinding::kWhole
-                     : JournalFinding::kCutShort;
+  read.finding = ParseJournal(rest, read.journal) ? JournalFinding::kWhole
+                                                  : JournalFinding::kCutShort;
   return read;
 }
 

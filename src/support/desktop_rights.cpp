@@ -270,7 +270,20 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
   const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
   if (!own) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
   const UniqueHandle linked = LinkedToken(*api, own.Get());
-  if (!linked) return true;
+  if (!linked) {
+    // Only a token of type TokenElevationTypeDefault "does not have a linked token"
+    // (TOKEN_ELEVATION_TYPE): there the tool's own rights are the user's. Any other failure to
+    // get the linked token leaves the unelevated rights unknown, and the check cannot answer.
+    const DWORD linkedError = GetLastError();
+    TOKEN_ELEVATION_TYPE type{};
+    DWORD size = 0;
+    if (api->getTokenInformation(own.Get(), TokenElevationType, &type, sizeof type, &size) &&
+        type == TokenElevationTypeDefault) {
+      return true;
+    }
+    ThrowError(kCheckUnelevatedWriteOperation, folder,
+               linkedError != ERROR_SUCCESS ? linkedError : ERROR_NO_TOKEN);
+  }
   const auto getFileSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
   const auto getObjectSecurity =
       api->Get<decltype(&::GetKernelObjectSecurity)>("GetKernelObjectSecurity");

@@ -206,8 +206,23 @@ void MainWindow::ShowStartUpError(const StartUpError& error) {
   MessageBoxW(nullptr, error.text.c_str(), error.title.c_str(), MB_OK | MB_ICONERROR);
 }
 
+void MainWindow::DropQueuedInput() {
+  // PM_QS_INPUT takes the thread's mouse and keyboard messages ("PeekMessage", wRemoveMsg).
+  MSG input;
+  while (PeekMessageW(&input, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
+    if (input.message == WM_QUIT) {  // the window went meanwhile: left for the loop
+      PostQuitMessage(static_cast<int>(input.wParam));
+      break;
+    }
+  }
+}
+
 Answer MainWindow::ShowBox(BoxKind kind, const std::wstring& text, BoxTitle title) {
   const MessageBoxForm form = MessageBoxFormFor(kind, title);
+  // A key pressed while a command was busy would go to the box as soon as it shows: an Enter
+  // typed during a copy would answer a question (Yes is its default button) or close a report
+  // unread. What was typed before the box is dropped; the box takes only what comes after.
+  if (handlerRunning_) DropQueuedInput();
   // A box owned by a window gets no taskbar button of its own; before the window shows (the
   // start-up's boxes) it would have none at all, and is shown unowned.
   const HWND owner = IsWindowVisible(window_) ? window_ : nullptr;
@@ -278,15 +293,8 @@ void MainWindow::RunHandler(Command command) {
     Fail(kUnexpectedErrorText, BoxTitle::kTool);
   }
   // Clicks and keys the user gave while the command worked were meant for a window that did not
-  // answer: they are dropped rather than run as a second command now. PM_QS_INPUT takes the
-  // thread's mouse and keyboard messages ("PeekMessage", wRemoveMsg).
-  MSG input;
-  while (PeekMessageW(&input, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT)) {
-    if (input.message == WM_QUIT) {  // the window went meanwhile: left for the loop
-      PostQuitMessage(static_cast<int>(input.wParam));
-      break;
-    }
-  }
+  // answer: they are dropped rather than run as a second command now.
+  DropQueuedInput();
   handlerRunning_ = false;
   if (after == AfterCommand::kEndTool) EndTool();
 }

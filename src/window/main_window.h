@@ -60,6 +60,8 @@ class MainWindow final : public Ui {
 
   // A command as the window runs it: it says whether the tool goes on.
   using Command = AfterCommand (*)(const Context&, Ui&);
+  // Drops the mouse and keyboard input queued for this thread.
+  static void DropQueuedInput();
   // Runs `command` as the one handler of the moment, showing what it lets through.
   void RunHandler(Command command);
   // Runs what a button (WM_COMMAND) or the system menu (WM_SYSCOMMAND) item `id` stands for;

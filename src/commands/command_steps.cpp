@@ -127,7 +127,7 @@ std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& 
   if (line) return line;
   // The short name is missing because the folder that should hold the cache folder is missing:
   // that is what the user must fix first.
-  const std::wstring parent(ParentPart(cacheFolder));
+  const std::wstring parent = ParentFolder(cacheFolder);
   if (!parent.empty() && !FolderExists(parent)) {
     ui.Fail(kForeignCacheStart + cacheFolder + kMissingCacheParentStart + parent +
                 kMissingCacheParentEnd,

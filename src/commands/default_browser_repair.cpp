@@ -42,23 +42,6 @@ std::wstring BrowserIn(std::wstring_view installDir) {
   return std::wstring(WithoutTrailingSeparators(installDir)) + L"\\" + browser::kExecutableName;
 }
 
-// No "insert a disk" box from the system while a drive is asked about.
-class QuietDriveErrors {
- public:
-  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
-  ~QuietDriveErrors() { SetThreadErrorMode(previous_, nullptr); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
- private:
-  DWORD previous_ = 0;
-};
-
-DWORD AttributesError(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES ? ERROR_SUCCESS
-                                                                     : GetLastError();
-}
-
 }  // namespace
 
 bool FileIsMissing(unsigned driveType, bool rootPresent, unsigned long fileError) {
@@ -72,11 +55,12 @@ bool FileIsMissing(unsigned driveType, bool rootPresent, unsigned long fileError
 
 bool ProgramFileIsMissing(const std::wstring& path) {
   const std::wstring root = path.substr(0, 2) + L"\\";
-  const QuietDriveErrors quiet;
   const UINT driveType = GetDriveTypeW(root.c_str());
   const bool local = driveType == DRIVE_FIXED || driveType == DRIVE_REMOVABLE;
-  const bool rootPresent = local && AttributesError(root) == ERROR_SUCCESS;
-  return FileIsMissing(driveType, rootPresent, rootPresent ? AttributesError(path) : ERROR_SUCCESS);
+  // The queries raise no "insert a disk" box for an empty card reader.
+  const bool rootPresent = local && EntryQueryError(root) == ERROR_SUCCESS;
+  return FileIsMissing(driveType, rootPresent,
+                       rootPresent ? EntryQueryError(path) : ERROR_SUCCESS);
 }
 
 std::optional<std::wstring> MissingVelmoDefaultBrowser(

@@ -29,7 +29,7 @@ constexpr wchar_t kNoUnelevatedDefaultEnd[] =
 constexpr wchar_t kNoUnelevatedFileManagerText[] =
     L"本工具正在以管理员身份运行，但无法以当前用户的普通权限打开资源管理器。以管理员身份运行的"
     L"资源管理器会让从中打开的程序获得过高的权限，所以没有打开缓存文件夹。\r\n"
-    L"请从桌面打开缓存文件夹：";
+    L"请从桌面打开缓存文件夹：\r\n";
 
 // Starts the browser here for the desktop's user. False after a box when it cannot be started
 // so; throws PlatformError when the browser is missing or its start fails.

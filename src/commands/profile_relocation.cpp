@@ -50,7 +50,7 @@ constexpr ReplacementWords kSetWords = {
 constexpr CopyFitWords kCopyFitWords = {
     .noRoomLead = L"安装目录所在的磁盘空间不足，无法设置。",
     .tooLongLead = L"安装目录的路径太长，无法设置。",
-    .tooLongAdvice = L"请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如 D:\\Velmo，"
+    .tooLongAdvice = L"请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如D:\\Velmo，"
                      L"再重新设置。",
 };
 

@@ -60,6 +60,8 @@ std::wstring StateOfTheFolders(const std::wstring& installDir, const SetResult& 
     return text + kPathFileUnsure + browser::PathFileForWriting(installDir);
   }
   if (result.pathFileExisted) return text + kPathFileAsBefore;
+  // No path file before and none now: nothing follows the old configuration's place.
+  if (text.ends_with(L"\r\n")) text.resize(text.size() - 2);
   return text;
 }
 

@@ -29,7 +29,13 @@ SetResult RunRestoreTransaction(const RestorePlan& plan, const std::string& path
   // account of the same name): the restore does not start without it.
   const std::wstring profileParent = ParentFolder(replacement.journal.names.target);
   replacement.journal.profileParent = IdentityOf(profileParent);
-  if (!replacement.journal.profileParent) ThrowLastError(kIdentityOperation, profileParent);
+  if (!replacement.journal.profileParent) {
+    // The query says why the folder cannot be read; one that is there but cannot be opened is
+    // refused access.
+    const DWORD error = EntryQueryError(profileParent);
+    ThrowError(kIdentityOperation, profileParent,
+               error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED);
+  }
   replacement.journal.commitFile = browser::PathFileForWriting(plan.installDir);
   replacement.journal.commitFileBefore = pathFileBefore;  // and no path file after
   return RunReplacement(

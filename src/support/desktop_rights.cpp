@@ -20,12 +20,8 @@ constexpr wchar_t kWtsapi32[] = L"wtsapi32.dll";
 constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
 
 // The security functions, from advapi32.dll out of System32 (the window starts without it).
-struct SecurityApi {
-  HMODULE module = LoadPinnedSystemLibrary(kAdvapi32);
-  template <typename Function>
-  Function Get(const char* name) const {
-    return RequiredProcedure<Function>(module, kAdvapi32, name);
-  }
+struct SecurityApi : PinnedSystemLibrary {
+  SecurityApi() : PinnedSystemLibrary(kAdvapi32) {}
   decltype(&::OpenProcessToken) openProcessToken =
       Get<decltype(&::OpenProcessToken)>("OpenProcessToken");
   decltype(&::GetTokenInformation) getTokenInformation =

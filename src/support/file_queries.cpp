@@ -12,11 +12,14 @@ namespace {
 // put back as it was before the call. A drive letter that now names an empty card reader or disc
 // drive answers "not there" instead of the system's box asking for a disk
 // (SEM_FAILCRITICALERRORS, set for this thread and this call only).
-DWORD QueryAttributes(const std::wstring& path) {
+DWORD QueryAttributes(const std::wstring& path, DWORD* error = nullptr) {
   const DWORD previousError = GetLastError();
   DWORD previousMode = 0;
   const bool modeSet = SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previousMode) != FALSE;
   const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (error != nullptr) {
+    *error = attributes != INVALID_FILE_ATTRIBUTES ? ERROR_SUCCESS : GetLastError();
+  }
   if (modeSet) SetThreadErrorMode(previousMode, nullptr);
   SetLastError(previousError);
   return attributes;
@@ -36,6 +39,16 @@ bool FileExists(const std::wstring& path) {
 
 bool EntryExists(const std::wstring& path) {
   return QueryAttributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD EntryQueryError(const std::wstring& path) {
+  DWORD error = ERROR_SUCCESS;
+  QueryAttributes(path, &error);
+  return error;
+}
+
+bool IsNotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 bool IsPlainFile(const std::wstring& path) {

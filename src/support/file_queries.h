@@ -16,6 +16,11 @@ bool FileExists(const std::wstring& path);
 
 // True when anything stands at the path: a file, a folder or a link.
 bool EntryExists(const std::wstring& path);
+// Why nothing can be read at `path` (ERROR_SUCCESS when an entry is there), with no "insert a
+// disk" box from the system. Only IsNotFound of it says that nothing is there; any other error
+// (access denied, a drive without media, an offline share) cannot tell.
+unsigned long EntryQueryError(const std::wstring& path);
+bool IsNotFound(unsigned long error);
 
 // True when the path names a file that is neither hidden nor system: one the user keeps, never
 // the system's own.

@@ -49,7 +49,12 @@ bool IsServerPart(const std::wstring& path) {
 // nullopt when the final path or an identity on the way cannot be read.
 std::optional<std::vector<EntryIdentity>> IdentitiesUpFrom(const std::wstring& path) {
   std::wstring at = FullLongPath(path);
-  while (!at.empty() && !EntryExists(at)) at = ParentFolder(at);
+  for (; !at.empty(); at = ParentFolder(at)) {
+    // Only "not found" lets the walk go up; a folder that cannot be read cannot be placed.
+    const DWORD error = EntryQueryError(at);
+    if (error == ERROR_SUCCESS) break;
+    if (!IsNotFound(error)) return std::nullopt;
+  }
   if (at.empty()) return std::vector<EntryIdentity>();
   const std::optional<std::wstring> final = FinalPath(at);
   if (!final) return std::nullopt;
@@ -64,7 +69,11 @@ std::optional<std::vector<EntryIdentity>> IdentitiesUpFrom(const std::wstring& p
 
 // Whether the folder `outer` is `inner` or holds it.
 Nesting FolderHoldsOrIs(const std::wstring& outer, const std::wstring& inner) {
-  if (!FolderExists(outer)) return Nesting::kApart;
+  const DWORD error = EntryQueryError(outer);
+  if (IsNotFound(error) || (error == ERROR_SUCCESS && !FolderExists(outer))) {
+    return Nesting::kApart;
+  }
+  if (error != ERROR_SUCCESS) return Nesting::kUnknown;
   return HoldsOrIs(IdentityOf(outer), IdentitiesUpFrom(inner));
 }
 

@@ -14,12 +14,8 @@ namespace {
 constexpr wchar_t kAdvapi32[] = L"advapi32.dll";
 
 // The functions of advapi32.dll this start needs, loaded from System32 on first use.
-struct SaferApi {
-  HMODULE module = LoadPinnedSystemLibrary(kAdvapi32);
-  template <typename Function>
-  Function Get(const char* name) const {
-    return RequiredProcedure<Function>(module, kAdvapi32, name);
-  }
+struct SaferApi : PinnedSystemLibrary {
+  SaferApi() : PinnedSystemLibrary(kAdvapi32) {}
   decltype(&::SaferCreateLevel) createLevel = Get<decltype(&::SaferCreateLevel)>("SaferCreateLevel");
   decltype(&::SaferCloseLevel) closeLevel = Get<decltype(&::SaferCloseLevel)>("SaferCloseLevel");
   decltype(&::SaferComputeTokenFromLevel) computeToken =

@@ -51,12 +51,6 @@ StartedProcess Start(const std::wstring& program, std::wstring commandLine, Wind
 
 // The folder holding `program`, where it is started; a drive's root keeps its separator ("C:"
 // alone would name the drive's current folder).
-std::wstring ProgramFolder(const std::wstring& program) {
-  std::wstring folder(ParentPart(program));
-  if (!folder.empty() && folder.back() == L':') folder += L'\\';
-  return folder;
-}
-
 }  // namespace
 
 std::wstring QuoteArgument(const std::wstring& argument) {
@@ -98,21 +92,17 @@ std::wstring ArgumentsText(const std::vector<std::wstring>& arguments) {
   return text;
 }
 
+// The program's name in quotes (read up to its closing quote with no escapes), then the
+// arguments' text.
+std::wstring CommandLineOf(const std::wstring& program, const std::wstring& argumentsText) {
+  return argumentsText.empty() ? Quoted(program) : Quoted(program) + L" " + argumentsText;
+}
+
 }  // namespace
 
 std::wstring BuildCommandLine(const std::wstring& program,
                               const std::vector<std::wstring>& arguments) {
-  // The program's name is read up to its closing quote with no escapes.
-  const std::wstring text = ArgumentsText(arguments);
-  return text.empty() ? Quoted(program) : Quoted(program) + L" " + text;
-}
-
-StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                            WindowState state, const std::wstring& operation) {
-  RejectQuote(program, operation);
-  const std::wstring folder = ProgramFolder(program);
-  return Start(program, BuildCommandLine(program, arguments), state, operation,
-               folder.empty() ? nullptr : folder.c_str());
+  return CommandLineOf(program, ArgumentsText(arguments));
 }
 
 namespace {
@@ -122,9 +112,8 @@ namespace {
 bool StartByFirstRoute(const std::vector<StartRoute>& routes, const std::wstring& program,
                        const std::wstring& argumentsText, WindowState state,
                        const std::wstring& operation) {
-  const std::wstring folder = ProgramFolder(program);
-  const std::wstring commandLine =
-      argumentsText.empty() ? Quoted(program) : Quoted(program) + L" " + argumentsText;
+  const std::wstring folder = ParentFolder(program);
+  const std::wstring commandLine = CommandLineOf(program, argumentsText);
   for (const StartRoute route : routes) {
     switch (route) {
       case StartRoute::kDirect:
@@ -172,18 +161,11 @@ std::wstring FileManagerPath() {
   return folder + kFileManagerName;
 }
 
-StartedProcess OpenFolderInFileManager(const std::wstring& folder, WindowState state,
-                                       const std::wstring& operation) {
-  RejectQuote(folder, operation);
-  const std::wstring fileManager = FileManagerPath();
-  // The file manager reads its command line itself: a quoted path is taken literally, a
-  // backslash before the closing quote included, so the folder is not escaped.
-  return Start(fileManager, Quoted(fileManager) + L" " + Quoted(folder), state, operation);
-}
-
 bool OpenFolderInFileManager(const std::vector<StartRoute>& routes, const std::wstring& folder,
                              WindowState state, const std::wstring& operation) {
   RejectQuote(folder, operation);
+  // The file manager reads its command line itself: a quoted path is taken literally, a
+  // backslash before the closing quote included, so the folder is not escaped.
   return StartByFirstRoute(routes, FileManagerPath(), Quoted(folder), state, operation);
 }
 

@@ -38,12 +38,7 @@ std::wstring BuildCommandLine(const std::wstring& program,
                               const std::vector<std::wstring>& arguments);
 
 // Starts `program` (a full path: no search of any folder takes place) with `arguments` and the
-// first window in `state`, in the program's own folder. Returns once the process exists. Throws
-// PlatformError carrying `operation` and the program's path when the process cannot be started.
-StartedProcess StartProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
-                            WindowState state, const std::wstring& operation);
-
-// Starts `program` as StartProgram does, by the first of `routes` that works (the shell's start
+// first window in `state`, in the program's own folder, by the first of `routes` that works (the shell's start
 // and the normal-user token's are skipped when they cannot be had). True once started; false when
 // no route could start it. A missing program file, and a failure of the direct start, throw
 // PlatformError carrying `operation` and the program's path.
@@ -55,14 +50,9 @@ bool StartProgramBy(const std::vector<StartRoute>& routes, const std::wstring& p
 // cannot be found.
 std::wstring FileManagerPath();
 
-// Starts the file manager on `folder`, which it receives in quotes. Throws PlatformError carrying
-// `operation` when the folder's path holds a quote (no folder's name can) or the file manager
-// cannot be started.
-StartedProcess OpenFolderInFileManager(const std::wstring& folder, WindowState state,
-                                       const std::wstring& operation);
-
-// The same by the first of `routes` that works, as StartProgramBy does. False when no route could
-// start the file manager.
+// Starts the file manager on `folder`, which it receives in quotes, by the first of `routes` that
+// works, as StartProgramBy does. False when no route could start it. Throws PlatformError carrying
+// `operation` when the folder's path holds a quote (no folder's name can) or a route fails.
 bool OpenFolderInFileManager(const std::vector<StartRoute>& routes, const std::wstring& folder,
                              WindowState state, const std::wstring& operation);
 

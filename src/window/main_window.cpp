@@ -148,9 +148,10 @@ bool MainWindow::StartUp() {
   CentreOnScreen();
   // An interrupted Set is sorted out (with its boxes) before the window shows anything, as a
   // command: nothing sent to the window meanwhile starts another.
-  handlerRunning_ = true;
-  const StartUpTexts texts = RunStartUp(context_, *this);
-  handlerRunning_ = false;
+  const StartUpTexts texts = [&] {
+    const FlagScope running(handlerRunning_);
+    return RunStartUp(context_, *this);
+  }();
   if (texts.missingBrowser) {
     ShowStartUpError(*texts.missingBrowser);
     EndTool();

@@ -107,7 +107,7 @@ TEST(ViewCacheFiles, TheFileManagerStartsOnlyForTheDesktopUserAndByARouteTheRigh
       {{DesktopAccount::kDesktopUser, true, {}},
        L"本工具正在以管理员身份运行，但无法以当前用户的普通权限打开资源管理器。以管理员身份运行的"
        L"资源管理器会让从中打开的程序获得过高的权限，所以没有打开缓存文件夹。\r\n"
-       L"请从桌面打开缓存文件夹：" + dir.Path()},
+       L"请从桌面打开缓存文件夹：\r\n" + dir.Path()},
   };
   for (const auto& row : rows) {
     ScriptedUi ui;

@@ -430,7 +430,7 @@ TEST_F(ProfileRelocation, EveryProfileThatFitsUnderSettingIsCopied) {
                 (std::vector<Box>{
                     {L"安装目录的路径太长，无法设置。\r\n复制后，以下文件的路径将有260个字符，超过了"
                      L"Windows复制时允许的259个字符：\r\n" + Setting() + L"\\Default\\" + name +
-                         L"\r\n请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如 "
+                         L"\r\n请把Velmo浏览器的安装目录（连同本工具）移到路径较短的文件夹中，例如"
                          L"D:\\Velmo，再重新设置。这次没有做任何改动。",
                      0x10, L"Velmo浏览器绿化工具"}}));
       EXPECT_TRUE(TopLevel().empty());

@@ -1,5 +1,5 @@
 // RAII owners for the kernel, file-search, module, font, screen device context and local memory
-// handles the tool obtains.
+// handles the tool obtains, and a scope guard for a clean-up no handle owns.
 // Copying is deleted, moving transfers ownership; each kind knows its own invalid value.
 #pragma once
 #include <windows.h>
@@ -83,6 +83,25 @@ struct LocalMemoryTraits {
   using Value = HLOCAL;
   static Value Invalid() noexcept { return nullptr; }
   static void Close(Value h) noexcept { ::LocalFree(h); }
+};
+
+// Runs `action` when the scope ends unless dismissed: a temporary file removed again unless it
+// was moved into place, a folder made for a check removed however the check ends.
+template <typename Action>
+class ScopeGuard {
+ public:
+  explicit ScopeGuard(Action action) noexcept : action_(std::move(action)) {}
+  ~ScopeGuard() {
+    if (armed_) action_();
+  }
+  ScopeGuard(const ScopeGuard&) = delete;
+  ScopeGuard& operator=(const ScopeGuard&) = delete;
+
+  void Dismiss() noexcept { armed_ = false; }
+
+ private:
+  Action action_;
+  bool armed_ = true;
 };
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;

@@ -5,8 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "commands/command_steps.h"
-#include "commands/desktop_user.h"
+#include "commands/preflight.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -67,7 +66,7 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
 AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
   // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
   // characters (the path file carries those in the ANSI code page).
-  if (!RunsAsDesktopUser(ui)) return AfterCommand::kStayOpen;
+  if (!RunsAsDesktopUser(ui, CurrentRights(), ProcessAccountName())) return AfterCommand::kStayOpen;
   const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
     ui.Fail(kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix, BoxTitle::kHint);

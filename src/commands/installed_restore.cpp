@@ -1,19 +1,12 @@
 #include "commands/installed_restore.h"
 
-#include <optional>
-#include <string>
-#include <utility>
-
-#include "commands/command_steps.h"
+#include "commands/preflight.h"
+#include "commands/replacement_journal.h"
+#include "commands/replacement_recovery.h"
 #include "commands/replacement_report.h"
-#include "commands/restore_transaction.h"
-#include "commands/set_recovery.h"
-#include "commands/transaction_names.h"
-#include "commands/write_protection.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
-#include "support/folder_deletion.h"
 #include "support/folder_nesting.h"
 #include "support/path_text.h"
 #include "support/platform_error.h"
@@ -21,6 +14,7 @@
 namespace velmo {
 namespace {
 
+constexpr wchar_t kIdentityOperation[] = L"确认用户配置文件夹所在的文件夹";
 constexpr wchar_t kNotPortableText[] =
     L"当前的Velmo浏览器没有使用本工具制作的绿色版配置文件，无需恢复为安装版。";
 constexpr wchar_t kConfigurationMissingStart[] = L"找不到路径文件中记录的绿色版配置文件夹：\r\n";
@@ -103,18 +97,19 @@ std::optional<std::wstring> PortableConfiguration(const std::wstring& installDir
   return ShownPath(line1);
 }
 
-// The restore, one step a method, in the order Run takes them, once the installation folder is
-// the command's (BeginConfigurationChange). A step that stops the command has shown why.
+// The restore, one step a method, in the order Run takes them, once the command's session has
+// begun (BeginReplacement). A step that stops the command has shown why.
 class RestoreCommand {
  public:
-  RestoreCommand(const Context& context, Ui& ui)
+  RestoreCommand(const Context& context, Ui& ui, CommandSession& session)
       : context_(context),
         ui_(ui),
         appData_(AppDataFolder(context)),
-        profile_(browser::ProfileFolder(appData_)) {}
+        profile_(browser::ProfileFolder(appData_)),
+        session_(session) {}
 
-  void Run(SetStepObserver observer) {
-    if (TidyAfterInterruptedSet() && FindPortableConfiguration() && CheckProfileFolderKnown() &&
+  void Run(ReplacementObserver observer) {
+    if (SettleInterruptedWork() && FindPortableConfiguration() && CheckProfileFolderKnown() &&
         CheckProfileIsNoFile() && CheckFoldersApart() && ConfirmRestore() &&
         CheckInstallFolderTakesTheRestore() && CheckProfileFolderTakesTheCopy() &&
         CheckCopyFits()) {
@@ -125,9 +120,9 @@ class RestoreCommand {
  private:
   // What an interrupted Set left behind is sorted out first, as Set does: the path file and
   // Setting are read only once they are settled.
-  bool TidyAfterInterruptedSet() {
-    return TidyBeforeSet(context_.installDir, appData_, deleter_, ui_,
-                         TransactionKind::kRestore);
+  bool SettleInterruptedWork() {
+    return SettleBeforeReplacement(context_.installDir, appData_, session_.retries, ui_,
+                                   ReplacementKind::kRestore);
   }
 
   bool FindPortableConfiguration() {
@@ -144,7 +139,7 @@ class RestoreCommand {
       ui_.Inform(kConfigurationMissingStart + *configuration + kConfigurationMissingEnd);
       return false;
     }
-    plan_ = {context_.installDir, appData_, *configuration};
+    configuration_ = *configuration;
     return true;
   }
 
@@ -165,22 +160,22 @@ class RestoreCommand {
   // The restore deletes the old profile: it must not be, nor hold, nor lie in the folder copied
   // from, however either is spelled or reached; when that cannot be told, nothing is done.
   bool CheckFoldersApart() {
-    switch (FoldersNested(plan_.configuration, profile_)) {
+    switch (FoldersNested(configuration_, profile_)) {
       case Nesting::kApart:
         return true;
       case Nesting::kNested:
-        ui_.Inform(kOverlapStart + plan_.configuration + kOverlapMiddle + profile_ + kOverlapEnd);
+        ui_.Inform(kOverlapStart + configuration_ + kOverlapMiddle + profile_ + kOverlapEnd);
         return false;
       case Nesting::kUnknown:
         break;
     }
-    ui_.Fail(kNestingUnknownStart + plan_.configuration + kOverlapMiddle + profile_ +
+    ui_.Fail(kNestingUnknownStart + configuration_ + kOverlapMiddle + profile_ +
              kNestingUnknownEnd);
     return false;
   }
 
   bool ConfirmRestore() {
-    return ui_.Ask(kQuestionStart + plan_.configuration + kQuestionMiddle + profile_ +
+    return ui_.Ask(kQuestionStart + configuration_ + kQuestionMiddle + profile_ +
                    kQuestionEnd) == Answer::kYes;
   }
 
@@ -218,20 +213,21 @@ class RestoreCommand {
   // The configuration without its caches must fit beside the profile folder, whose name is the
   // longest the copy takes.
   bool CheckCopyFits() {
-    return CopyFitsOrReport(ui_, kCopyFitWords, plan_.configuration,
-                            browser::CacheFoldersBelow(plan_.configuration), profile_);
+    return CopyFitsOrReport(ui_, kCopyFitWords, configuration_,
+                            browser::CacheFoldersBelow(configuration_), profile_);
   }
 
-  void CopyAndSwap(SetStepObserver observer) {
-    if (!deleter_) deleter_.emplace(ui_.RetryWaiter());
-    const SetResult result =
-        RunRestoreTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer));
-    ReportReplacementResult(ui_, plan_.installDir, result,
-                            kSuccessStart + profile_ + kSuccessMiddle + plan_.configuration +
+  void CopyAndSwap(ReplacementObserver observer) {
+    // A profile folder whose parent cannot be identified throws: the window shows why.
+    const ReplacementResult result = RunReplacement(
+        RestoreReplacement(context_.installDir, appData_, configuration_, pathFileBefore_),
+        session_.retries, std::move(observer));
+    ReportReplacementResult(ui_, context_.installDir, result,
+                            kSuccessStart + profile_ + kSuccessMiddle + configuration_ +
                                 kSuccessEnd,
                             kRestoreWords);
     // The panel shows the path file as the restore left it: none once it is committed.
-    if (result.outcome == SetOutcome::kDone || result.outcome == SetOutcome::kOldLeftBehind ||
+    if (result.outcome == ReplacementOutcome::kDone || result.outcome == ReplacementOutcome::kOldLeftBehind ||
         !result.pathFileUnchanged) {
       ui_.ShowPathFileLines();
     }
@@ -241,20 +237,46 @@ class RestoreCommand {
   Ui& ui_;
   const std::wstring appData_;
   const std::wstring profile_;
-  std::optional<FolderDeleter> deleter_;
-  RestorePlan plan_;
+  CommandSession& session_;
+  std::wstring configuration_;
   std::string pathFileBefore_;
 };
 
 }  // namespace
 
-void RestoreInstalledProfile(const Context& context, Ui& ui, SetStepObserver observer) {
-  // The desktop's user, no browser running, no other window of the tool at work here; the lock
-  // is held to the end.
-  const std::optional<FolderLock> lock =
-      BeginConfigurationChange(context, ui, TransactionKind::kRestore);
-  if (!lock) return;
-  RestoreCommand(context, ui).Run(std::move(observer));
+Replacement RestoreReplacement(const std::wstring& installDir, const std::wstring& appData,
+                               const std::wstring& configuration, std::string pathFileBefore) {
+  Replacement replacement;
+  replacement.installDir = installDir;
+  replacement.appData = appData;
+  replacement.source = configuration;
+  // The portable folder must not change: its caches are left out of the copy, not deleted.
+  replacement.leftOut = browser::CacheFoldersInConfiguration();
+  replacement.journal.kind = ReplacementKind::kRestore;
+  replacement.journal.names = RestoreNames(browser::ProfileFolder(appData));
+  replacement.journal.commitFileBefore = std::move(pathFileBefore);  // and no path file after
+  // Which folder this APPDATA is, so that the journal is followed only for this account. A
+  // journal without it would be followed wherever APPDATA is spelled the same (another computer's
+  // account of the same name): the restore does not start without it.
+  const std::wstring profileParent = ParentFolder(replacement.journal.names.target);
+  replacement.journal.profileParent = IdentityOf(profileParent);
+  if (!replacement.journal.profileParent) {
+    // The query says why the folder cannot be read; one that is there but cannot be opened is
+    // refused access.
+    const DWORD error = EntryQueryError(profileParent);
+    ThrowError(kIdentityOperation, profileParent,
+               error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED);
+  }
+  return replacement;
+}
+
+void RestoreInstalledProfile(const Context& context, Ui& ui, ReplacementObserver observer) {
+  // The desktop's user, no browser running, no other window of the tool at work here; the
+  // session's lock is held to the end.
+  std::optional<CommandSession> session =
+      BeginReplacement(context, ui, ReplacementKind::kRestore);
+  if (!session) return;
+  RestoreCommand(context, ui, *session).Run(std::move(observer));
 }
 
 }  // namespace velmo

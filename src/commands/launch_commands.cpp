@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "commands/desktop_user.h"
+#include "commands/preflight.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"

@@ -4,8 +4,7 @@
 
 #include <string_view>
 
-#include "commands/command_steps.h"
-#include "commands/desktop_user.h"
+#include "commands/preflight.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -81,7 +80,7 @@ std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
 
 void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
-  if (!moved || !RunsAsDesktopUser(ui) || ui.Ask(Question(*moved)) != Answer::kYes) return;
+  if (!moved || !RunsAsDesktopUser(ui, CurrentRights(), ProcessAccountName()) || ui.Ask(Question(*moved)) != Answer::kYes) return;
   // The form Set writes: absolute where the browser can take the Setting folder's path as it
   // is, relative otherwise (the user has just agreed, so no second question).
   const PathFileForm form =

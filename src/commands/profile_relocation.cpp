@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
-#include "commands/command_steps.h"
-#include "commands/desktop_user.h"
+#include "commands/preflight.h"
 #include "commands/replacement_report.h"
-#include "commands/set_recovery.h"
-#include "commands/set_transaction.h"
-#include "commands/transaction_names.h"
-#include "commands/write_protection.h"
+#include "commands/replacement_recovery.h"
+#include "commands/replacement.h"
+#include "commands/replacement_journal.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
@@ -54,18 +54,19 @@ constexpr CopyFitWords kCopyFitWords = {
                      L"再重新设置。",
 };
 
-// Set, one step a method, in the order Run takes them, once the installation folder is the
-// command's (BeginConfigurationChange). A step that stops the command has shown why.
+// Set, one step a method, in the order Run takes them, once the command's session has begun
+// (BeginReplacement). A step that stops the command has shown why.
 class SetCommand {
  public:
-  SetCommand(const Context& context, Ui& ui)
+  SetCommand(const Context& context, Ui& ui, CommandSession& session)
       : context_(context),
         ui_(ui),
+        session_(session),
         profile_(browser::ProfileFolder(AppDataFolder(context))),
         setting_(browser::SettingFolder(context.installDir)) {}
 
-  AfterCommand Run(SetStepObserver observer) {
-    if (!TidyAfterInterruptedSet() || !CheckSetNamesFree() || !ChooseCacheLine()) {
+  AfterCommand Run(ReplacementObserver observer) {
+    if (!SettleInterruptedWork() || !CheckSetNamesFree() || !ChooseCacheLine()) {
       return AfterCommand::kStayOpen;
     }
     if (!FolderExists(profile_)) {
@@ -76,23 +77,23 @@ class SetCommand {
     const PathFileChoice choice = ChoosePathFileForm(ui_, setting_);
     if (!choice.form) return choice.after;
     form_ = *choice.form;
-    if (CheckInstallFolderTakesTheSet() && ReplaceExistingSetting() && CheckCopyFits()) {
+    if (CheckInstallFolderTakesTheCopy() && ReplaceExistingSetting() && CheckCopyFits()) {
       CopyAndSwap(std::move(observer));
     }
     return AfterCommand::kStayOpen;
   }
 
  private:
-  bool TidyAfterInterruptedSet() {
-    return TidyBeforeSet(context_.installDir, AppDataFolder(context_), deleter_, ui_,
-                         TransactionKind::kSet);
+  bool SettleInterruptedWork() {
+    return SettleBeforeReplacement(context_.installDir, AppDataFolder(context_), session_.retries,
+                                   ui_, ReplacementKind::kSet);
   }
 
   // An entry at one of Set's names that no journal explains is the user's: Set refuses before
   // anything changes, and never touches it.
   bool CheckSetNamesFree() {
-    const SetNames names(context_.installDir);
-    const std::optional<std::wstring> taken = FirstTakenName(names.Replacement(), names);
+    const std::optional<std::wstring> taken =
+        FirstTakenName(SetNames(context_.installDir), JournalFiles(context_.installDir));
     if (taken) ui_.Fail(EntryNotMadeByToolText(*taken), BoxTitle::kTool);
     return !taken;
   }
@@ -114,12 +115,10 @@ class SetCommand {
 
   // The path file is written last and the copy is made in a folder beside the Setting folder;
   // that both can be done is checked before anything is deleted.
-  bool CheckInstallFolderTakesTheSet() {
+  bool CheckInstallFolderTakesTheCopy() {
     try {
-      CheckDesktopUserCanWrite(context_.installDir);
-      CheckPathFileReplaceable(context_.installDir);
+      CheckInstallFolderTakesTheSet(context_.installDir, session_.rights);
       pathFileBefore_ = ReadPathFileBytes(context_.installDir);
-      CheckFolderCanBeCreated(setting_);
       return true;
     } catch (const PlatformError& error) {
       ReportInstallFolderWriteFailure(ui_, error, context_.installDir);
@@ -139,38 +138,52 @@ class SetCommand {
   // Before anything is deleted (the caches included): the copy (the profile without its caches)
   // must fit in the Setting folder, whose name is as long as any the copy takes.
   bool CheckCopyFits() {
-    plan_ = MakeSetPlan(context_, form_, *cacheLine_);
-    return CopyFitsOrReport(ui_, kCopyFitWords, plan_.profile, plan_.profileCaches, setting_);
+    return CopyFitsOrReport(ui_, kCopyFitWords, profile_,
+                            browser::ProfileCacheFolders(AppDataFolder(context_)), setting_);
   }
 
-  void CopyAndSwap(SetStepObserver observer) {
-    if (!deleter_) deleter_.emplace(ui_.RetryWaiter());
+  void CopyAndSwap(ReplacementObserver observer) {
+    Replacement replacement = SetReplacement(
+        context_, PathFileLinesFor(context_.installDir, form_, *cacheLine_), pathFileBefore_);
     ReportReplacementResult(
         ui_, context_.installDir,
-        RunSetTransaction(plan_, pathFileBefore_, *deleter_, std::move(observer)), kSuccessText,
-        kSetWords);
+        RunReplacement(std::move(replacement), session_.retries, std::move(observer)),
+        kSuccessText, kSetWords);
   }
 
   const Context& context_;
   Ui& ui_;
+  CommandSession& session_;
   const std::wstring profile_;
   const std::wstring setting_;
-  std::optional<FolderDeleter> deleter_;
   std::optional<std::wstring> cacheLine_;
   PathFileForm form_ = PathFileForm::kAbsolute;
   std::optional<std::string> pathFileBefore_;  // nullopt: there was no path file
-  SetPlan plan_;
 };
 
 }  // namespace
 
-AfterCommand RelocateProfile(const Context& context, Ui& ui, SetStepObserver observer) {
-  // The desktop's user, no browser running, no other window of the tool at work here; the lock
-  // is held to the end.
-  const std::optional<FolderLock> lock =
-      BeginConfigurationChange(context, ui, TransactionKind::kSet);
-  if (!lock) return AfterCommand::kStayOpen;
-  return SetCommand(context, ui).Run(std::move(observer));
+Replacement SetReplacement(const Context& context, std::vector<std::wstring> pathFileLines,
+                           std::optional<std::string> pathFileBefore) {
+  const std::wstring appData = AppDataFolder(context);
+  const std::array<std::wstring, 3> caches = browser::ProfileCacheFolders(appData);
+  Replacement replacement;
+  replacement.installDir = context.installDir;
+  replacement.source = browser::ProfileFolder(appData);
+  replacement.deletedFirst.assign(caches.begin(), caches.end());
+  replacement.pathFileLines = std::move(pathFileLines);
+  replacement.journal.kind = ReplacementKind::kSet;
+  replacement.journal.names = SetNames(context.installDir);
+  replacement.journal.commitFileBefore = std::move(pathFileBefore);
+  return replacement;
+}
+
+AfterCommand RelocateProfile(const Context& context, Ui& ui, ReplacementObserver observer) {
+  // The desktop's user, no browser running, no other window of the tool at work here; the
+  // session's lock is held to the end.
+  std::optional<CommandSession> session = BeginReplacement(context, ui, ReplacementKind::kSet);
+  if (!session) return AfterCommand::kStayOpen;
+  return SetCommand(context, ui, *session).Run(std::move(observer));
 }
 
 }  // namespace velmo

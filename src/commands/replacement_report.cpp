@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "commands/write_protection.h"
+#include "commands/preflight.h"
 #include "model/browser_layout.h"
 #include "support/platform_error.h"
 
@@ -38,12 +38,12 @@ constexpr wchar_t kMoveAsideOperation[] = L"移开原有的配置文件";
 // violation says so itself; "access denied" does so only when the in-use check found an entry
 // held open in it (a folder with an open file in it cannot be renamed). Any other denial is the
 // system's refusal and is reported with its reason.
-bool HeldByAnotherProgram(const SetResult& result) {
+bool HeldByAnotherProgram(const ReplacementResult& result) {
   return result.code == ERROR_SHARING_VIOLATION || result.code == ERROR_LOCK_VIOLATION ||
          (result.code == ERROR_ACCESS_DENIED && !result.holder.empty());
 }
 
-std::wstring StateOfTheFolders(const std::wstring& installDir, const SetResult& result,
+std::wstring StateOfTheFolders(const std::wstring& installDir, const ReplacementResult& result,
                                const ReplacementWords& words) {
   // Only what stood there before is said to be as before.
   if (result.oldConfigurationBack && result.pathFileUnchanged && result.oldExisted &&
@@ -67,7 +67,7 @@ std::wstring StateOfTheFolders(const std::wstring& installDir, const SetResult& 
 
 // Where things are after a failure; "nothing left" only when nothing stood there before and
 // undoing the failure left nothing of the tool's either.
-std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& result,
+std::wstring StateAfterFailure(const std::wstring& installDir, const ReplacementResult& result,
                                const ReplacementWords& words) {
   const std::wstring state = StateOfTheFolders(installDir, result, words);
   // The old configuration kept aside is named already.
@@ -80,33 +80,33 @@ std::wstring StateAfterFailure(const std::wstring& installDir, const SetResult& 
 
 }  // namespace
 
-void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const SetResult& result,
+void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const ReplacementResult& result,
                              const std::wstring& success, const ReplacementWords& words) {
   const std::wstring state = StateAfterFailure(installDir, result, words);
   switch (result.outcome) {
-    case SetOutcome::kDone:
+    case ReplacementOutcome::kDone:
       ui.Inform(success);
       return;
-    case SetOutcome::kOldLeftBehind:
+    case ReplacementOutcome::kOldLeftBehind:
       ui.Inform(success + kOldLeftBehindStart + result.path + kOldLeftBehindEnd);
       return;
-    case SetOutcome::kNameTaken:
+    case ReplacementOutcome::kNameTaken:
       ui.Fail(words.nameTakenText(result.path), BoxTitle::kTool);
       return;
-    case SetOutcome::kCopyFailed:
+    case ReplacementOutcome::kCopyFailed:
       ui.Fail(words.copyFailedStart + result.path +
                   (result.notCopied.empty()
                        ? std::wstring(kCopyFailedEnd)
                        : kNotCopiedStart + result.notCopied + kNotCopiedEnd) +
                   state);
       return;
-    case SetOutcome::kCopyCancelled:
+    case ReplacementOutcome::kCopyCancelled:
       ui.Fail(words.copyCancelled + state);
       return;
-    case SetOutcome::kInUse:
+    case ReplacementOutcome::kInUse:
       ui.Fail(words.inUseStart + result.path + kInUseEnd + state);
       return;
-    case SetOutcome::kNotMovedAside: {
+    case ReplacementOutcome::kNotMovedAside: {
       if (HeldByAnotherProgram(result)) {
         const std::wstring& held = result.holder.empty() ? result.path : result.holder;
         ui.Fail(words.inUseStart + held + kInUseEnd + state);
@@ -119,11 +119,11 @@ void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const SetRe
               BoxTitle::kTool);
       return;
     }
-    case SetOutcome::kBlocked:
-    case SetOutcome::kNotPlaced:
+    case ReplacementOutcome::kBlocked:
+    case ReplacementOutcome::kNotPlaced:
       ui.Fail(kNotPlacedStart + result.path + kNotPlacedEnd + state);
       return;
-    case SetOutcome::kNotCommitted:
+    case ReplacementOutcome::kNotCommitted:
       ui.Fail(result.error + L"\r\n" + state);
       return;
   }

@@ -4,7 +4,7 @@
 #pragma once
 #include <string>
 
-#include "commands/set_transaction.h"
+#include "commands/replacement.h"
 #include "model/ui.h"
 
 namespace velmo {
@@ -26,7 +26,7 @@ struct ReplacementWords {
 };
 
 // `success` is the box when the replacement is done.
-void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const SetResult& result,
+void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const ReplacementResult& result,
                              const std::wstring& success, const ReplacementWords& words);
 
 }  // namespace velmo

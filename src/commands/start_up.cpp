@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "commands/set_recovery.h"
+#include "commands/replacement_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/desktop_rights.h"
@@ -40,14 +40,8 @@ StartUpTexts RunStartUpWith(const Context& context, Ui& ui,
     texts.missingBrowser = StartUpError{kMissingBrowserText, kMissingBrowserTitle};
     return texts;
   }
-  // Before anything is read: the clean-up may put the path file and Setting back. A journal is
-  // the desktop user's: run as another account (or one that cannot be told), the tool leaves it
-  // and every entry it names for that user's next start. Without a journal the account is not
-  // asked, so that the window shows without the security DLLs.
-  if (!HasSetLeftovers(context.installDir) ||
-      rights().account == DesktopAccount::kDesktopUser) {
-    RecoverInterruptedSet(context, ui);
-  }
+  // Before anything is read: the clean-up may put the path file and Setting back.
+  RecoverInterruptedReplacement(context, ui, rights);
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   texts.versionLine = kVersionLinePrefix + GetFileVersionText(browser);
   try {

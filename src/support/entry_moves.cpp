@@ -3,30 +3,33 @@
 #include <windows.h>
 
 #include "support/file_queries.h"
-#include "support/lock_retry.h"
+#include "support/folder_deletion.h"
 #include "support/platform_error.h"
 
 namespace velmo {
+namespace {
 
-std::uint32_t TryRenameEntry(const std::wstring& from, const std::wstring& to,
-                             RetryBudget& retries) {
-  return retries.Run(
+constexpr wchar_t kRenameOperation[] = L"重命名";
+constexpr wchar_t kRemoveOperation[] = L"删除";
+
+}  // namespace
+
+void RenameEntry(const std::wstring& from, const std::wstring& to, RetryBudget& retries) {
+  const std::uint32_t code = retries.Run(
       [&] { return Outcome(MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)); });
+  if (code != 0) ThrowError(kRenameOperation, from, code);
 }
 
-bool RenameEntry(const std::wstring& from, const std::wstring& to, RetryBudget& retries) {
-  return TryRenameEntry(from, to, retries) == 0;
+void RemoveFile(const std::wstring& path, RetryBudget& retries) {
+  const std::uint32_t code = retries.Run([&] { return Outcome(DeleteFileW(path.c_str())); });
+  if (code != 0) ThrowError(kRemoveOperation, path, code);
 }
 
-std::uint32_t RemoveFile(const std::wstring& path, RetryBudget& retries) {
-  return retries.Run([&] { return Outcome(DeleteFileW(path.c_str())); });
-}
-
-bool RemoveFileOrFolder(const std::wstring& path, const FolderDeleter& deleter) {
-  if (!EntryExists(path)) return true;
-  if (FolderExists(path)) return SkipIfFails([&] { deleter.DeleteFolder(path); });
+void RemoveFileOrFolder(const std::wstring& path, RetryBudget& retries) {
+  if (!EntryExists(path)) return;
+  if (FolderExists(path)) return DeleteFolder(path, retries);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return RemoveFile(path, deleter.Retries()) == 0;
+  RemoveFile(path, retries);
 }
 
 }  // namespace velmo

@@ -99,11 +99,7 @@ std::optional<std::wstring> FindEntryInUse(const std::wstring& folder, RetryBudg
   return inUse;
 }
 
-FolderDeleter::FolderDeleter(RetryWait wait) : retries_(kCommandRetryLimitMs, std::move(wait)) {}
-
-void FolderDeleter::DeleteFolder(const std::wstring& path) const { DeleteFolder(path, retries_); }
-
-void FolderDeleter::DeleteFolder(const std::wstring& path, RetryBudget& retries) const {
+void DeleteFolder(const std::wstring& path, RetryBudget& retries) {
   // Each try removes what it can; the failure of the last one is passed on.
   std::optional<PlatformError> failure;
   retries.Run([&]() -> std::uint32_t {

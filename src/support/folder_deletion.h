@@ -8,29 +8,13 @@
 
 namespace velmo {
 
-class FolderDeleter {
- public:
-  // The retries' pauses are spent through `wait` (the window's, for a command).
-  explicit FolderDeleter(RetryWait wait = {});
-  FolderDeleter(const FolderDeleter&) = delete;
-  FolderDeleter& operator=(const FolderDeleter&) = delete;
-
-  // Deletes the folder with everything in it: read-only and hidden entries are removed, and a
-  // failing entry does not stop the others. A junction or symbolic link, as the folder or
-  // anywhere in it, is removed itself and never followed: what it points to stays. Throws
-  // PlatformError for the first entry that could not be removed, or when `path` is not an
-  // existing folder; what could be removed is gone. A removal that another program's brief hold
-  // stops is tried again (lock_retry), from this deleter's budget.
-  void DeleteFolder(const std::wstring& path) const;
-  // The same, its retries drawn from `retries` instead.
-  void DeleteFolder(const std::wstring& path, RetryBudget& retries) const;
-
-  // The retries of the command this deleter serves, shared by all its removals.
-  RetryBudget& Retries() const { return retries_; }
-
- private:
-  mutable RetryBudget retries_;
-};
+// Deletes the folder with everything in it: read-only and hidden entries are removed, and a
+// failing entry does not stop the others. A junction or symbolic link, as the folder or anywhere
+// in it, is removed itself and never followed: what it points to stays. Throws PlatformError for
+// the first entry that could not be removed, or when `path` is not an existing folder; what could
+// be removed is gone. A removal that another program's brief hold stops is tried again
+// (lock_retry), from `retries`.
+void DeleteFolder(const std::wstring& path, RetryBudget& retries);
 
 // The first file or folder in the tree (the folder itself included) that cannot be deleted now
 // because another program has it open without allowing deletion; nullopt when there is none. An

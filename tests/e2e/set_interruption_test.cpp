@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "commands/set_recovery.h"
+#include "commands/replacement_recovery.h"
 #include "gui_driver.h"
 #include "support/file_queries.h"
 #include "support/scripted_ui.h"
@@ -38,7 +38,7 @@ struct Outcome {
   State state;
 };
 
-// The steps as SetStep numbers them. A step a run does not have is never reached, and the Set
+// The steps as ReplacementStep numbers them. A step a run does not have is never reached, and the Set
 // (or restore) runs to its end.
 struct Row {
   int step;
@@ -118,7 +118,7 @@ void RestoreRun(const Row& row, Start start, bool otherLetter = false) {
     if (!reopened) GTEST_SKIP() << "no other drive letter for " << ToUtf8(root.Path());
   }
   ScriptedUi ui;
-  RecoverInterruptedSet(MakeContext(*reopened, {{L"APPDATA", roaming}}), ui);
+  RecoverInterruptedReplacement(MakeContext(*reopened, {{L"APPDATA", roaming}}), ui);
 
   EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
   EXPECT_EQ(TreeSnapshot(*reopened), expected.state == kBefore ? installBefore : installAfter);
@@ -169,7 +169,7 @@ TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
                          L"\"" + install + L"\" " + std::to_wstring(row.step), environment),
                 static_cast<DWORD>(expected.exit));
       ScriptedUi ui;
-      RecoverInterruptedSet(MakeContext(install, {}), ui);
+      RecoverInterruptedReplacement(MakeContext(install, {}), ui);
 
       EXPECT_TRUE(ui.boxes.empty()) << ToUtf8(ui.boxes.front().text);
       EXPECT_EQ(TreeSnapshot(install), expected.state == kBefore ? before : after);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "commands/command_steps.h"
+#include "commands/preflight.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/scripted_ui.h"

@@ -4,7 +4,7 @@
 #include <sddl.h>
 #include <wtsapi32.h>
 
-#include "commands/desktop_user.h"
+#include "commands/preflight.h"
 #include "support/scripted_ui.h"
 #include "support/unique_handle.h"
 

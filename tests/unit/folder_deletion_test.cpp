@@ -32,33 +32,33 @@ void MakeStubbornTree(const std::wstring& root) {
   SetFileAttributesW((root + L"\\只读").c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
-class FolderDeleterTest : public ::testing::Test {
+class FolderDeletion : public ::testing::Test {
  protected:
-  FolderDeleter deleter_;
+  RetryBudget retries_;
 };
 
-TEST_F(FolderDeleterTest, RemovesReadOnlyAndHiddenEntriesAndLeavesSiblings) {
+TEST_F(FolderDeletion, RemovesReadOnlyAndHiddenEntriesAndLeavesSiblings) {
   TempDir dir(L"删除");
   MakeStubbornTree(dir / L"victim");
   WriteBytes(dir / L"victim2\\keep.txt", "keep");
 
-  deleter_.DeleteFolder(dir / L"victim");
+  DeleteFolder(dir / L"victim", retries_);
 
   EXPECT_FALSE(FolderExists(dir / L"victim"));
   EXPECT_FALSE(FileExists(dir / L"victim"));
   EXPECT_EQ(ReadBytes(dir / L"victim2\\keep.txt"), "keep");
 }
 
-TEST_F(FolderDeleterTest, MissingFolderOrPlainFileIsAnError) {
+TEST_F(FolderDeletion, MissingFolderOrPlainFileIsAnError) {
   TempDir dir(L"删除");
-  EXPECT_THROW(deleter_.DeleteFolder(dir / L"missing"), PlatformError);
+  EXPECT_THROW(DeleteFolder(dir / L"missing", retries_), PlatformError);
   // A plain file is never deleted as a folder.
   WriteBytes(dir / L"file", "f");
-  EXPECT_THROW(deleter_.DeleteFolder(dir / L"file"), PlatformError);
+  EXPECT_THROW(DeleteFolder(dir / L"file", retries_), PlatformError);
   EXPECT_EQ(ReadBytes(dir / L"file"), "f");
 }
 
-TEST_F(FolderDeleterTest, FileHeldOpenKeepsTheFolderAndIsAnError) {
+TEST_F(FolderDeletion, FileHeldOpenKeepsTheFolderAndIsAnError) {
   TempDir dir(L"删除");
   WriteBytes(dir / L"victim\\free.txt", "free");
   WriteBytes(dir / L"victim\\sub\\held.txt", "held");
@@ -66,15 +66,15 @@ TEST_F(FolderDeleterTest, FileHeldOpenKeepsTheFolderAndIsAnError) {
     const UniqueFileHandle held(CreateFileW((dir / L"victim\\sub\\held.txt").c_str(),
                                             GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
-    EXPECT_THROW(deleter_.DeleteFolder(dir / L"victim"), PlatformError);
+    EXPECT_THROW(DeleteFolder(dir / L"victim", retries_), PlatformError);
     EXPECT_TRUE(FileExists(dir / L"victim\\sub\\held.txt"));
   }
   // Once the file is free the folder goes.
-  deleter_.DeleteFolder(dir / L"victim");
+  DeleteFolder(dir / L"victim", retries_);
   EXPECT_FALSE(FolderExists(dir / L"victim"));
 }
 
-TEST_F(FolderDeleterTest, LinksAreRemovedNeverFollowed) {
+TEST_F(FolderDeletion, LinksAreRemovedNeverFollowed) {
   // The folder itself a link, a link inside it, one deeper down: what they point to stays.
   for (const wchar_t* link : {L"victim", L"victim\\Cache", L"victim\\a\\b\\link"}) {
     SCOPED_TRACE(ToUtf8(link));
@@ -88,7 +88,7 @@ TEST_F(FolderDeleterTest, LinksAreRemovedNeverFollowed) {
     const FolderLink kind = MakeFolderLink(dir / link, dir / L"target");
     if (kind == FolderLink::kNone) GTEST_SKIP() << "no link to a folder can be made here";
 
-    const bool removed = SkipIfFails([&] { deleter_.DeleteFolder(dir / L"victim"); });
+    const bool removed = SkipIfFails([&] { DeleteFolder(dir / L"victim", retries_); });
 
     EXPECT_EQ(ReadBytes(dir / L"target\\keep.txt"), "keep");
     if (!linkIsTheFolder) {

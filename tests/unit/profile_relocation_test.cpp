@@ -10,7 +10,8 @@
 #include <tuple>
 #include <vector>
 
-#include "commands/transaction_journal.h"
+#include "commands/replacement_journal.h"
+#include "model/path_file.h"
 #include "support/file_queries.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -296,10 +297,13 @@ TEST_F(ProfileRelocation, HeldCachesSpendOnlyTheirOwnRetries) {
                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   }
   DWORD waitedMs = 0;  // a held file is waited for
-  const FolderDeleter deleter([&](DWORD ms) { waitedMs += ms; });
-  EXPECT_EQ(RunSetTransaction(MakeSetPlan(context_, PathFileForm::kAbsolute, Cache()),
-                              std::nullopt, deleter, [](SetStep) {}).outcome,
-            SetOutcome::kDone);
+  RetryBudget retries(kCommandRetryLimitMs, [&](DWORD ms) { waitedMs += ms; });
+  EXPECT_EQ(RunReplacement(SetReplacement(context_,
+                                          PathFileLinesFor(Install(), PathFileForm::kAbsolute,
+                                                           Cache()),
+                                          std::nullopt),
+                           retries, [](ReplacementStep) {}).outcome,
+            ReplacementOutcome::kDone);
   EXPECT_TRUE(held.back().Valid() && waitedMs > 0 && waitedMs <= 1000) << waitedMs;
 }
 
@@ -447,8 +451,8 @@ TEST_F(ProfileRelocation, FailedRollbackNamesTheFolderThatNowHoldsTheOldConfigur
 
   // Another program creates Setting between the two renames (a browser started meanwhile), so
   // neither the copy nor the old configuration can go there.
-  RelocateProfile(context_, ui_, [&](SetStep step) {
-    if (step == SetStep::kOldMovedAside) WriteBytes(Setting() + L"\\foreign.txt", "foreign");
+  RelocateProfile(context_, ui_, [&](ReplacementStep step) {
+    if (step == ReplacementStep::kOldMovedAside) WriteBytes(Setting() + L"\\foreign.txt", "foreign");
   });
 
   const std::wstring kept = Install() + L"\\旧配置";
@@ -474,8 +478,8 @@ TEST_F(ProfileRelocation, PathFileThatCannotBeWrittenIsNamedAndTheOldSettingCome
   ui_.answers = {Answer::kYes};
 
   // The path file's place is taken after the check made before anything was deleted.
-  RelocateProfile(context_, ui_, [&](SetStep step) {
-    if (step == SetStep::kNewInPlace) MakeDirs(PathFile());
+  RelocateProfile(context_, ui_, [&](ReplacementStep step) {
+    if (step == ReplacementStep::kNewInPlace) MakeDirs(PathFile());
   });
 
   ASSERT_EQ(ui_.boxes.size(), 2u);
@@ -504,20 +508,20 @@ TEST_F(ProfileRelocation, PathFileThatAlreadyNamesTheNewSettingCommitsThoughItCa
   std::thread release;
   std::optional<JournalPhase> phase;
 
-  RelocateProfile(context_, ui_, [&](SetStep step) {
+  RelocateProfile(context_, ui_, [&](ReplacementStep step) {
     const std::wstring journal = Install() + L"\\Set~jnl";
-    if (step == SetStep::kCopyComplete) {
+    if (step == ReplacementStep::kCopyComplete) {
       held = UniqueFileHandle(
           CreateFileW(journal.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
       EXPECT_TRUE(held);
       release = std::thread([it = std::move(held)]() mutable { Sleep(300), it.Reset(); });
     }
-    if (step == SetStep::kJournalWritten) {
+    if (step == ReplacementStep::kJournalWritten) {
       phase = ReadJournal(journal).journal.phase;
       // A first line the earlier build does not take for its own (it would drop the journal).
       EXPECT_TRUE(ReadBytes(journal).value_or("").starts_with("VelmoPortableJournal2\r\nSet\r\n"));
     }
-    if (step != SetStep::kNewInPlace) return;
+    if (step != ReplacementStep::kNewInPlace) return;
     held = UniqueFileHandle(CreateFileW(PathFile().c_str(), GENERIC_READ, FILE_SHARE_READ,
                                         nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);

@@ -16,35 +16,35 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
   constexpr ReplacementWords kWords = {L"copy failed ", L"cancelled\r\n", L"held ", &NameTaken,
                                        L"all as before", L"old as before", L"old now at ", false};
   struct Row {
-    SetOutcome outcome;
+    ReplacementOutcome outcome;
     bool oldBack, pathFileUnchanged;
     std::wstring text;
     unsigned style;
     std::wstring leftover = {};  // given: a first Set, nothing stood there before
   };
   const Row rows[] = {
-      {SetOutcome::kDone, true, true, L"done", 0x40},
-      {SetOutcome::kOldLeftBehind, true, true,
+      {ReplacementOutcome::kDone, true, true, L"done", 0x40},
+      {ReplacementOutcome::kOldLeftBehind, true, true,
        L"done\r\n旧的配置文件未能完全删除，残留在：\r\nX:\\e\r\n"
        L"请关闭正在使用它的程序，重新打开本工具时会自动删除它。",
        0x40},
-      {SetOutcome::kCopyCancelled, true, true, L"cancelled\r\nall as before", 0x10},
-      {SetOutcome::kCopyCancelled, false, true, L"cancelled\r\nold now at X:\\o\r\n路径文件保持原样。",
+      {ReplacementOutcome::kCopyCancelled, true, true, L"cancelled\r\nall as before", 0x10},
+      {ReplacementOutcome::kCopyCancelled, false, true, L"cancelled\r\nold now at X:\\o\r\n路径文件保持原样。",
        0x10},
-      {SetOutcome::kInUse, true, false,
+      {ReplacementOutcome::kInUse, true, false,
        L"held X:\\e\r\n请关闭Velmo浏览器及其他正在使用该文件的程序后再试。\r\nold as before"
        L"无法确认路径文件是否保持原样：\r\nX:\\i\\path",
        0x10},
-      {SetOutcome::kNotPlaced, true, true,
+      {ReplacementOutcome::kNotPlaced, true, true,
        L"无法在以下位置存放配置文件：\r\nX:\\e\r\n该位置已被占用且无法替换。\r\nall as before", 0x10},
-      {SetOutcome::kNameTaken, true, true, L"taken X:\\e", 0x10},
-      {SetOutcome::kCopyCancelled, true, true,
+      {ReplacementOutcome::kNameTaken, true, true, L"taken X:\\e", 0x10},
+      {ReplacementOutcome::kCopyCancelled, true, true,
        L"cancelled\r\n本工具留下的以下文件或文件夹暂时无法整理：\r\nX:\\t\r\n"
        L"请关闭可能正在使用它的程序，重新打开本工具时会自动整理它。",
        0x10, L"X:\\t"},
   };
   for (const Row& row : rows) {
-    SetResult result;
+    ReplacementResult result;
     result.outcome = row.outcome;
     result.path = L"X:\\e";
     result.oldConfigurationBack = row.oldBack;
@@ -68,8 +68,8 @@ TEST(ReplacementReport, ARenameOfTheOldEntryIsInUseOnlyForAHold) {
       {32, L"", L"X:\\e"}, {33, L"", L"X:\\e"}, {32, L"X:\\f", L"X:\\f"}, {5, L"X:\\f", L"X:\\f"},
       {5, L"", L""},       {19, L"", L""},      {2, L"", L""}};
   for (const auto& row : rows) {
-    SetResult result;
-    result.outcome = SetOutcome::kNotMovedAside;
+    ReplacementResult result;
+    result.outcome = ReplacementOutcome::kNotMovedAside;
     result.path = L"X:\\e";
     result.code = row.code;
     result.holder = row.holder;

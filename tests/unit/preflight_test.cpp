@@ -1,4 +1,4 @@
-#include "commands/write_protection.h"
+#include "commands/preflight.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

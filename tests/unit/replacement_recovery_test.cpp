@@ -1,4 +1,4 @@
-#include "commands/set_recovery.h"
+#include "commands/replacement_recovery.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -225,7 +225,7 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       const auto file = item.before.find(name);
       return file != item.before.end() && file->second.starts_with("VelmoPortableJournal");
     };
-    EXPECT_EQ(HasSetLeftovers(dir.Path()), signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
+    EXPECT_EQ(HasInterruptedReplacement(dir.Path()), signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
     ScriptedUi ui;
     const std::wstring appData = *item.appData && item.appData[1] != L':' ? dir / item.appData
                                                                        : item.appData;
@@ -234,7 +234,7 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
           item.pathFileHeld ? CreateFileW((dir / L"path").c_str(), GENERIC_READ, 0, nullptr,
                                           OPEN_EXISTING, 0, nullptr)
                             : INVALID_HANDLE_VALUE);
-      RecoverInterruptedSet(MakeContext(dir.Path(), {{L"APPDATA", appData}}), ui);
+      RecoverInterruptedReplacement(MakeContext(dir.Path(), {{L"APPDATA", appData}}), ui);
     }
     // A journal that waits changes nothing.
     const bool waits = item.pathFileHeld || !item.refusal.empty();
@@ -249,11 +249,11 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       EXPECT_EQ(ui.boxes[0].title, L"友情提示");
     }
     // Once sorted out, the next start has nothing to do.
-    EXPECT_EQ(HasSetLeftovers(dir.Path()), waits);
+    EXPECT_EQ(HasInterruptedReplacement(dir.Path()), waits);
     if (!item.refusal.empty()) {
       ScriptedUi setUi;
-      std::optional<FolderDeleter> deleter;
-      EXPECT_FALSE(TidyBeforeSet(dir.Path(), appData, deleter, setUi, TransactionKind::kSet));
+      RetryBudget retries;
+      EXPECT_FALSE(SettleBeforeReplacement(dir.Path(), appData, retries, setUi, ReplacementKind::kSet));
       ASSERT_EQ(setUi.boxes.size(), 1u);
       EXPECT_EQ(setUi.boxes[0].text, Replace(item.refusal, L"<dir>", dir.Path()));
       EXPECT_EQ(setUi.boxes[0].style, 0x10u);

@@ -1,13 +1,11 @@
-#include "commands/set_recovery.h"
+#include "commands/replacement_recovery.h"
 
 #include <windows.h>
 
 #include <string_view>
 
-#include "commands/command_steps.h"
-#include "commands/transaction_journal.h"
-#include "commands/transaction_names.h"
-#include "commands/write_protection.h"
+#include "commands/preflight.h"
+#include "commands/replacement_journal.h"
 #include "model/browser_layout.h"
 #include "support/directory_listing.h"
 #include "support/entry_moves.h"
@@ -37,8 +35,8 @@ struct CommandWords {
 constexpr CommandWords kSetWords = {L"设置Velmo浏览器配置文件", L"设置", L"无法开始设置："};
 constexpr CommandWords kRestoreWords = {L"恢复为安装版", L"恢复为安装版", L"无法恢复为安装版："};
 
-const CommandWords& WordsFor(TransactionKind command) {
-  return command == TransactionKind::kSet ? kSetWords : kRestoreWords;
+const CommandWords& WordsFor(ReplacementKind command) {
+  return command == ReplacementKind::kSet ? kSetWords : kRestoreWords;
 }
 
 constexpr wchar_t kInterruptedStart[] = L"检测到上次";
@@ -72,7 +70,7 @@ constexpr wchar_t kTidyOperationEnd[] = L"留下的文件";
 constexpr wchar_t kReadOperation[] = L"读取路径文件";
 
 // "检测到上次设置Velmo浏览器配置文件时没有完成" and the like.
-std::wstring InterruptedText(TransactionKind interrupted) {
+std::wstring InterruptedText(ReplacementKind interrupted) {
   return kInterruptedStart + std::wstring(WordsFor(interrupted).interrupted) + kInterruptedEnd;
 }
 
@@ -89,8 +87,8 @@ std::wstring UnusedKeptAsideName(const std::wstring& folder) {
 // cannot be done ends the work with the entry named in the report; the journal then stays.
 class JournalFollower {
  public:
-  JournalFollower(const Journal& journal, const FolderDeleter& deleter, TidyReport& report)
-      : journal_(journal), names_(journal.names), deleter_(deleter), report_(report) {}
+  JournalFollower(const Journal& journal, RetryBudget& retries, SettleReport& report)
+      : journal_(journal), names_(journal.names), retries_(retries), report_(report) {}
 
   bool Follow() {
     // Only the copy was under way: the target was never touched.
@@ -141,10 +139,10 @@ class JournalFollower {
     return false;
   }
   bool Remove(const std::wstring& path) {
-    return RemoveFileOrFolder(path, deleter_) || Failed(path);
+    return SkipIfFails([&] { RemoveFileOrFolder(path, retries_); }) || Failed(path);
   }
   bool Rename(const std::wstring& from, const std::wstring& to) {
-    return RenameEntry(from, to, deleter_.Retries()) || Failed(from);
+    return SkipIfFails([&] { RenameEntry(from, to, retries_); }) || Failed(from);
   }
   // The old configuration goes back to the target; beside another one it gets a visible name.
   bool PutAsideBack() {
@@ -158,16 +156,16 @@ class JournalFollower {
 
   const Journal& journal_;
   const ReplacementNames& names_;
-  const FolderDeleter& deleter_;
-  TidyReport& report_;
+  RetryBudget& retries_;
+  SettleReport& report_;
 };
 
 // Removes a file of the tool's journal at `name`; the user's entries stay. False, with the entry
 // named in the report, when it cannot be read or removed.
 bool RemoveToolJournal(const std::wstring& name, JournalFinding finding, RetryBudget& retries,
-                       TidyReport& report) {
+                       SettleReport& report) {
   if (finding == JournalFinding::kUnreadable ||
-      (IsToolJournal(finding) && RemoveFile(name, retries) != 0)) {
+      (IsToolJournal(finding) && !SkipIfFails([&] { RemoveFile(name, retries); }))) {
     report.failedEntry = name;
     return false;
   }
@@ -191,8 +189,8 @@ void RemoveEmptyWriteCheckFolders(const std::wstring& installDir) {
 // nullopt at start-up. Whether the installation folder refuses writes is decided by the write
 // check, not by the error of the step that failed: a folder that holds an open file gives
 // "access denied" too.
-void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const TidyReport& report,
-                       std::optional<TransactionKind> command) {
+void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const SettleReport& report,
+                       std::optional<ReplacementKind> command) {
   const std::wstring& entry = report.failedEntry;
   const CommandWords& interrupted = WordsFor(report.kind);
   if (InstallFolderIsWriteProtected(installDir)) {
@@ -210,20 +208,20 @@ void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const TidyReport&
 }
 
 // Why `command` cannot begin while a journal waits for another start; nothing was changed.
-void ReportWaitingJournal(Ui& ui, const std::wstring& installDir, const TidyReport& report,
-                          TransactionKind command) {
+void ReportWaitingJournal(Ui& ui, const std::wstring& installDir, const SettleReport& report,
+                          ReplacementKind command) {
   std::wstring text = WordsFor(command).cannotBegin;
   if (report.reach == JournalReach::kOtherProfile) {
     text += kOtherProfileMiddle + report.target + kOtherProfileEnd;
   } else {
-    text += kNotTheToolsMiddle + SetNames(installDir).journal + kNotTheToolsAfterPath +
+    text += kNotTheToolsMiddle + JournalFiles(installDir).journal + kNotTheToolsAfterPath +
             WordsFor(report.kind).leftBy + kNotTheToolsEnd;
   }
   ui.Fail(text, BoxTitle::kTool);
 }
 
 // What the user is told about the report's kept configurations; empty when there are none.
-std::wstring KeptAsideText(const TidyReport& report) {
+std::wstring KeptAsideText(const SettleReport& report) {
   if (report.keptAside.empty()) return {};
   std::wstring text = InterruptedText(report.kind) + L"。";
   for (const std::wstring& kept : report.keptAside) {
@@ -232,63 +230,56 @@ std::wstring KeptAsideText(const TidyReport& report) {
   return text;
 }
 
-void ShowKeptAside(const TidyReport& report, Ui& ui) {
+void ShowKeptAside(const SettleReport& report, Ui& ui) {
   const std::wstring text = KeptAsideText(report);
   if (!text.empty()) ui.Inform(text);
 }
 
-// The command whose interrupted work this start can settle: a file of the tool's stands at the
-// journal's name or the draft's, and a whole journal can be followed here. nullopt otherwise: a
-// journal that waits for another start is left with everything it names, its draft included.
-std::optional<TransactionKind> WorkToSettle(const std::wstring& installDir,
+// The command whose interrupted work this start can settle, from what stands at the journal's
+// files: a file of the tool's, and a whole journal that can be followed here. nullopt otherwise:
+// a journal that waits for another start is left with everything it names, its draft included.
+std::optional<ReplacementKind> WorkToSettle(const JournalFilesRead& found,
+                                            const std::wstring& installDir,
                                             const std::wstring& appData) {
-  const SetNames names(installDir);
-  const JournalRead journal = ReadJournal(names.journal);
-  if (journal.finding == JournalFinding::kWhole &&
-      ResolveJournal(journal.journal, installDir, appData).reach != JournalReach::kHere) {
+  if (!found.Interrupted()) return std::nullopt;
+  if (found.journal.finding == JournalFinding::kWhole &&
+      ResolveJournal(found.journal.journal, installDir, appData).reach != JournalReach::kHere) {
     return std::nullopt;
   }
-  if (IsToolJournal(journal.finding)) return journal.journal.kind;
-  const JournalRead draft = ReadJournal(names.draft);
-  if (IsToolJournal(draft.finding)) return draft.journal.kind;
-  return std::nullopt;
+  return found.Kind();
 }
 
 }  // namespace
 
-bool HasSetLeftovers(const std::wstring& installDir) {
-  const SetNames names(installDir);
-  return IsToolJournal(ReadJournal(names.journal).finding) ||
-         IsToolJournal(ReadJournal(names.draft).finding);
+bool HasInterruptedReplacement(const std::wstring& installDir) {
+  return ReadJournalFiles(JournalFiles(installDir)).Interrupted();
 }
 
-TidyReport TidyInterruptedSet(const std::wstring& installDir, const std::wstring& appData,
-                              const FolderDeleter& deleter) {
-  const SetNames names(installDir);
-  TidyReport report;
-  const JournalRead read = ReadJournal(names.journal);
-  const JournalRead draft = ReadJournal(names.draft);
-  report.kind = IsToolJournal(read.finding) ? read.journal.kind : draft.journal.kind;
-  if (read.finding == JournalFinding::kWhole) {
-    const ReachedJournal reached = ResolveJournal(read.journal, installDir, appData);
+SettleReport SettleInterruptedReplacement(const std::wstring& installDir,
+                                          const std::wstring& appData, RetryBudget& retries) {
+  const JournalFiles files(installDir);
+  const JournalFilesRead found = ReadJournalFiles(files);
+  SettleReport report;
+  report.kind = found.Kind();
+  if (found.journal.finding == JournalFinding::kWhole) {
+    const ReachedJournal reached = ResolveJournal(found.journal.journal, installDir, appData);
     report.reach = reached.reach;
     report.target = reached.journal.names.target;
     // Only a start that can follow it may remove it: it stays, and so does all it names.
     if (reached.reach != JournalReach::kHere) return report;
-    if (!JournalFollower(reached.journal, deleter, report).Follow()) return report;
+    if (!JournalFollower(reached.journal, retries, report).Follow()) return report;
   }
   // Followed to its end, or cut short (nothing was created yet): the journal has nothing more to
   // tell. A draft never named anything yet.
-  if (!RemoveToolJournal(names.journal, read.finding, deleter.Retries(), report)) return report;
-  RemoveToolJournal(names.draft, draft.finding, deleter.Retries(), report);
+  if (!RemoveToolJournal(files.journal, found.journal.finding, retries, report)) return report;
+  RemoveToolJournal(files.draft, found.draft.finding, retries, report);
   return report;
 }
 
-bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
-                   std::optional<FolderDeleter>& deleter, Ui& ui, TransactionKind command) {
-  if (!HasSetLeftovers(installDir)) return true;
-  if (!deleter) deleter.emplace(ui.RetryWaiter());
-  const TidyReport report = TidyInterruptedSet(installDir, appData, *deleter);
+bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring& appData,
+                             RetryBudget& retries, Ui& ui, ReplacementKind command) {
+  if (!HasInterruptedReplacement(installDir)) return true;
+  const SettleReport report = SettleInterruptedReplacement(installDir, appData, retries);
   if (report.reach != JournalReach::kHere) {
     ReportWaitingJournal(ui, installDir, report, command);
     return false;
@@ -301,12 +292,16 @@ bool TidyBeforeSet(const std::wstring& installDir, const std::wstring& appData,
   return true;
 }
 
-void RecoverInterruptedSet(const Context& context, Ui& ui) {
+void RecoverInterruptedReplacement(const Context& context, Ui& ui,
+                                   const std::function<RightsDecision()>& rights) {
+  const JournalFilesRead found = ReadJournalFiles(JournalFiles(context.installDir));
+  if (found.Interrupted() && rights().account != DesktopAccount::kDesktopUser) return;
   RemoveEmptyWriteCheckFolders(context.installDir);
   const std::wstring appData = AppDataFolder(context);
-  const std::optional<TransactionKind> interrupted = WorkToSettle(context.installDir, appData);
+  const std::optional<ReplacementKind> interrupted =
+      WorkToSettle(found, context.installDir, appData);
   if (!interrupted) return;
-  // Another instance of the tool in the middle of a Set uses the same names: nothing was
+  // Another instance of the tool in the middle of a replacement uses the same names: nothing was
   // interrupted.
   const std::optional<FolderLock> lock = TakeInstallFolderLock(context.installDir, *interrupted);
   if (!lock) return;
@@ -315,8 +310,9 @@ void RecoverInterruptedSet(const Context& context, Ui& ui) {
     ui.Inform(InterruptedText(*interrupted) + kBrowserRunningEnd);
     return;
   }
-  const FolderDeleter deleter(ui.RetryWaiter());
-  const TidyReport report = TidyInterruptedSet(context.installDir, appData, deleter);
+  // Read again now that the lock is held: the journal is this start's to follow.
+  RetryBudget retries(kCommandRetryLimitMs, ui.RetryWaiter());
+  const SettleReport report = SettleInterruptedReplacement(context.installDir, appData, retries);
   ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {
     ReportTidyFailure(ui, context.installDir, report, std::nullopt);

@@ -35,9 +35,11 @@ constexpr wchar_t kUnrepresentableSuffix[] =
 // go to the browser as it is, then reports success. Returns without a success box when the path
 // file could not be written (the error is shown instead and the old path file stays whole), or
 // when the question about the Setting folder's path was not answered with No (Yes ends the tool).
-AfterCommand RecordCacheFolder(const Context& context, Ui& ui, const std::wstring& cacheFolder) {
+AfterCommand RecordCacheFolder(const Context& context, Ui& ui, const RightsDecision& rights,
+                               const std::wstring& cacheFolder) {
   const PathFileChoice choice = ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
-  if (choice.form && WritePathFileOrReport(ui, context.installDir, *choice.form, cacheFolder)) {
+  if (choice.form &&
+      WritePathFileOrReport(ui, rights, context.installDir, *choice.form, cacheFolder)) {
     ui.Inform(kMovedPrefix + cacheFolder + kMovedSuffix);
   }
   return choice.after;
@@ -66,7 +68,8 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
 AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
   // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
   // characters (the path file carries those in the ANSI code page).
-  if (!RunsAsDesktopUser(ui, CurrentRights(), ProcessAccountName())) return AfterCommand::kStayOpen;
+  const RightsDecision rights = CurrentRights();
+  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return AfterCommand::kStayOpen;
   const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
     ui.Fail(kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix, BoxTitle::kHint);
@@ -80,7 +83,7 @@ AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
       return AfterCommand::kStayOpen;
     }
   }
-  return RecordCacheFolder(context, ui, cacheFolder);
+  return RecordCacheFolder(context, ui, rights, cacheFolder);
 }
 
 }  // namespace velmo

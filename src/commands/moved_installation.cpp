@@ -80,13 +80,18 @@ std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
 
 void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
-  if (!moved || !RunsAsDesktopUser(ui, CurrentRights(), ProcessAccountName()) || ui.Ask(Question(*moved)) != Answer::kYes) return;
+  if (!moved) return;
+  const RightsDecision rights = CurrentRights();
+  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName()) ||
+      ui.Ask(Question(*moved)) != Answer::kYes) {
+    return;
+  }
   // The form Set writes: absolute where the browser can take the Setting folder's path as it
   // is, relative otherwise (the user has just agreed, so no second question).
   const PathFileForm form =
       NeedsRelativeForm(moved->currentSetting) ? PathFileForm::kRelative : PathFileForm::kAbsolute;
   const std::optional<std::wstring> cacheLine = CacheFolderLineOrReport(ui, moved->cacheFolder);
-  if (!cacheLine || !WritePathFileOrReport(ui, context.installDir, form, *cacheLine)) return;
+  if (!cacheLine || !WritePathFileOrReport(ui, rights, context.installDir, form, *cacheLine)) return;
   ui.ShowPathFileLines();
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);

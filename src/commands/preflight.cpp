@@ -279,10 +279,10 @@ std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& 
   return line;
 }
 
-bool WritePathFileOrReport(Ui& ui, const std::wstring& installDir, PathFileForm form,
-                           const std::wstring& cacheFolder) {
+bool WritePathFileOrReport(Ui& ui, const RightsDecision& rights, const std::wstring& installDir,
+                           PathFileForm form, const std::wstring& cacheFolder) {
   try {
-    CheckDesktopUserCanWrite(installDir, CurrentRights());
+    CheckDesktopUserCanWrite(installDir, rights);
     RetryBudget step(kStepRetryLimitMs, ui.RetryWaiter());
     WritePathFile(installDir, PathFileLinesFor(installDir, form, cacheFolder), step);
     return true;

@@ -108,7 +108,7 @@ class SetCommand {
   void PointAtSettingFolder() { WritePathFileAndReport(PathFileForm::kRelative); }
 
   void WritePathFileAndReport(PathFileForm form) {
-    if (WritePathFileOrReport(ui_, context_.installDir, form, *cacheLine_)) {
+    if (WritePathFileOrReport(ui_, session_.rights, context_.installDir, form, *cacheLine_)) {
       ui_.Inform(kSuccessText);
     }
   }

@@ -227,8 +227,8 @@ class RestoreCommand {
                                 kSuccessEnd,
                             kRestoreWords);
     // The panel shows the path file as the restore left it: none once it is committed.
-    if (result.outcome == ReplacementOutcome::kDone || result.outcome == ReplacementOutcome::kOldLeftBehind ||
-        !result.pathFileUnchanged) {
+    if (result.outcome == ReplacementOutcome::kDone ||
+        result.outcome == ReplacementOutcome::kOldLeftBehind || !result.pathFileUnchanged) {
       ui_.ShowPathFileLines();
     }
   }

@@ -91,7 +91,8 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const PathFileForm form =
       NeedsRelativeForm(moved->currentSetting) ? PathFileForm::kRelative : PathFileForm::kAbsolute;
   const std::optional<std::wstring> cacheLine = CacheFolderLineOrReport(ui, moved->cacheFolder);
-  if (!cacheLine || !WritePathFileOrReport(ui, rights, context.installDir, form, *cacheLine)) return;
+  if (!cacheLine || !WritePathFileOrReport(ui, rights, context.installDir, form, *cacheLine))
+    return;
   ui.ShowPathFileLines();
   // A running browser keeps the old folders until it starts again; the change is not refused.
   const bool running = IsProcessRunning(browser::kExecutableName);

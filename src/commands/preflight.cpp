@@ -61,7 +61,8 @@ bool UnelevatedCanWriteIn(const std::wstring& probe) {
 // entries) is what an elevated Set gives everything it creates. Throws PlatformError when the
 // token's answer cannot be had.
 ProbeResult TryFolderBeside(const std::wstring& folder, bool askUnelevated) {
-  const std::wstring stem = folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
+  const std::wstring stem =
+      folder + std::wstring(kWriteCheckTag) + DecimalText(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 1; attempt <= kMaxProbeAttempts; ++attempt) {
     const std::wstring probe = stem + DecimalText(attempt);
     if (CreateDirectoryW(probe.c_str(), nullptr)) {

@@ -133,8 +133,8 @@ std::optional<std::wstring> CacheFolderLineOrReport(Ui& ui, const std::wstring& 
 
 // Writes the path file in `form` with `cacheFolder`. On failure shows the error and returns false;
 // the path file is then as it was. The desktop user's unelevated rights are checked first when
-// `rights` says the tool runs as administrator; when the installation folder itself refuses new entries, the box
-// also advises (ReportInstallFolderWriteFailure).
+// `rights` says the tool runs as administrator; when the installation folder itself refuses new
+// entries, the box also advises (ReportInstallFolderWriteFailure).
 bool WritePathFileOrReport(Ui& ui, const RightsDecision& rights, const std::wstring& installDir,
                            PathFileForm form, const std::wstring& cacheFolder);
 

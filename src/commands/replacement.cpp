@@ -20,7 +20,8 @@ namespace {
 // their failure is ignored, and the command's own budget is left to the steps that matter.
 constexpr DWORD kDeletedFirstRetryLimitMs = 1000;
 
-ReplacementResult Result(ReplacementOutcome outcome, std::wstring path = {}, std::wstring error = {}) {
+ReplacementResult Result(ReplacementOutcome outcome, std::wstring path = {},
+                         std::wstring error = {}) {
   ReplacementResult result;
   result.outcome = outcome;
   result.path = std::move(path);
@@ -41,7 +42,8 @@ ReplacementResult WithWhatExisted(const Journal& journal, ReplacementResult resu
 
 // After a failure: checks where the old configuration and the path file are. `report` tells
 // what undoing the transaction could not put back.
-ReplacementResult Checked(const Replacement& replacement, const SettleReport& report, ReplacementResult result) {
+ReplacementResult Checked(const Replacement& replacement, const SettleReport& report,
+                          ReplacementResult result) {
   const Journal& journal = replacement.journal;
   std::optional<std::string> pathFileNow;
   result.pathFileUnchanged =

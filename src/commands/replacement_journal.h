@@ -102,10 +102,10 @@ JournalRead ReadJournal(const std::wstring& name);
 // True when a file of the tool's journal stands at `name` (whole, cut short, or unreadable).
 bool IsToolJournal(JournalFinding finding);
 
-// Writes `journal` (full paths) to `files.draft`, the names in the installation folder as bare names,
-// flushes it and renames it over `files.journal`, so that the journal holds either what it held
-// before or this one, whole. Throws PlatformError naming the journal when it cannot; the draft is
-// then removed. A brief hold on the journal is waited out from `retries`.
+// Writes `journal` (full paths) to `files.draft`, the names in the installation folder as bare
+// names, flushes it and renames it over `files.journal`, so that the journal holds either what it
+// held before or this one, whole. Throws PlatformError naming the journal when it cannot; the draft
+// is then removed. A brief hold on the journal is waited out from `retries`.
 void WriteJournal(const JournalFiles& files, const Journal& journal, RetryBudget& retries);
 
 // What stands at the journal's two files, each read once.

@@ -1,11 +1,12 @@
-// After a replacement (Set, or a restore of the installed browser) that was interrupted (the tool killed, the machine switched off): puts the folder it replaces back
-// into one of two states, as before the click or as after a successful run, from what the journal
-// names and the path file shows. The journal is the only
-// authority: without a whole one, an entry that merely carries one of the tool's names is the
-// user's and is left alone. Never deletes a folder that may be the only copy of a configuration:
-// a copy of the profile can be made again, the old Setting cannot. A journal is removed only once
-// it has been followed; one that cannot be followed here (another user's restore, names that are
-// not the tool's) stays with everything it names, and Set and the restore say why they wait.
+// After a replacement (Set, or a restore of the installed browser) that was interrupted (the tool
+// killed, the machine switched off): puts the folder it replaces back into one of two states, as
+// before the click or as after a successful run, from what the journal names and the path file
+// shows. The journal is the only authority: without a whole one, an entry that merely carries one
+// of the tool's names is the user's and is left alone. Never deletes a folder that may be the only
+// copy of a configuration: a copy of the profile can be made again, the old Setting cannot. A
+// journal is removed only once it has been followed; one that cannot be followed here (another
+// user's restore, names that are not the tool's) stays with everything it names, and Set and the
+// restore say why they wait.
 #pragma once
 #include <functional>
 #include <optional>

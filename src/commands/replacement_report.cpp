@@ -80,8 +80,9 @@ std::wstring StateAfterFailure(const std::wstring& installDir, const Replacement
 
 }  // namespace
 
-void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const ReplacementResult& result,
-                             const std::wstring& success, const ReplacementWords& words) {
+void ReportReplacementResult(Ui& ui, const std::wstring& installDir,
+                             const ReplacementResult& result, const std::wstring& success,
+                             const ReplacementWords& words) {
   const std::wstring state = StateAfterFailure(installDir, result, words);
   switch (result.outcome) {
     case ReplacementOutcome::kDone:

@@ -26,7 +26,8 @@ struct ReplacementWords {
 };
 
 // `success` is the box when the replacement is done.
-void ReportReplacementResult(Ui& ui, const std::wstring& installDir, const ReplacementResult& result,
-                             const std::wstring& success, const ReplacementWords& words);
+void ReportReplacementResult(Ui& ui, const std::wstring& installDir,
+                             const ReplacementResult& result, const std::wstring& success,
+                             const ReplacementWords& words);
 
 }  // namespace velmo

@@ -38,8 +38,8 @@ struct Outcome {
   State state;
 };
 
-// The steps as ReplacementStep numbers them. A step a run does not have is never reached, and the Set
-// (or restore) runs to its end.
+// The steps as ReplacementStep numbers them. A step a run does not have is never reached, and the
+// Set (or restore) runs to its end.
 struct Row {
   int step;
   Outcome firstSet;       // no Setting and no path file before

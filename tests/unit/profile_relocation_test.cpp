@@ -452,7 +452,9 @@ TEST_F(ProfileRelocation, FailedRollbackNamesTheFolderThatNowHoldsTheOldConfigur
   // Another program creates Setting between the two renames (a browser started meanwhile), so
   // neither the copy nor the old configuration can go there.
   RelocateProfile(context_, ui_, [&](ReplacementStep step) {
-    if (step == ReplacementStep::kOldMovedAside) WriteBytes(Setting() + L"\\foreign.txt", "foreign");
+    if (step == ReplacementStep::kOldMovedAside) {
+      WriteBytes(Setting() + L"\\foreign.txt", "foreign");
+    }
   });
 
   const std::wstring kept = Install() + L"\\旧配置";

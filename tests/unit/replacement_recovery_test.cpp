@@ -225,7 +225,8 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       const auto file = item.before.find(name);
       return file != item.before.end() && file->second.starts_with("VelmoPortableJournal");
     };
-    EXPECT_EQ(HasInterruptedReplacement(dir.Path()), signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
+    EXPECT_EQ(HasInterruptedReplacement(dir.Path()),
+              signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
     ScriptedUi ui;
     const std::wstring appData = *item.appData && item.appData[1] != L':' ? dir / item.appData
                                                                        : item.appData;
@@ -253,7 +254,8 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
     if (!item.refusal.empty()) {
       ScriptedUi setUi;
       RetryBudget retries;
-      EXPECT_FALSE(SettleBeforeReplacement(dir.Path(), appData, retries, setUi, ReplacementKind::kSet));
+      EXPECT_FALSE(
+          SettleBeforeReplacement(dir.Path(), appData, retries, setUi, ReplacementKind::kSet));
       ASSERT_EQ(setUi.boxes.size(), 1u);
       EXPECT_EQ(setUi.boxes[0].text, Replace(item.refusal, L"<dir>", dir.Path()));
       EXPECT_EQ(setUi.boxes[0].style, 0x10u);

@@ -15,7 +15,7 @@
 namespace velmo {
 namespace {
 
-// The account the tool runs as
+// The account the tool runs as.
 constexpr wchar_t kOtherAccountStart[] = L"本工具正在以另一个用户账户";
 constexpr wchar_t kOtherAccountEnd[] =
     L"运行，而不是当前桌面的用户。这样复制和记录的将是那个账户的配置文件和文件夹，"
@@ -27,7 +27,7 @@ constexpr wchar_t kUnknownAccountEnd[] =
     L"为避免改动其他账户的配置文件和文件夹，这次没有做任何改动。\r\n"
     L"请由当前桌面的用户直接运行本工具（不要在系统提示中输入其他账户的密码）。";
 
-// The installation folder's write check
+// The installation folder's write check.
 constexpr wchar_t kAccessDeniedAdvice[] =
     L"\r\n\r\n当前用户不能在Velmo浏览器的安装目录中写入文件（例如安装在“Program Files”文件夹下，"
     L"或者U盘开启了写保护）。绿色版的配置文件必须存放在当前用户可以写入的文件夹中，"
@@ -88,7 +88,7 @@ void CheckDesktopUserCanWrite(const std::wstring& installDir, const RightsDecisi
   }
 }
 
-// The command's other first checks, the copy's room and the path file
+// The command's other first checks, the copy's room and the path file.
 constexpr wchar_t kQuestionStart[] = L"检测到当前绿色版存放的路径：“";
 constexpr wchar_t kQuestionAfterPath[] =
     L"”。存在中文字符，请将绿色版复制到非中文的路径再开始制作。\r\n"

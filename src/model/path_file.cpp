@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "model/browser_layout.h"
-#include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/lock_retry.h"
 #include "support/platform_error.h"

@@ -23,22 +23,6 @@ constexpr wchar_t kReadOperation[] = L"读取路径文件";
 // write, and is nothing the start-up needs to tidy.
 constexpr wchar_t kTemporaryName[] = L"\\path.velmo-new";
 
-class TemporarySibling {
- public:
-  explicit TemporarySibling(const std::wstring& directory) : path_(directory + kTemporaryName) {}
-  ~TemporarySibling() {
-    if (!path_.empty()) DeleteFileW(path_.c_str());
-  }
-  TemporarySibling(const TemporarySibling&) = delete;
-  TemporarySibling& operator=(const TemporarySibling&) = delete;
-
-  const std::wstring& Path() const { return path_; }
-  void Keep() { path_.clear(); }
-
- private:
-  std::wstring path_;
-};
-
 bool IsReadOnly(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -69,10 +53,11 @@ std::uint32_t ChangePathFile(const std::wstring& pathFile, RetryBudget& retries,
 void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
                      RetryBudget& retries) {
   const std::wstring target = browser::PathFileForWriting(installDir);
-  TemporarySibling temporary(installDir);
-  WriteFileBytes(temporary.Path(), bytes, kWriteOperation, target);
+  const std::wstring temporary = installDir + kTemporaryName;
+  ScopeGuard removeTemporary([&] { DeleteFileW(temporary.c_str()); });
+  WriteFileBytes(temporary, bytes, kWriteOperation, target);
   const auto replace = [&] {
-    return MoveFileExW(temporary.Path().c_str(), target.c_str(),
+    return MoveFileExW(temporary.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   };
   // A program that has just opened the old path file (an antivirus scan) holds it for a moment;
@@ -80,7 +65,7 @@ void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
   const std::uint32_t error =
       FolderExists(target) ? Outcome(replace()) : ChangePathFile(target, retries, replace);
   if (error != 0) ThrowError(kWriteOperation, target, error);
-  temporary.Keep();
+  removeTemporary.Dismiss();
 }
 
 }  // namespace
@@ -126,8 +111,9 @@ void CheckPathFileReplaceable(const std::wstring& installDir) {
   const std::wstring target = browser::PathFileForWriting(installDir);
   {
     // The new content goes to a file beside the path file first: the folder must take one.
-    const TemporarySibling temporary(installDir);
-    if (!CreateFileForWriting(temporary.Path())) ThrowLastError(kWriteOperation, target);
+    const std::wstring temporary = installDir + kTemporaryName;
+    const ScopeGuard removeTemporary([&] { DeleteFileW(temporary.c_str()); });
+    if (!CreateFileForWriting(temporary)) ThrowLastError(kWriteOperation, target);
   }
   if (!EntryExists(target)) return;
   // A read-only path file is replaced once its attribute is cleared: what that needs is asked

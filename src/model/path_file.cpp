@@ -113,7 +113,7 @@ void CheckPathFileReplaceable(const std::wstring& installDir) {
     // The new content goes to a file beside the path file first: the folder must take one.
     const std::wstring temporary = installDir + kTemporaryName;
     const ScopeGuard removeTemporary([&] { DeleteFileW(temporary.c_str()); });
-    if (!CreateFileForWriting(temporary)) ThrowLastError(kWriteOperation, target);
+    CreateFileForWriting(temporary, kWriteOperation, target);
   }
   if (!EntryExists(target)) return;
   // A read-only path file is replaced once its attribute is cleared: what that needs is asked

@@ -205,15 +205,17 @@ ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& 
 
 // --- Whole files ---------------------------------------------------------------------------
 
-UniqueFileHandle CreateFileForWriting(const std::wstring& path) {
-  return UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+UniqueFileHandle CreateFileForWriting(const std::wstring& path, const std::wstring& operation,
+                                      const std::wstring& reportedPath) {
+  UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLastError(operation, reportedPath);
+  return file;
 }
 
 void WriteFileBytes(const std::wstring& path, std::string_view bytes, const std::wstring& operation,
                     const std::wstring& reportedPath) {
-  const UniqueFileHandle file = CreateFileForWriting(path);
-  if (!file) ThrowLastError(operation, reportedPath);
+  const UniqueFileHandle file = CreateFileForWriting(path, operation, reportedPath);
   std::size_t done = 0;
   while (done < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));

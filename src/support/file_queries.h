@@ -115,8 +115,10 @@ ListingEnd ForEachEntryMatching(const std::wstring& folder, const std::wstring& 
 // --- Whole files as bytes: read in one go, or written in one go and flushed to the disk ------
 
 // Creates the file at `path` for writing, replacing one that is there, shared with no one.
-// Invalid when it cannot be created (GetLastError() says why).
-UniqueFileHandle CreateFileForWriting(const std::wstring& path);
+// Throws PlatformError carrying `operation` and `reportedPath` (the file the user knows of, which
+// may not be `path` itself) when it cannot.
+UniqueFileHandle CreateFileForWriting(const std::wstring& path, const std::wstring& operation,
+                                      const std::wstring& reportedPath);
 
 // Creates or replaces the file at `path` with `bytes` and flushes them to the disk. Throws
 // PlatformError carrying `operation` and `reportedPath` (the file the user knows of, which may

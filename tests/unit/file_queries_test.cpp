@@ -159,11 +159,11 @@ TEST(FileContents, WrittenBytesReplaceTheFileAndReadBackExactly) {
 TEST(FileContents, FailuresCarryTheOperationThePathAndTheReason) {
   TempDir dir;
   WriteBytes(dir / L"held", "x");
-  const UniqueFileHandle held = CreateFileForWriting(dir / L"held");
+  const UniqueFileHandle held = CreateFileForWriting(dir / L"held", L"写入", dir / L"held");
   ASSERT_TRUE(held.Valid());
-  // Shared with no one: a second writer is refused while the first has the file.
-  EXPECT_FALSE(CreateFileForWriting(dir / L"held").Valid());
-  EXPECT_EQ(GetLastError(), 32u);  // ERROR_SHARING_VIOLATION
+  // Shared with no one: a second writer is refused while the first has the file (with
+  // ERROR_SHARING_VIOLATION: "write over a held file" below).
+  EXPECT_THROW(CreateFileForWriting(dir / L"held", L"写入", dir / L"held"), PlatformError);
 
   struct Case {
     const char* what;

@@ -3,41 +3,24 @@
 #include <winsafer.h>
 
 #include "support/platform_error.h"
-#include "support/system_library.h"
 #include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
 
-constexpr wchar_t kAdvapi32[] = L"advapi32.dll";
-
-// The functions of advapi32.dll this start needs, loaded from System32 on first use.
-struct SaferApi : PinnedSystemLibrary {
-  SaferApi() : PinnedSystemLibrary(kAdvapi32) {}
-  decltype(&::SaferCreateLevel) createLevel = Get<decltype(&::SaferCreateLevel)>("SaferCreateLevel");
-  decltype(&::SaferCloseLevel) closeLevel = Get<decltype(&::SaferCloseLevel)>("SaferCloseLevel");
-  decltype(&::SaferComputeTokenFromLevel) computeToken =
-      Get<decltype(&::SaferComputeTokenFromLevel)>("SaferComputeTokenFromLevel");
-  decltype(&::SetTokenInformation) setTokenInformation =
-      Get<decltype(&::SetTokenInformation)>("SetTokenInformation");
-  decltype(&::CreateProcessAsUserW) createProcessAsUser =
-      Get<decltype(&::CreateProcessAsUserW)>("CreateProcessAsUserW");
-};
-
 // The normal-user token of this process, at medium integrity. Throws PlatformError carrying
 // `operation` and `program` when it cannot be made.
-UniqueHandle NormalUserToken(const SaferApi& api, const std::wstring& operation,
-                             const std::wstring& program) {
+UniqueHandle NormalUserToken(const std::wstring& operation, const std::wstring& program) {
   SAFER_LEVEL_HANDLE level = nullptr;
-  if (!api.createLevel(SAFER_SCOPEID_USER, SAFER_LEVELID_NORMALUSER, SAFER_LEVEL_OPEN, &level,
-                       nullptr)) {
+  if (!SaferCreateLevel(SAFER_SCOPEID_USER, SAFER_LEVELID_NORMALUSER, SAFER_LEVEL_OPEN, &level,
+                        nullptr)) {
     ThrowLastError(operation, program);
   }
   HANDLE computed = nullptr;
   // A null input token: "the token of the current process" when the thread has none.
-  const BOOL made = api.computeToken(level, nullptr, &computed, 0, nullptr);
+  const BOOL made = SaferComputeTokenFromLevel(level, nullptr, &computed, 0, nullptr);
   const DWORD error = GetLastError();
-  api.closeLevel(level);
+  SaferCloseLevel(level);
   if (!made) ThrowError(operation, program, error);
   if (computed == nullptr) ThrowError(operation, program, ERROR_INVALID_HANDLE);
   UniqueHandle token(computed);
@@ -48,8 +31,8 @@ UniqueHandle NormalUserToken(const SaferApi& api, const std::wstring& operation,
   TOKEN_MANDATORY_LABEL label{};
   label.Label.Sid = &medium;
   label.Label.Attributes = SE_GROUP_INTEGRITY;
-  if (!api.setTokenInformation(token.Get(), TokenIntegrityLevel, &label,
-                               sizeof label + sizeof medium)) {
+  if (!SetTokenInformation(token.Get(), TokenIntegrityLevel, &label,
+                           sizeof label + sizeof medium)) {
     ThrowLastError(operation, program);
   }
   return token;
@@ -60,13 +43,12 @@ UniqueHandle NormalUserToken(const SaferApi& api, const std::wstring& operation,
 void StartAsNormalUser(const std::wstring& program, std::wstring commandLine,
                        const std::wstring& workingFolder, STARTUPINFOW& startup,
                        const std::wstring& operation) {
-  const SaferApi api;
-  const UniqueHandle token = NormalUserToken(api, operation, program);
+  const UniqueHandle token = NormalUserToken(operation, program);
   // A restricted version of the caller's own primary token is assignable: CreateProcessAsUser
   // needs no SE_ASSIGNPRIMARYTOKEN_NAME privilege for it.
   PROCESS_INFORMATION created{};
-  if (!api.createProcessAsUser(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
-                               FALSE, 0, nullptr, workingFolder.c_str(), &startup, &created)) {
+  if (!CreateProcessAsUserW(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
+                            FALSE, 0, nullptr, workingFolder.c_str(), &startup, &created)) {
     ThrowLastError(operation, program);
   }
   const UniqueHandle process(created.hProcess);

@@ -154,22 +154,20 @@ RightsDecision CurrentRights() { return DecideRights(ReadRightsFacts()); }
 
 ShellFacts CompareWithProcess(DWORD processId) {
   ShellFacts facts;
+  // An open that failed: a denial means another account, any other failure tells nothing.
+  const auto notOpened = [&facts] {
+    facts.accessDenied = GetLastError() == ERROR_ACCESS_DENIED;
+    if (facts.accessDenied) facts.account = AccountComparison::kOther;
+    return facts;
+  };
   // A process's default security descriptor comes from its creator's token ("Process Security
   // and Access Rights"): it grants the process's own user and the system. A denial of even
   // PROCESS_QUERY_LIMITED_INFORMATION, which integrity levels do not stop, means another account.
   const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  if (!process) {
-    if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
-    facts.accessDenied = facts.account == AccountComparison::kOther;
-    return facts;
-  }
+  if (!process) return notOpened();
+  // A token's default security grants its own user (and the system) query access.
   const UniqueHandle token = ProcessToken(process.Get());
-  if (!token) {
-    // A token's default security grants its own user (and the system) query access.
-    if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
-    facts.accessDenied = facts.account == AccountComparison::kOther;
-    return facts;
-  }
+  if (!token) return notOpened();
   facts.elevated = IsElevated(token.Get());
   const UniqueHandle own = ProcessToken(GetCurrentProcess());
   if (!own) return facts;

@@ -130,11 +130,17 @@ std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path) {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+UniqueFileHandle OpenEntryToQuery(const std::wstring& path) {
+  // FILE_FLAG_BACKUP_SEMANTICS: "You must set this flag to obtain a handle to a directory"
+  // (CreateFileW).
+  return UniqueFileHandle(CreateFileW(path.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
 std::optional<EntryIdentity> IdentityOf(const std::wstring& path) {
   const DWORD previousError = GetLastError();
-  const UniqueFileHandle handle(CreateFileW(
-      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueFileHandle handle = OpenEntryToQuery(path);
   BY_HANDLE_FILE_INFORMATION information{};
   const bool known = handle && GetFileInformationByHandle(handle.Get(), &information);
   SetLastError(previousError);

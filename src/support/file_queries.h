@@ -53,6 +53,10 @@ std::optional<std::wstring> ShortPath(const std::wstring& path);
 // link), read through the link; nullopt when it cannot be opened.
 std::optional<std::uint64_t> FileSizeThroughLink(const std::wstring& path);
 
+// The file or folder at `path` opened only to be asked about (no access to its content, shared
+// with every other opener; a link is followed); invalid when it cannot be opened.
+UniqueFileHandle OpenEntryToQuery(const std::wstring& path);
+
 // An entry's identity on its volume: the same for every spelling of its path (letter case, short
 // 8.3 names, a trailing separator).
 struct EntryIdentity {

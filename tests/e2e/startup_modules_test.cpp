@@ -1,6 +1,6 @@
 // The DLLs the tool needs to show its window: the executable imports only the window's own and
-// advapi32 (a KnownDLL, which user32 loads anyway), and the shell and automation DLLs stay
-// unloaded until a command needs them (it keeps the start fast).
+// advapi32 (a KnownDLL, never taken from the tool's folder), and the shell and automation DLLs
+// stay unloaded until a command needs them (it keeps the start fast).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <psapi.h>

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks of the executable handed to users that need no Windows and no Wine: a 32-bit GUI
-program for i386 that imports only the system DLLs the window needs, with its icon, manifest and
-version information, and no link time stamp. Run by ctest on every build (a 64-bit test build
-checks the 32-bit file it is given) and by the packaging step before it ships the file.
+program for i386 that imports only the system DLLs the window needs and advapi32 (a KnownDLL),
+with its icon, manifest and version information, and no link time stamp. Run by ctest on every
+build (a 64-bit test build checks the 32-bit file it is given) and by the packaging step before it
+ships the file.
 
 Usage: release_exe_check.py <exe>. Prints one line per check; exits 1 when any fails."""
 import struct
@@ -12,7 +13,8 @@ import xml.etree.ElementTree as ElementTree
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 
 # What the release executable must be, written out here rather than taken from the build.
-EXPECTED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "msvcrt.dll"}
+EXPECTED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "advapi32.dll",
+                    "msvcrt.dll"}
 EXPECTED_ICONS = sorted((size, bits) for size in (16, 32, 48) for bits in (4, 8, 32))
 EXPECTED_FILE_VERSION = (1, 0, 0, 0)
 EXPECTED_STRINGS = {

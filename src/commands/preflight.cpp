@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "model/browser_layout.h"
-#include "support/disk_space.h"
 #include "support/file_queries.h"
 #include "support/number_text.h"
 #include "support/path_text.h"

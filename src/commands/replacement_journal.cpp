@@ -7,9 +7,8 @@
 #include <utility>
 
 #include "model/browser_layout.h"
-#include "support/file_contents.h"
-#include "support/lock_retry.h"
 #include "support/file_queries.h"
+#include "support/lock_retry.h"
 #include "support/number_text.h"
 #include "support/path_text.h"
 #include "support/platform_error.h"

@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "model/browser_layout.h"
-#include "support/file_contents.h"
 #include "support/file_queries.h"
 #include "support/lock_retry.h"
 #include "support/platform_error.h"
@@ -23,22 +22,6 @@ constexpr wchar_t kReadOperation[] = L"读取路径文件";
 // Always the same name: a file left there by a write that was cut short is replaced by the next
 // write, and is nothing the start-up needs to tidy.
 constexpr wchar_t kTemporaryName[] = L"\\path.velmo-new";
-
-class TemporarySibling {
- public:
-  explicit TemporarySibling(const std::wstring& directory) : path_(directory + kTemporaryName) {}
-  ~TemporarySibling() {
-    if (!path_.empty()) DeleteFileW(path_.c_str());
-  }
-  TemporarySibling(const TemporarySibling&) = delete;
-  TemporarySibling& operator=(const TemporarySibling&) = delete;
-
-  const std::wstring& Path() const { return path_; }
-  void Keep() { path_.clear(); }
-
- private:
-  std::wstring path_;
-};
 
 bool IsReadOnly(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -70,10 +53,11 @@ std::uint32_t ChangePathFile(const std::wstring& pathFile, RetryBudget& retries,
 void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
                      RetryBudget& retries) {
   const std::wstring target = browser::PathFileForWriting(installDir);
-  TemporarySibling temporary(installDir);
-  WriteFileBytes(temporary.Path(), bytes, kWriteOperation, target);
+  const std::wstring temporary = installDir + kTemporaryName;
+  ScopeGuard removeTemporary([&] { DeleteFileW(temporary.c_str()); });
+  WriteFileBytes(temporary, bytes, kWriteOperation, target);
   const auto replace = [&] {
-    return MoveFileExW(temporary.Path().c_str(), target.c_str(),
+    return MoveFileExW(temporary.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   };
   // A program that has just opened the old path file (an antivirus scan) holds it for a moment;
@@ -81,7 +65,7 @@ void ReplacePathFile(const std::wstring& installDir, const std::string& bytes,
   const std::uint32_t error =
       FolderExists(target) ? Outcome(replace()) : ChangePathFile(target, retries, replace);
   if (error != 0) ThrowError(kWriteOperation, target, error);
-  temporary.Keep();
+  removeTemporary.Dismiss();
 }
 
 }  // namespace
@@ -127,8 +111,9 @@ void CheckPathFileReplaceable(const std::wstring& installDir) {
   const std::wstring target = browser::PathFileForWriting(installDir);
   {
     // The new content goes to a file beside the path file first: the folder must take one.
-    const TemporarySibling temporary(installDir);
-    if (!CreateFileForWriting(temporary.Path())) ThrowLastError(kWriteOperation, target);
+    const std::wstring temporary = installDir + kTemporaryName;
+    const ScopeGuard removeTemporary([&] { DeleteFileW(temporary.c_str()); });
+    CreateFileForWriting(temporary, kWriteOperation, target);
   }
   if (!EntryExists(target)) return;
   // A read-only path file is replaced once its attribute is cleared: what that needs is asked

@@ -15,56 +15,39 @@
 namespace velmo {
 namespace {
 
-constexpr wchar_t kAdvapi32[] = L"advapi32.dll";
 constexpr wchar_t kWtsapi32[] = L"wtsapi32.dll";
 constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
 
-// The security functions, from advapi32.dll out of System32 (the window starts without it).
-struct SecurityApi : PinnedSystemLibrary {
-  SecurityApi() : PinnedSystemLibrary(kAdvapi32) {}
-  decltype(&::OpenProcessToken) openProcessToken =
-      Get<decltype(&::OpenProcessToken)>("OpenProcessToken");
-  decltype(&::GetTokenInformation) getTokenInformation =
-      Get<decltype(&::GetTokenInformation)>("GetTokenInformation");
-};
-
-std::optional<SecurityApi> LoadSecurityApi() {
-  std::optional<SecurityApi> api;
-  SkipIfFails([&] { api.emplace(); });
-  return api;
-}
-
-UniqueHandle ProcessToken(const SecurityApi& api, HANDLE process) {
+UniqueHandle ProcessToken(HANDLE process) {
   HANDLE token = nullptr;
-  if (!api.openProcessToken(process, TOKEN_QUERY, &token)) return UniqueHandle();
+  if (!OpenProcessToken(process, TOKEN_QUERY, &token)) return UniqueHandle();
   return UniqueHandle(token);
 }
 
 // A token's information of class `which`, in a buffer aligned for the structure it holds; empty
 // when it cannot be read.
-std::vector<ULONGLONG> TokenInformation(const SecurityApi& api, HANDLE token,
-                                        TOKEN_INFORMATION_CLASS which) {
+std::vector<ULONGLONG> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS which) {
   DWORD size = 0;
-  api.getTokenInformation(token, which, nullptr, 0, &size);
+  GetTokenInformation(token, which, nullptr, 0, &size);
   if (size == 0) return {};
   std::vector<ULONGLONG> buffer((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
-  if (!api.getTokenInformation(token, which, buffer.data(), size, &size)) return {};
+  if (!GetTokenInformation(token, which, buffer.data(), size, &size)) return {};
   return buffer;
 }
 
-std::optional<bool> IsElevated(const SecurityApi& api, HANDLE token) {
+std::optional<bool> IsElevated(HANDLE token) {
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  if (!api.getTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size)) {
+  if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size)) {
     return std::nullopt;
   }
   return elevation.TokenIsElevated != 0;
 }
 
-UniqueHandle LinkedToken(const SecurityApi& api, HANDLE token) {
+UniqueHandle LinkedToken(HANDLE token) {
   TOKEN_LINKED_TOKEN linked{};
   DWORD size = 0;
-  if (!api.getTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size)) {
+  if (!GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size)) {
     return UniqueHandle();
   }
   return UniqueHandle(linked.LinkedToken);
@@ -77,19 +60,16 @@ PSID UserOf(const std::vector<ULONGLONG>& tokenUser) {
 
 // The domain and name of the account this process runs as; nullopt when they cannot be read.
 std::optional<std::pair<std::wstring, std::wstring>> OwnAccount() {
-  const std::optional<SecurityApi> api = LoadSecurityApi();
-  if (!api) return std::nullopt;
-  const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
+  const UniqueHandle own = ProcessToken(GetCurrentProcess());
   if (!own) return std::nullopt;
-  const std::vector<ULONGLONG> user = TokenInformation(*api, own.Get(), TokenUser);
+  const std::vector<ULONGLONG> user = TokenInformation(own.Get(), TokenUser);
   if (UserOf(user) == nullptr) return std::nullopt;
-  const auto lookup = api->Get<decltype(&::LookupAccountSidW)>("LookupAccountSidW");
   wchar_t name[256] = {};
   wchar_t domain[256] = {};
   DWORD nameLength = 256;
   DWORD domainLength = 256;
   SID_NAME_USE use{};
-  if (!lookup(nullptr, UserOf(user), name, &nameLength, domain, &domainLength, &use)) {
+  if (!LookupAccountSidW(nullptr, UserOf(user), name, &nameLength, domain, &domainLength, &use)) {
     return std::nullopt;
   }
   return std::pair{std::wstring(domain), std::wstring(name)};
@@ -97,11 +77,9 @@ std::optional<std::pair<std::wstring, std::wstring>> OwnAccount() {
 
 RightsFacts ReadRightsFacts() {
   RightsFacts facts;
-  if (const std::optional<SecurityApi> api = LoadSecurityApi()) {
-    if (const UniqueHandle own = ProcessToken(*api, GetCurrentProcess())) {
-      facts.toolElevated = IsElevated(*api, own.Get());
-      facts.linkedToken = static_cast<bool>(LinkedToken(*api, own.Get()));
-    }
+  if (const UniqueHandle own = ProcessToken(GetCurrentProcess())) {
+    facts.toolElevated = IsElevated(own.Get());
+    facts.linkedToken = static_cast<bool>(LinkedToken(own.Get()));
   }
   // "If no Shell process is present, the return value is NULL" (GetShellWindow).
   const HWND shellWindow = GetShellWindow();
@@ -176,32 +154,27 @@ RightsDecision CurrentRights() { return DecideRights(ReadRightsFacts()); }
 
 ShellFacts CompareWithProcess(DWORD processId) {
   ShellFacts facts;
-  const std::optional<SecurityApi> api = LoadSecurityApi();
-  if (!api) return facts;
+  // An open that failed: a denial means another account, any other failure tells nothing.
+  const auto notOpened = [&facts] {
+    facts.accessDenied = GetLastError() == ERROR_ACCESS_DENIED;
+    if (facts.accessDenied) facts.account = AccountComparison::kOther;
+    return facts;
+  };
   // A process's default security descriptor comes from its creator's token ("Process Security
   // and Access Rights"): it grants the process's own user and the system. A denial of even
   // PROCESS_QUERY_LIMITED_INFORMATION, which integrity levels do not stop, means another account.
   const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  if (!process) {
-    if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
-    facts.accessDenied = facts.account == AccountComparison::kOther;
-    return facts;
-  }
-  const UniqueHandle token = ProcessToken(*api, process.Get());
-  if (!token) {
-    // A token's default security grants its own user (and the system) query access.
-    if (GetLastError() == ERROR_ACCESS_DENIED) facts.account = AccountComparison::kOther;
-    facts.accessDenied = facts.account == AccountComparison::kOther;
-    return facts;
-  }
-  facts.elevated = IsElevated(*api, token.Get());
-  const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
+  if (!process) return notOpened();
+  // A token's default security grants its own user (and the system) query access.
+  const UniqueHandle token = ProcessToken(process.Get());
+  if (!token) return notOpened();
+  facts.elevated = IsElevated(token.Get());
+  const UniqueHandle own = ProcessToken(GetCurrentProcess());
   if (!own) return facts;
-  const std::vector<ULONGLONG> ownUser = TokenInformation(*api, own.Get(), TokenUser);
-  const std::vector<ULONGLONG> otherUser = TokenInformation(*api, token.Get(), TokenUser);
+  const std::vector<ULONGLONG> ownUser = TokenInformation(own.Get(), TokenUser);
+  const std::vector<ULONGLONG> otherUser = TokenInformation(token.Get(), TokenUser);
   if (UserOf(ownUser) == nullptr || UserOf(otherUser) == nullptr) return facts;
-  const auto equalSid = api->Get<decltype(&::EqualSid)>("EqualSid");
-  facts.account = equalSid(UserOf(ownUser), UserOf(otherUser)) != 0 ? AccountComparison::kSame
+  facts.account = EqualSid(UserOf(ownUser), UserOf(otherUser)) != 0 ? AccountComparison::kSame
                                                                     : AccountComparison::kOther;
   return facts;
 }
@@ -242,18 +215,14 @@ std::wstring ProcessAccountName() {
 }
 
 std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, DWORD access) {
-  const std::optional<SecurityApi> api = LoadSecurityApi();
-  if (!api) return std::nullopt;
-  const auto mapGeneric = api->Get<decltype(&::MapGenericMask)>("MapGenericMask");
-  const auto accessCheck = api->Get<decltype(&::AccessCheck)>("AccessCheck");
   GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
                           FILE_ALL_ACCESS};
-  mapGeneric(&access, &mapping);
+  MapGenericMask(&access, &mapping);
   PRIVILEGE_SET privileges{};
   DWORD privilegesSize = sizeof privileges;
   DWORD granted = 0;
   BOOL allowed = FALSE;
-  if (!accessCheck(descriptor, token, access, &mapping, &privileges, &privilegesSize, &granted,
+  if (!AccessCheck(descriptor, token, access, &mapping, &privileges, &privilegesSize, &granted,
                    &allowed)) {
     return std::nullopt;
   }
@@ -261,11 +230,9 @@ std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor
 }
 
 bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
-  const std::optional<SecurityApi> api = LoadSecurityApi();
-  if (!api) ThrowError(kCheckUnelevatedWriteOperation, folder, ERROR_PROC_NOT_FOUND);
-  const UniqueHandle own = ProcessToken(*api, GetCurrentProcess());
+  const UniqueHandle own = ProcessToken(GetCurrentProcess());
   if (!own) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
-  const UniqueHandle linked = LinkedToken(*api, own.Get());
+  const UniqueHandle linked = LinkedToken(own.Get());
   if (!linked) {
     // Only a token of type TokenElevationTypeDefault "does not have a linked token"
     // (TOKEN_ELEVATION_TYPE): there the tool's own rights are the user's. Any other failure to
@@ -273,16 +240,13 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
     const DWORD linkedError = GetLastError();
     TOKEN_ELEVATION_TYPE type{};
     DWORD size = 0;
-    if (api->getTokenInformation(own.Get(), TokenElevationType, &type, sizeof type, &size) &&
+    if (GetTokenInformation(own.Get(), TokenElevationType, &type, sizeof type, &size) &&
         type == TokenElevationTypeDefault) {
       return true;
     }
     ThrowError(kCheckUnelevatedWriteOperation, folder,
                linkedError != ERROR_SUCCESS ? linkedError : ERROR_NO_TOKEN);
   }
-  const auto getFileSecurity = api->Get<decltype(&::GetFileSecurityW)>("GetFileSecurityW");
-  const auto getObjectSecurity =
-      api->Get<decltype(&::GetKernelObjectSecurity)>("GetKernelObjectSecurity");
   const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                                      DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION;
   // Both readers fill the buffer or say how large it must be.
@@ -298,11 +262,11 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
   };
   std::vector<ULONGLONG> folderDescriptor =
       descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
-        return getFileSecurity(folder.c_str(), parts, buffer, size, needed);
+        return GetFileSecurityW(folder.c_str(), parts, buffer, size, needed);
       });
   std::vector<ULONGLONG> fileDescriptor =
       descriptorOf([&](void* buffer, DWORD size, DWORD* needed) {
-        return getObjectSecurity(fileInFolder, parts, buffer, size, needed);
+        return GetKernelObjectSecurity(fileInFolder, parts, buffer, size, needed);
       });
   // The linked token of an elevated process is an identification-level token unless the caller
   // holds the TCB privilege: the system answers access checks for it but does not let a thread

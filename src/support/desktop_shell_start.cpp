@@ -7,8 +7,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <optional>
-
 #include "support/com.h"
 #include "support/platform_error.h"
 
@@ -55,21 +53,23 @@ HRESULT DesktopShellDispatch(const OleApi& ole, ComPtr<IShellDispatch2>& shell) 
 
 }  // namespace
 
-bool StartThroughDesktopShell(const std::wstring& program, const std::wstring& arguments,
-                              const std::wstring& workingFolder, int showCommand) {
-  std::optional<OleApi> ole;
-  if (!SkipIfFails([&] { ole.emplace(); })) return false;
-  const ComApartment apartment(*ole);
-  if (!apartment.Usable()) return false;
+void StartThroughDesktopShell(const std::wstring& program, const std::wstring& arguments,
+                              const std::wstring& workingFolder, int showCommand,
+                              const std::wstring& operation) {
+  const OleApi ole;
+  const ComApartment apartment(ole);
+  if (!apartment.Usable()) ThrowHresult(operation, apartment.Result(), program);
   ComPtr<IShellDispatch2> shell;
-  if (FAILED(DesktopShellDispatch(*ole, shell))) return false;
-  const Bstr file(*ole, program);
-  Variant argumentsValue = Variant::FromText(*ole, arguments);
-  Variant folder = Variant::FromText(*ole, workingFolder);
-  Variant openVerb = Variant::FromText(*ole, L"open");
-  Variant show = Variant::FromInt(*ole, showCommand);
-  return SUCCEEDED(shell->ShellExecute(file.Get(), *argumentsValue.Get(), *folder.Get(),
-                                       *openVerb.Get(), *show.Get()));
+  const HRESULT reached = DesktopShellDispatch(ole, shell);
+  if (FAILED(reached)) ThrowHresult(operation, reached, program);
+  const Bstr file(ole, program);
+  Variant argumentsValue = Variant::FromText(ole, arguments);
+  Variant folder = Variant::FromText(ole, workingFolder);
+  Variant openVerb = Variant::FromText(ole, L"open");
+  Variant show = Variant::FromInt(ole, showCommand);
+  const HRESULT started = shell->ShellExecute(file.Get(), *argumentsValue.Get(), *folder.Get(),
+                                              *openVerb.Get(), *show.Get());
+  if (FAILED(started)) ThrowHresult(operation, started, program);
 }
 
 }  // namespace velmo

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "support/com.h"
-#include "support/directory_listing.h"
 #include "support/file_queries.h"
 #include "support/ole_api.h"
 #include "support/path_text.h"

@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "support/directory_listing.h"
 #include "support/file_queries.h"
 #include "support/platform_error.h"
 #include "support/unique_handle.h"

@@ -18,9 +18,7 @@ namespace {
 // opened or its volume has no drive letter.
 std::optional<std::wstring> FinalPath(const std::wstring& path) {
   const DWORD previousError = GetLastError();
-  const UniqueFileHandle handle(CreateFileW(
-      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueFileHandle handle = OpenEntryToQuery(path);
   std::optional<std::wstring> final;
   if (handle) {
     std::wstring out(MAX_PATH, L'\0');

@@ -2,42 +2,27 @@
 
 #include <winsafer.h>
 
-#include <optional>
-
 #include "support/platform_error.h"
-#include "support/system_library.h"
 #include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
 
-constexpr wchar_t kAdvapi32[] = L"advapi32.dll";
-
-// The functions of advapi32.dll this start needs, loaded from System32 on first use.
-struct SaferApi : PinnedSystemLibrary {
-  SaferApi() : PinnedSystemLibrary(kAdvapi32) {}
-  decltype(&::SaferCreateLevel) createLevel = Get<decltype(&::SaferCreateLevel)>("SaferCreateLevel");
-  decltype(&::SaferCloseLevel) closeLevel = Get<decltype(&::SaferCloseLevel)>("SaferCloseLevel");
-  decltype(&::SaferComputeTokenFromLevel) computeToken =
-      Get<decltype(&::SaferComputeTokenFromLevel)>("SaferComputeTokenFromLevel");
-  decltype(&::SetTokenInformation) setTokenInformation =
-      Get<decltype(&::SetTokenInformation)>("SetTokenInformation");
-  decltype(&::CreateProcessAsUserW) createProcessAsUser =
-      Get<decltype(&::CreateProcessAsUserW)>("CreateProcessAsUserW");
-};
-
-// The normal-user token of this process, at medium integrity; empty when it cannot be made.
-UniqueHandle NormalUserToken(const SaferApi& api) {
+// The normal-user token of this process, at medium integrity. Throws PlatformError carrying
+// `operation` and `program` when it cannot be made.
+UniqueHandle NormalUserToken(const std::wstring& operation, const std::wstring& program) {
   SAFER_LEVEL_HANDLE level = nullptr;
-  if (!api.createLevel(SAFER_SCOPEID_USER, SAFER_LEVELID_NORMALUSER, SAFER_LEVEL_OPEN, &level,
-                       nullptr)) {
-    return UniqueHandle();
+  if (!SaferCreateLevel(SAFER_SCOPEID_USER, SAFER_LEVELID_NORMALUSER, SAFER_LEVEL_OPEN, &level,
+                        nullptr)) {
+    ThrowLastError(operation, program);
   }
   HANDLE computed = nullptr;
   // A null input token: "the token of the current process" when the thread has none.
-  const BOOL made = api.computeToken(level, nullptr, &computed, 0, nullptr);
-  api.closeLevel(level);
-  if (!made || computed == nullptr) return UniqueHandle();
+  const BOOL made = SaferComputeTokenFromLevel(level, nullptr, &computed, 0, nullptr);
+  const DWORD error = GetLastError();
+  SaferCloseLevel(level);
+  if (!made) ThrowError(operation, program, error);
+  if (computed == nullptr) ThrowError(operation, program, ERROR_INVALID_HANDLE);
   UniqueHandle token(computed);
   // The token keeps the elevated token's high integrity level: lowered to medium, the level of
   // the desktop's own programs ("Mandatory Integrity Control"), S-1-16-8192 (one sub-authority:
@@ -46,31 +31,28 @@ UniqueHandle NormalUserToken(const SaferApi& api) {
   TOKEN_MANDATORY_LABEL label{};
   label.Label.Sid = &medium;
   label.Label.Attributes = SE_GROUP_INTEGRITY;
-  if (!api.setTokenInformation(token.Get(), TokenIntegrityLevel, &label,
-                               sizeof label + sizeof medium)) {
-    return UniqueHandle();
+  if (!SetTokenInformation(token.Get(), TokenIntegrityLevel, &label,
+                           sizeof label + sizeof medium)) {
+    ThrowLastError(operation, program);
   }
   return token;
 }
 
 }  // namespace
 
-bool StartAsNormalUser(const std::wstring& program, std::wstring commandLine,
-                       const std::wstring& workingFolder, STARTUPINFOW& startup) {
-  std::optional<SaferApi> api;
-  if (!SkipIfFails([&] { api.emplace(); })) return false;
-  const UniqueHandle token = NormalUserToken(*api);
-  if (!token) return false;
+void StartAsNormalUser(const std::wstring& program, std::wstring commandLine,
+                       const std::wstring& workingFolder, STARTUPINFOW& startup,
+                       const std::wstring& operation) {
+  const UniqueHandle token = NormalUserToken(operation, program);
   // A restricted version of the caller's own primary token is assignable: CreateProcessAsUser
   // needs no SE_ASSIGNPRIMARYTOKEN_NAME privilege for it.
   PROCESS_INFORMATION created{};
-  if (!api->createProcessAsUser(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
-                                FALSE, 0, nullptr, workingFolder.c_str(), &startup, &created)) {
-    return false;
+  if (!CreateProcessAsUserW(token.Get(), program.c_str(), commandLine.data(), nullptr, nullptr,
+                            FALSE, 0, nullptr, workingFolder.c_str(), &startup, &created)) {
+    ThrowLastError(operation, program);
   }
   const UniqueHandle process(created.hProcess);
   const UniqueHandle thread(created.hThread);
-  return true;
 }
 
 }  // namespace velmo

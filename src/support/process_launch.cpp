@@ -108,7 +108,8 @@ std::wstring BuildCommandLine(const std::wstring& program,
 namespace {
 
 // Starts `program` (an existing file, named in quotes) with `argumentsText` after its name, in
-// its own folder, by the first of `routes` that works.
+// its own folder, by the first of `routes` that works. A failed direct start is passed on; the
+// shell's start and the normal-user token's give way to the next route when they fail.
 bool StartByFirstRoute(const std::vector<StartRoute>& routes, const std::wstring& program,
                        const std::wstring& argumentsText, WindowState state,
                        const std::wstring& operation) {
@@ -119,14 +120,20 @@ bool StartByFirstRoute(const std::vector<StartRoute>& routes, const std::wstring
       case StartRoute::kDirect:
         Start(program, commandLine, state, operation, folder.empty() ? nullptr : folder.c_str());
         return true;
-      case StartRoute::kDesktopShell:
-        if (StartThroughDesktopShell(program, argumentsText, folder, static_cast<int>(state))) {
-          return true;
-        }
+      case StartRoute::kDesktopShell: {
+        const auto throughShell = [&] {
+          StartThroughDesktopShell(program, argumentsText, folder, static_cast<int>(state),
+                                   operation);
+        };
+        if (SkipIfFails(throughShell)) return true;
         break;
+      }
       case StartRoute::kNormalUserToken: {
         STARTUPINFOW startup = StartupFor(state);
-        if (StartAsNormalUser(program, commandLine, folder, startup)) return true;
+        const auto withNormalUserToken = [&] {
+          StartAsNormalUser(program, commandLine, folder, startup, operation);
+        };
+        if (SkipIfFails(withNormalUserToken)) return true;
         break;
       }
     }

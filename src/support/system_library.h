@@ -51,20 +51,4 @@ Function RequiredProcedure(HMODULE module, const wchar_t* dllName, const char* n
   return function;
 }
 
-// A System32 DLL loaded and pinned on first use (LoadPinnedSystemLibrary), whose required exports
-// are taken by their SDK type: Get<decltype(&::Function)>("Function").
-class PinnedSystemLibrary {
- public:
-  explicit PinnedSystemLibrary(const wchar_t* name)
-      : name_(name), module_(LoadPinnedSystemLibrary(name)) {}
-  template <typename Function>
-  Function Get(const char* procedure) const {
-    return RequiredProcedure<Function>(module_, name_, procedure);
-  }
-
- private:
-  const wchar_t* name_;
-  HMODULE module_;
-};
-
 }  // namespace velmo

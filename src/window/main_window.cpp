@@ -17,6 +17,7 @@
 #include "commands/start_up.h"
 #include "support/folder_picker.h"
 #include "support/platform_error.h"
+#include "support/unique_handle.h"
 #include "window/controls.h"
 #include "window/main_window_layout.h"
 #include "window/message_box_form.h"
@@ -32,18 +33,6 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr wchar_t kUnexpectedErrorText[] = L"操作未能完成：发生了意外错误。";
 // The gear icon: ICON 1 in the executable's resources.
 constexpr WORD kAppIconId = 1;
-
-// Sets a flag for as long as it lives.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 // A command that leaves the tool open whatever happens.
 template <void (*command)(const Context&, Ui&)>
@@ -149,7 +138,8 @@ bool MainWindow::StartUp() {
   // An interrupted Set is sorted out (with its boxes) before the window shows anything, as a
   // command: nothing sent to the window meanwhile starts another.
   const StartUpTexts texts = [&] {
-    const FlagScope running(handlerRunning_);
+    handlerRunning_ = true;
+    const ScopeGuard running([this] { handlerRunning_ = false; });
     return RunStartUp(context_, *this);
   }();
   if (texts.missingBrowser) {
@@ -235,7 +225,8 @@ void MainWindow::Wait(DWORD ms) {
   // PeekMessage delivers in any case); clicks, keys and posted commands stay for the message
   // loop. A thread that has not called PeekMessage for 5 s is taken for not responding and its
   // window is ghosted (IsHungAppWindow).
-  const FlagScope waiting(waiting_);
+  waiting_ = true;
+  const ScopeGuard waiting([this] { waiting_ = false; });
   const ULONGLONG end = GetTickCount64() + ms;
   for (;;) {
     MSG message;

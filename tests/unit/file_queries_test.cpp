@@ -3,15 +3,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "support/platform_error.h"
 #include "support/temp_dir.h"
 #include "support/text_codec.h"
 
 namespace velmo {
 namespace {
 
+using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -88,6 +93,128 @@ TEST(ConChinese, CountsDoubleByteCharactersOfCodePage936) {
   EXPECT_TRUE(NeedsRelativeForm(L"C:\\\u0e01\\Setting"));
   EXPECT_TRUE(NeedsRelativeForm(L"C:\\浏览器\\Setting"));
   EXPECT_FALSE(NeedsRelativeForm(L"C:\\Velmo\\Setting"));
+}
+
+// "name path folder|file size" for each entry visited, in visiting order; "*" lists everything.
+std::vector<std::wstring> Visited(ListingEnd& end, const std::wstring& folder,
+                                  const std::wstring& pattern, std::size_t stopAfter = 100) {
+  std::vector<std::wstring> seen;
+  const auto visit = [&](const DirectoryEntry& entry) {
+    seen.push_back(entry.name + L" " + entry.path + (entry.IsFolder() ? L" folder " : L" file ") +
+                   std::to_wstring(entry.size));
+    return seen.size() < stopAfter;
+  };
+  end = pattern == L"*" ? ForEachEntry(folder, visit) : ForEachEntryMatching(folder, pattern, visit);
+  return seen;
+}
+
+TEST(DirectoryListing, VisitsEachEntryButTheDotsAndTellsHowItEnded) {
+  TempDir dir(L"listing 目录");
+  WriteBytes(dir / L"vpf1A.tmp", "12345");
+  CreateDirectoryW((dir / L"子目录").c_str(), nullptr);
+  CreateDirectoryW((dir / L"empty").c_str(), nullptr);
+  const std::wstring sub = dir / L"子目录";
+  WriteBytes(sub + L"\\a.txt", "");
+
+  ListingEnd end{};
+  std::vector<std::wstring> all = Visited(end, dir.Path(), L"*");
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(end, ListingEnd::kComplete);
+  EXPECT_EQ(all, (std::vector<std::wstring>{L"empty " + (dir / L"empty") + L" folder 0",
+                                            L"vpf1A.tmp " + (dir / L"vpf1A.tmp") + L" file 5",
+                                            L"子目录 " + sub + L" folder 0"}));
+  EXPECT_EQ(Visited(end, dir.Path(), L"vpf*.tmp"),
+            std::vector<std::wstring>{L"vpf1A.tmp " + (dir / L"vpf1A.tmp") + L" file 5"});
+  EXPECT_EQ(end, ListingEnd::kComplete);
+  EXPECT_EQ(Visited(end, sub, L"*"), std::vector<std::wstring>{L"a.txt " + sub + L"\\a.txt file 0"});
+  EXPECT_EQ(end, ListingEnd::kComplete);
+
+  EXPECT_TRUE(Visited(end, dir / L"empty", L"*").empty());
+  EXPECT_EQ(end, ListingEnd::kComplete);
+  EXPECT_TRUE(Visited(end, dir.Path(), L"nothing*").empty());
+  EXPECT_EQ(end, ListingEnd::kComplete);
+  EXPECT_EQ(Visited(end, dir.Path(), L"*", 1).size(), 1u);
+  EXPECT_EQ(end, ListingEnd::kStopped);
+  EXPECT_TRUE(Visited(end, dir / L"missing", L"*").empty());
+  EXPECT_EQ(end, ListingEnd::kFailed);
+  EXPECT_EQ(GetLastError(), 3u);  // ERROR_PATH_NOT_FOUND, kept past the end of the search
+}
+
+TEST(FileContents, WrittenBytesReplaceTheFileAndReadBackExactly) {
+  TempDir dir(L"file contents 内容");
+  const std::wstring file = dir / L"data";
+  WriteBytes(file, std::string(70000, 'o'));  // longer than any content below: cut to length
+  const std::string cases[] = {
+      "", "a\r\n", std::string("\0\x1a\xff", 3), std::string(65536, 'x') + "y",
+      std::string(3u << 20, 'z'),  // more than one write of 1 MB
+  };
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(bytes.size());
+    WriteFileBytes(file, bytes, L"写", L"D:\\shown");
+    EXPECT_EQ(ReadBytes(file), bytes);
+    EXPECT_EQ(ReadFileBytes(file, L"读"), bytes);
+  }
+}
+
+TEST(FileContents, FailuresCarryTheOperationThePathAndTheReason) {
+  TempDir dir;
+  WriteBytes(dir / L"held", "x");
+  const UniqueFileHandle held = CreateFileForWriting(dir / L"held", L"写入", dir / L"held");
+  ASSERT_TRUE(held.Valid());
+  // Shared with no one: a second writer is refused while the first has the file (with
+  // ERROR_SHARING_VIOLATION: "write over a held file" below).
+  EXPECT_THROW(CreateFileForWriting(dir / L"held", L"写入", dir / L"held"), PlatformError);
+
+  struct Case {
+    const char* what;
+    bool write;
+    std::wstring path;
+    std::wstring reportedPath;
+    std::uint32_t code;  // 0: any code
+  };
+  const Case cases[] = {
+      {"read a missing file", false, dir / L"missing", dir / L"missing", 2},
+      {"read a held file", false, dir / L"held", dir / L"held", 32},
+      {"write in a missing folder", true, dir / L"no folder\\file", L"D:\\shown", 3},
+      {"write over a held file", true, dir / L"held", L"D:\\shown", 32},
+      {"write over a folder", true, dir.Path(), L"D:\\shown", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      if (c.write) {
+        WriteFileBytes(c.path, "bytes", L"写入", c.reportedPath);
+      } else {
+        ReadFileBytes(c.path, L"读取");
+      }
+      ADD_FAILURE() << "no error";
+    } catch (const PlatformError& error) {
+      EXPECT_EQ(error.Operation(), c.write ? L"写入" : L"读取");
+      EXPECT_EQ(error.Path(), c.reportedPath);
+      if (c.code != 0) {
+        EXPECT_EQ(error.Code(), c.code);
+      }
+      EXPECT_NE(error.Code(), 0u);
+    }
+  }
+}
+
+// Each file takes whole clusters of the destination (20,000 files of 2 KB need 625 MB on a stick
+// of 32 KB clusters, not 39 MB); the caches are left out; the longest paths are found.
+TEST(DiskSpace, EachFileTakesWholeClustersOfTheDestination) {
+  testing::TempDir dir(L"measure");
+  testing::WriteBytes(dir / L"empty", "");
+  testing::WriteBytes(dir / L"Default\\Local Storage\\b.txt", "12");
+  testing::WriteBytes(dir / L"Default\\longer-name.txt", std::string(5000, 'x'));
+  testing::WriteBytes(dir / L"Webkit\\Cache\\the-longest-name-of-all-but-a-cache.bin", "c");
+  const struct { unsigned cluster, bytes; } rows[] = {{0, 5002}, {4096, 12288}, {32768, 65536}};
+  for (const auto& row : rows) {
+    const CopyMeasure measure =
+        MeasureCopy(dir.Path(), {dir / L"webkit\\cache", dir / L"x", dir / L"y"}, row.cluster);
+    EXPECT_EQ(measure.bytes, row.bytes) << row.cluster;
+    EXPECT_EQ(measure.longestFile, L"Default\\Local Storage\\b.txt");
+    EXPECT_EQ(measure.longestFolder, L"Default\\Local Storage");
+  }
 }
 
 }  // namespace

@@ -4,9 +4,10 @@
 //
 // Built a second time with VELMO_BENCH_TOOL_RUNTIME, it also pays what the tool's platform set-up
 // costs before any of the tool's own work: the same DLLs imported (comctl32 beside user32 and
-// gdi32; the shell and COM DLLs are loaded only by the commands that need them), the common
-// controls v6 manifest and InitCommonControls. The difference between the two builds is the part
-// of the tool's start-up that its choice of platform parts decides.
+// gdi32; advapi32, which the tool imports too, comes with Wine's user32 here; the shell and COM
+// DLLs are loaded only by the commands that need them), the common controls v6 manifest and
+// InitCommonControls. The difference between the two builds is the part of the tool's start-up
+// that its choice of platform parts decides.
 #include <windows.h>
 
 #ifdef VELMO_BENCH_TOOL_RUNTIME

@@ -121,7 +121,7 @@ class RestoreCommand {
   // What an interrupted Set left behind is sorted out first, as Set does: the path file and
   // Setting are read only once they are settled.
   bool SettleInterruptedWork() {
-    return SettleBeforeReplacement(context_.installDir, appData_, session_.retries, ui_,
+    return SettleBeforeReplacement(context_.installDir, appData_, session_, ui_,
                                    ReplacementKind::kRestore);
   }
 
@@ -188,7 +188,7 @@ class RestoreCommand {
       CheckPathFileReplaceable(context_.installDir);
       pathFile = ReadPathFileBytes(context_.installDir);
     } catch (const PlatformError& error) {
-      ReportInstallFolderWriteFailure(ui_, error, context_.installDir);
+      ReportInstallFolderWriteFailure(ui_, error, context_.installDir, session_.rights);
       return false;
     }
     if (!pathFile) {
@@ -225,7 +225,7 @@ class RestoreCommand {
     ReportReplacementResult(ui_, context_.installDir, result,
                             kSuccessStart + profile_ + kSuccessMiddle + configuration_ +
                                 kSuccessEnd,
-                            kRestoreWords);
+                            kRestoreWords, session_.rights);
     // The panel shows the path file as the restore left it: none once it is committed.
     if (result.outcome == ReplacementOutcome::kDone ||
         result.outcome == ReplacementOutcome::kOldLeftBehind || !result.pathFileUnchanged) {

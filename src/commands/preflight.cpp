@@ -41,6 +41,12 @@ constexpr unsigned kMaxProbeAttempts = 100;
 struct ProbeResult {
   DWORD creationError = ERROR_SUCCESS;  // why the folder could not be created
   bool unelevatedDenied = false;        // made, but the linked token may not create entries in it
+
+  // The installation folder refuses new entries to this user, or to the browser's rights.
+  bool WriteProtected() const {
+    return creationError == ERROR_ACCESS_DENIED || creationError == ERROR_WRITE_PROTECT ||
+           unelevatedDenied;
+  }
 };
 
 // Whether the linked token may create entries in `probe`, a folder just made, and change a file
@@ -146,27 +152,26 @@ bool IsAccessDenied(const PlatformError& error) {
   return error.Code() == ERROR_ACCESS_DENIED || error.Code() == ERROR_WRITE_PROTECT;
 }
 
-bool InstallFolderIsWriteProtected(const std::wstring& installDir) {
+bool InstallFolderIsWriteProtected(const std::wstring& installDir, const RightsDecision& rights) {
   ProbeResult result;
   // Asked only to choose the box's words: a token that cannot answer leaves the plain error box.
-  if (!SkipIfFails([&] {
-        result = TryFolderBeside(browser::SettingFolder(installDir),
-                                 CurrentRights().checkWriteUnelevated);
-      })) {
-    return false;
-  }
-  return result.creationError == ERROR_ACCESS_DENIED ||
-         result.creationError == ERROR_WRITE_PROTECT || result.unelevatedDenied;
+  return SkipIfFails([&] {
+           result =
+               TryFolderBeside(browser::SettingFolder(installDir), rights.checkWriteUnelevated);
+         }) &&
+         result.WriteProtected();
 }
 
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
-                                     const std::wstring& installDir) {
-  ui.Fail(InstallFolderWriteFailureText(error, installDir), BoxTitle::kTool);
+                                     const std::wstring& installDir,
+                                     const RightsDecision& rights) {
+  ui.Fail(InstallFolderWriteFailureText(error, installDir, rights), BoxTitle::kTool);
 }
 
 std::wstring InstallFolderWriteFailureText(const PlatformError& error,
-                                           const std::wstring& installDir) {
-  if (!IsAccessDenied(error) || !InstallFolderIsWriteProtected(installDir)) {
+                                           const std::wstring& installDir,
+                                           const RightsDecision& rights) {
+  if (!IsAccessDenied(error) || !InstallFolderIsWriteProtected(installDir, rights)) {
     return error.Describe();
   }
   return error.Describe() + kAccessDeniedAdvice;
@@ -176,13 +181,28 @@ void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error) {
   ui.Fail(error.Describe() + kAccessDeniedAdvice, BoxTitle::kTool);
 }
 
-void CheckInstallFolderTakesTheSet(const std::wstring& installDir, const RightsDecision& rights) {
+bool InstallFolderTakesTheSetOrReport(Ui& ui, const std::wstring& installDir,
+                                      const RightsDecision& rights,
+                                      std::optional<std::string>& pathFileBefore) {
   const std::wstring setting = browser::SettingFolder(installDir);
-  const ProbeResult probe = TryFolderBeside(setting, rights.checkWriteUnelevated);
-  if (probe.unelevatedDenied) ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
-  CheckPathFileReplaceable(installDir);
-  if (probe.creationError != ERROR_SUCCESS) {
-    ThrowError(kCreateFolderOperation, setting, probe.creationError);
+  std::optional<ProbeResult> probe;
+  try {
+    probe = TryFolderBeside(setting, rights.checkWriteUnelevated);
+    if (probe->unelevatedDenied) {
+      ThrowError(kCreateFolderOperation, installDir, ERROR_ACCESS_DENIED);
+    }
+    CheckPathFileReplaceable(installDir);
+    pathFileBefore = ReadPathFileBytes(installDir);
+    if (probe->creationError != ERROR_SUCCESS) {
+      ThrowError(kCreateFolderOperation, setting, probe->creationError);
+    }
+    return true;
+  } catch (const PlatformError& error) {
+    // The probe has just told whether the installation folder refuses new entries; a token
+    // that could not answer leaves the plain error box.
+    const bool advise = IsAccessDenied(error) && probe && probe->WriteProtected();
+    ui.Fail(advise ? error.Describe() + kAccessDeniedAdvice : error.Describe(), BoxTitle::kTool);
+    return false;
   }
 }
 
@@ -287,7 +307,7 @@ bool WritePathFileOrReport(Ui& ui, const RightsDecision& rights, const std::wstr
     WritePathFile(installDir, PathFileLinesFor(installDir, form, cacheFolder), step);
     return true;
   } catch (const PlatformError& error) {
-    ReportInstallFolderWriteFailure(ui, error, installDir);
+    ReportInstallFolderWriteFailure(ui, error, installDir, rights);
     return false;
   }
 }

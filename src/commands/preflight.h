@@ -61,19 +61,21 @@ bool IsAccessDenied(const PlatformError& error);
 // `installDir` (a folder beside the Setting folder is tried, and removed again if it was made),
 // or, with the tool run as administrator by the desktop's user, the user's unelevated rights
 // (those the browser has) do not allow new entries in a folder the tool made there, or changes to
-// a file made in it. False when the unelevated rights cannot be asked.
-bool InstallFolderIsWriteProtected(const std::wstring& installDir);
+// a file made in it (asked when `rights` says so). False when the unelevated rights cannot be
+// asked.
+bool InstallFolderIsWriteProtected(const std::wstring& installDir, const RightsDecision& rights);
 
 // Shows `error`, a failure to write into the installation folder `installDir`. When access was
 // denied and the folder itself is write-protected (not merely one entry in it held open or
 // protected), the same box (OK, error icon) also says that the configuration must live in a
 // folder the user can write, and how to get there.
 void ReportInstallFolderWriteFailure(Ui& ui, const PlatformError& error,
-                                     const std::wstring& installDir);
+                                     const std::wstring& installDir, const RightsDecision& rights);
 
 // The text of ReportInstallFolderWriteFailure's box for `error`.
 std::wstring InstallFolderWriteFailureText(const PlatformError& error,
-                                           const std::wstring& installDir);
+                                           const std::wstring& installDir,
+                                           const RightsDecision& rights);
 
 // The box of ReportInstallFolderWriteFailure with its advice, for a caller that has already found
 // the installation folder write-protected.
@@ -81,11 +83,14 @@ void ShowWriteProtectionAdvice(Ui& ui, const PlatformError& error);
 
 // Before a Set deletes anything, with one folder made beside Setting (and, with
 // `rights.checkWriteUnelevated`, a file in it, asked about for the desktop user's unelevated
-// rights, then both removed): throws PlatformError when those rights would not allow new entries
-// there or changes to such a file (access denied, naming `installDir`) or cannot be asked, when
-// the path file cannot be replaced (CheckPathFileReplaceable), or when the folder could not be
-// made (naming the Setting folder), in that order.
-void CheckInstallFolderTakesTheSet(const std::wstring& installDir, const RightsDecision& rights);
+// rights, then both removed): the rights must allow new entries there and changes to such a file,
+// the path file must be replaceable (CheckPathFileReplaceable) and readable (its bytes go to
+// `pathFileBefore`, nullopt when there is none), and the folder must have been made, in that
+// order. Otherwise shows the first failure, with the write-protection advice when the same probe
+// found the installation folder refusing new entries, and returns false.
+bool InstallFolderTakesTheSetOrReport(Ui& ui, const std::wstring& installDir,
+                                      const RightsDecision& rights,
+                                      std::optional<std::string>& pathFileBefore);
 
 // Finds out, before anything is deleted, that a folder can be created where `folder` lies: a
 // folder beside it is created and removed again. Throws PlatformError naming `folder` when the

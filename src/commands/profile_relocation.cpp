@@ -16,7 +16,6 @@
 #include "model/browser_layout.h"
 #include "model/path_file.h"
 #include "support/file_queries.h"
-#include "support/folder_deletion.h"
 #include "support/platform_error.h"
 
 namespace velmo {
@@ -85,8 +84,8 @@ class SetCommand {
 
  private:
   bool SettleInterruptedWork() {
-    return SettleBeforeReplacement(context_.installDir, AppDataFolder(context_), session_.retries,
-                                   ui_, ReplacementKind::kSet);
+    return SettleBeforeReplacement(context_.installDir, AppDataFolder(context_), session_, ui_,
+                                   ReplacementKind::kSet);
   }
 
   // An entry at one of Set's names that no journal explains is the user's: Set refuses before
@@ -116,14 +115,8 @@ class SetCommand {
   // The path file is written last and the copy is made in a folder beside the Setting folder;
   // that both can be done is checked before anything is deleted.
   bool CheckInstallFolderTakesTheCopy() {
-    try {
-      CheckInstallFolderTakesTheSet(context_.installDir, session_.rights);
-      pathFileBefore_ = ReadPathFileBytes(context_.installDir);
-      return true;
-    } catch (const PlatformError& error) {
-      ReportInstallFolderWriteFailure(ui_, error, context_.installDir);
-      return false;
-    }
+    return InstallFolderTakesTheSetOrReport(ui_, context_.installDir, session_.rights,
+                                            pathFileBefore_);
   }
 
   // A Setting folder already there: only Yes replaces it; No keeps it and records it; no answer
@@ -148,7 +141,7 @@ class SetCommand {
     ReportReplacementResult(
         ui_, context_.installDir,
         RunReplacement(std::move(replacement), session_.retries, std::move(observer)),
-        kSuccessText, kSetWords);
+        kSuccessText, kSetWords, session_.rights);
   }
 
   const Context& context_;

@@ -74,10 +74,14 @@ class ReplacementRun {
         retries_(retries),
         observer_(std::move(observer)) {
     journal_.commitFile = browser::PathFileForWriting(replacement_.installDir);
+    journal_.commitFileAfter.reset();
     if (replacement_.pathFileLines) {
       journal_.commitFileAfter = PathFileBytes(*replacement_.pathFileLines);
     }
   }
+  // It refers to its own description.
+  ReplacementRun(const ReplacementRun&) = delete;
+  ReplacementRun& operator=(const ReplacementRun&) = delete;
 
   ReplacementResult Run() {
     if (Stop stop = RefuseTakenNames()) return *stop;

@@ -39,17 +39,17 @@ enum class ReplacementStep {
 using ReplacementObserver = std::function<void(ReplacementStep)>;
 
 enum class ReplacementOutcome {
-  kDone,               // the copy is the Setting folder and the path file names it
+  kDone,               // the copy is the target and the path file commits it
   kOldLeftBehind,      // done, but the old entry could not be removed: it is at `path`
-  kBlocked,            // a hidden or system file stands at `path` (Setting): nothing done
+  kBlocked,            // a hidden or system file stands at `path` (the target): nothing done
   kNameTaken,          // an entry the tool did not make stands at `path`, one of its names:
                        // nothing done
-  kCopyFailed,         // the profile could not be copied completely
+  kCopyFailed,         // the source could not be copied completely
   kCopyCancelled,      // the user cancelled the copy
-  kInUse,              // `path` names an entry of the old Setting another program holds
+  kInUse,              // `path` names an entry of the old target another program holds
   kNotMovedAside,      // the old entry at `path` could not be renamed: see `code` and `holder`
-  kNotPlaced,          // the copy could not be renamed to `path` (Setting)
-  kNotCommitted,       // the journal or the path file could not be written: see `error`
+  kNotPlaced,          // the copy could not be renamed to `path` (the target)
+  kNotCommitted,       // the journal or the path file could not be changed: see `error`
 };
 
 struct ReplacementResult {
@@ -58,7 +58,7 @@ struct ReplacementResult {
   std::wstring error;  // the platform's report of a failed write
   std::uint32_t code = 0;  // kNotMovedAside: the rename's Win32 code
   std::wstring holder;     // kNotMovedAside: an entry of it another program holds, if one was found
-  // After a failure, as checked on disk once it was undone: whatever was at Setting before is
+  // After a failure, as checked on disk once it was undone: whatever was at the target before is
   // there again (or there was nothing), and the path file holds the bytes it held before.
   bool oldConfigurationBack = true;
   bool pathFileUnchanged = true;

@@ -188,10 +188,10 @@ void RemoveEmptyWriteCheckFolders(const std::wstring& installDir) {
 // check, not by the error of the step that failed: a folder that holds an open file gives
 // "access denied" too.
 void ReportTidyFailure(Ui& ui, const std::wstring& installDir, const SettleReport& report,
-                       std::optional<ReplacementKind> command) {
+                       std::optional<ReplacementKind> command, const RightsDecision& rights) {
   const std::wstring& entry = report.failedEntry;
   const CommandWords& interrupted = WordsFor(report.kind);
-  if (InstallFolderIsWriteProtected(installDir)) {
+  if (InstallFolderIsWriteProtected(installDir, rights)) {
     // The check has just been refused with "access denied": that is the cause the box names.
     ShowWriteProtectionAdvice(
         ui, PlatformError(kTidyOperationStart + std::wstring(interrupted.leftBy) +
@@ -275,16 +275,16 @@ SettleReport SettleInterruptedReplacement(const std::wstring& installDir,
 }
 
 bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring& appData,
-                             RetryBudget& retries, Ui& ui, ReplacementKind command) {
+                             CommandSession& session, Ui& ui, ReplacementKind command) {
   if (!HasInterruptedReplacement(installDir)) return true;
-  const SettleReport report = SettleInterruptedReplacement(installDir, appData, retries);
+  const SettleReport report = SettleInterruptedReplacement(installDir, appData, session.retries);
   if (report.reach != JournalReach::kHere) {
     ReportWaitingJournal(ui, installDir, report, command);
     return false;
   }
   ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {
-    ReportTidyFailure(ui, installDir, report, command);
+    ReportTidyFailure(ui, installDir, report, command, session.rights);
     return false;
   }
   return true;
@@ -293,7 +293,8 @@ bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring&
 void RecoverInterruptedReplacement(const Context& context, Ui& ui,
                                    const std::function<RightsDecision()>& rights) {
   const JournalFilesRead found = ReadJournalFiles(JournalFiles(context.installDir));
-  if (found.Interrupted() && rights().account != DesktopAccount::kDesktopUser) return;
+  const RightsDecision asked = found.Interrupted() ? rights() : RightsDecision{};
+  if (found.Interrupted() && asked.account != DesktopAccount::kDesktopUser) return;
   RemoveEmptyWriteCheckFolders(context.installDir);
   const std::wstring appData = AppDataFolder(context);
   const std::optional<ReplacementKind> interrupted =
@@ -313,7 +314,7 @@ void RecoverInterruptedReplacement(const Context& context, Ui& ui,
   const SettleReport report = SettleInterruptedReplacement(context.installDir, appData, retries);
   ShowKeptAside(report, ui);
   if (!report.failedEntry.empty()) {
-    ReportTidyFailure(ui, context.installDir, report, std::nullopt);
+    ReportTidyFailure(ui, context.installDir, report, std::nullopt, asked);
   }
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/preflight.h"
 #include "commands/replacement_journal.h"
 #include "model/context.h"
 #include "model/ui.h"
@@ -50,17 +51,17 @@ bool HasInterruptedReplacement(const std::wstring& installDir);
 SettleReport SettleInterruptedReplacement(const std::wstring& installDir,
                                           const std::wstring& appData, RetryBudget& retries);
 
-// Before `command` (Set or a restore): the same clean-up, with a box for a configuration kept
-// aside. Returns false, after saying why, when the clean-up could not finish (the installation
+// Before `command` (Set or a restore), within its session: the same clean-up, with a box for a
+// configuration kept aside. Returns false, after saying why, when the clean-up could not finish (the installation
 // folder refuses writes, or a program holds the entry named) or the journal waits for another
 // start (another user's restore, names that are not the tool's): then nothing was changed.
 bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring& appData,
-                             RetryBudget& retries, Ui& ui, ReplacementKind command);
+                             CommandSession& session, Ui& ui, ReplacementKind command);
 
 // Start-up, before the window shows: removes empty write-check folders; otherwise nothing to do
 // (and nothing written) unless an interrupted replacement left its journal. A journal is the
 // desktop user's: run as another account (or one that cannot be told, as `rights` says; asked
-// only when there is a journal, so that the window shows without the security DLLs), the tool
+// only when there is a journal, so that an ordinary start spends no time on it), the tool
 // leaves it and every entry it names for that user's next start. The journal of a replacement
 // that another instance of the tool is running is its work, not a leftover, and a journal this
 // start cannot follow waits without a box. While the browser runs, nothing is touched and the

@@ -82,7 +82,7 @@ std::wstring StateAfterFailure(const std::wstring& installDir, const Replacement
 
 void ReportReplacementResult(Ui& ui, const std::wstring& installDir,
                              const ReplacementResult& result, const std::wstring& success,
-                             const ReplacementWords& words) {
+                             const ReplacementWords& words, const RightsDecision& rights) {
   const std::wstring state = StateAfterFailure(installDir, result, words);
   switch (result.outcome) {
     case ReplacementOutcome::kDone:
@@ -114,7 +114,7 @@ void ReportReplacementResult(Ui& ui, const std::wstring& installDir,
         return;
       }
       const PlatformError error(kMoveAsideOperation, result.path, result.code);
-      ui.Fail((words.inInstallFolder ? InstallFolderWriteFailureText(error, installDir)
+      ui.Fail((words.inInstallFolder ? InstallFolderWriteFailureText(error, installDir, rights)
                                      : error.Describe()) +
                   L"\r\n" + state,
               BoxTitle::kTool);

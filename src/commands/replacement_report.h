@@ -6,6 +6,7 @@
 
 #include "commands/replacement.h"
 #include "model/ui.h"
+#include "support/desktop_rights.h"
 
 namespace velmo {
 
@@ -21,13 +22,14 @@ struct ReplacementWords {
   const wchar_t* oldAsBefore;
   const wchar_t* oldElsewhere;
   // What is replaced lies in the installation folder: a refused rename of it gets the advice for
-  // a write-protected installation folder when that folder is one (write_protection).
+  // a write-protected installation folder when that folder is one (preflight).
   bool inInstallFolder;
 };
 
-// `success` is the box when the replacement is done.
+// `success` is the box when the replacement is done; `rights` are the command's, for the write
+// check that chooses the advice.
 void ReportReplacementResult(Ui& ui, const std::wstring& installDir,
                              const ReplacementResult& result, const std::wstring& success,
-                             const ReplacementWords& words);
+                             const ReplacementWords& words, const RightsDecision& rights);
 
 }  // namespace velmo

@@ -67,7 +67,7 @@ class Ui {
   // the system; no click or key is handled meanwhile, so no command starts inside another.
   virtual void Wait(DWORD ms) = 0;
 
-  // Wait, as the retries of a command (its FolderDeleter, a RetryBudget) spend their pauses.
+  // Wait, as the retries of a command (its RetryBudget) spend their pauses.
   RetryWait RetryWaiter() {
     return [this](DWORD ms) { Wait(ms); };
   }

@@ -3,7 +3,7 @@
 // it, or of a folder that holds it, fails with "access denied", "sharing violation" or "lock
 // violation" (on FAT and network drives also "directory not empty" for a delete). Such a step is
 // tried again after a pause: 50 ms, doubling up to 1 s between tries, at most 5 s of pauses for
-// one step and 10 s for everything one budget serves (a command's folder deleter). A pause is
+// one step and 10 s for everything one budget serves (a command's session). A pause is
 // spent through the budget's wait: on the window's thread the window is kept painted meanwhile
 // (Ui::Wait), so that it is never taken for not responding.
 #pragma once

@@ -52,12 +52,12 @@ std::wstring WriteProtectedFolder() {
 
 TEST(WriteProtection, OnlyAWriteProtectedFolderCounts) {
   const TempDir writable(L"velmo-writable");
-  EXPECT_FALSE(InstallFolderIsWriteProtected(writable.Path()));
-  EXPECT_FALSE(InstallFolderIsWriteProtected(writable / L"missing"));
+  EXPECT_FALSE(InstallFolderIsWriteProtected(writable.Path(), CurrentRights()));
+  EXPECT_FALSE(InstallFolderIsWriteProtected(writable / L"missing", CurrentRights()));
   EXPECT_EQ(TreeSnapshot(writable.Path()), (std::map<std::wstring, std::string>{}));
   const std::wstring protectedFolder = WriteProtectedFolder();
   if (protectedFolder.empty()) GTEST_SKIP() << "no write-protected folder (Z:\\sys under Wine)";
-  EXPECT_TRUE(InstallFolderIsWriteProtected(protectedFolder));
+  EXPECT_TRUE(InstallFolderIsWriteProtected(protectedFolder, CurrentRights()));
 }
 
 TEST(WriteProtection, AccessDeniedInAWriteProtectedFolderGetsTheAdviceInOneOkBox) {
@@ -83,7 +83,7 @@ TEST(WriteProtection, AccessDeniedInAWriteProtectedFolderGetsTheAdviceInOneOkBox
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
     ScriptedUi ui;
-    ReportInstallFolderWriteFailure(ui, row.error, row.folder);
+    ReportInstallFolderWriteFailure(ui, row.error, row.folder, CurrentRights());
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, row.text);
     EXPECT_EQ(ui.boxes[0].style, 0x10u);  // OK, error icon

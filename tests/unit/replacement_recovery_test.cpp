@@ -253,9 +253,9 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
     EXPECT_EQ(HasInterruptedReplacement(dir.Path()), waits);
     if (!item.refusal.empty()) {
       ScriptedUi setUi;
-      RetryBudget retries;
+      CommandSession session{*FolderLock::TryTake(dir.Path()), CurrentRights(), RetryBudget()};
       EXPECT_FALSE(
-          SettleBeforeReplacement(dir.Path(), appData, retries, setUi, ReplacementKind::kSet));
+          SettleBeforeReplacement(dir.Path(), appData, session, setUi, ReplacementKind::kSet));
       ASSERT_EQ(setUi.boxes.size(), 1u);
       EXPECT_EQ(setUi.boxes[0].text, Replace(item.refusal, L"<dir>", dir.Path()));
       EXPECT_EQ(setUi.boxes[0].style, 0x10u);

@@ -53,7 +53,7 @@ TEST(ReplacementReport, SaysWhatFailedAndWhereTheOldConfigurationAndThePathFileA
     result.leftover = row.leftover;
     result.oldExisted = result.pathFileExisted = row.leftover.empty();
     testing::ScriptedUi ui;
-    ReportReplacementResult(ui, L"X:\\i", result, L"done", kWords);
+    ReportReplacementResult(ui, L"X:\\i", result, L"done", kWords, RightsDecision{});
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, row.text);
     EXPECT_EQ(ui.boxes[0].style, row.style);
@@ -74,7 +74,7 @@ TEST(ReplacementReport, ARenameOfTheOldEntryIsInUseOnlyForAHold) {
     result.code = row.code;
     result.holder = row.holder;
     testing::ScriptedUi ui;
-    ReportReplacementResult(ui, L"X:\\i", result, L"done", words);
+    ReportReplacementResult(ui, L"X:\\i", result, L"done", words, RightsDecision{});
     const std::wstring& text = ui.boxes.at(0).text;
     EXPECT_EQ(ui.boxes[0].title, row.held.empty() ? L"Velmo浏览器绿化工具" : L"友情提示");
     EXPECT_TRUE(row.held.empty() ? text.starts_with(L"移开原有的配置文件失败。\r\n路径：X:\\e\r\n原因：") &&

@@ -106,7 +106,7 @@ void RestoreRun(const Row& row, Start start, bool otherLetter = false) {
                           {L"velmoexplorer\\Default\\书签.json", "[\"portable\"]"},
                           {L"velmoexplorer\\Webkit\\", ""}};
 
-  EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_set_interrupter.exe",
+  EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_replacement_interrupter.exe",
                      L"\"" + install + L"\" " + std::to_wstring(row.step) + L" restore",
                      {{L"APPDATA", roaming}, {L"TEMP", root / L"temp"}}),
             static_cast<DWORD>(expected.exit));
@@ -125,7 +125,7 @@ void RestoreRun(const Row& row, Start start, bool otherLetter = false) {
   EXPECT_EQ(TreeSnapshot(roaming), expected.state == kBefore ? roamingBefore : roamingAfter);
 }
 
-TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
+TEST(ReplacementInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
   for (const Row& row : kRows) {
     for (const Start start : {Start::kFirstSet, Start::kOverOldSetting, Start::kSameBytes,
                               Start::kRestoreOverOld, Start::kFirstRestore}) {
@@ -165,7 +165,7 @@ TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
       const EnvironmentChanges environment{{L"APPDATA", root / L"appdata"},
                                            {L"TEMP", root / L"temp"}};
 
-      EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_set_interrupter.exe",
+      EXPECT_EQ(RunToEnd(TestProgramFolder() + L"\\velmo_replacement_interrupter.exe",
                          L"\"" + install + L"\" " + std::to_wstring(row.step), environment),
                 static_cast<DWORD>(expected.exit));
       ScriptedUi ui;
@@ -183,7 +183,7 @@ TEST(SetInterruption, RecoveryLeavesTheFolderAsBeforeTheClickOrAsAfterTheSet) {
   }
 }
 
-TEST(SetInterruption, ARestoreKilledBeforeItsCommitIsSettledUnderAnotherLetter) {
+TEST(ReplacementInterruption, ARestoreKilledBeforeItsCommitIsSettledUnderAnotherLetter) {
   // Killed with the copy in place and the old profile aside, the path file still there: the
   // start from the stick's new place puts everything back as it was, with nothing left over.
   RestoreRun(kRows[6], Start::kRestoreOverOld, /*otherLetter=*/true);

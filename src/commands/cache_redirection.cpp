@@ -68,7 +68,7 @@ void BrowseCacheFolder(const Context&, Ui& ui) {
 AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
   // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
   // characters (the path file carries those in the ANSI code page).
-  const RightsDecision rights = CurrentRights();
+  const RightsDecision rights = context.rights();
   if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return AfterCommand::kStayOpen;
   const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {

@@ -41,7 +41,6 @@ std::wstring_view ProgramOf(std::wstring_view command) {
 std::wstring BrowserIn(std::wstring_view installDir) {
   return std::wstring(WithoutTrailingSeparators(installDir)) + L"\\" + browser::kExecutableName;
 }
-
 }  // namespace
 
 bool FileIsMissing(unsigned driveType, bool rootPresent, unsigned long fileError) {
@@ -90,30 +89,23 @@ std::optional<std::wstring> MissingDefaultBrowser(const std::wstring& installDir
   return std::nullopt;
 }
 
-void AskToRepair(const Context& context, Ui& ui, const std::wstring& missing,
-                 const RightsDecision& rights) {
-  // Another or an unknown account could only be refused on Yes: it is not asked at all.
-  if (rights.account != DesktopAccount::kDesktopUser ||
-      ui.Ask(kQuestionStart + missing + kQuestionEnd) != Answer::kYes) {
-    return;
-  }
-  // The very command of the default-browser button: its command line, window state and box.
-  SetAsDefaultBrowser(context, ui, rights);
-}
-
 }  // namespace
 
 void OfferDefaultBrowserRepair(const Context& context, Ui& ui) {
-  // The rights are read only when there is something to ask about.
-  if (const auto missing = MissingDefaultBrowser(context.installDir)) {
-    AskToRepair(context, ui, *missing, CurrentRights());
+  const std::optional<std::wstring> missing = MissingDefaultBrowser(context.installDir);
+  if (!missing) return;
+  // The rights are read only when there is something to ask about. Another or an unknown
+  // account could only be refused on Yes: it is not asked at all.
+  const RightsDecision rights = context.rights();
+  if (rights.account != DesktopAccount::kDesktopUser ||
+      ui.Ask(kQuestionStart + *missing + kQuestionEnd) != Answer::kYes) {
+    return;
   }
-}
-
-void OfferDefaultBrowserRepair(const Context& context, Ui& ui, const RightsDecision& rights) {
-  if (const auto missing = MissingDefaultBrowser(context.installDir)) {
-    AskToRepair(context, ui, *missing, rights);
-  }
+  // The very command of the default-browser button (its command line, window state and box),
+  // with the rights just asked.
+  Context asked = context;
+  asked.rights = [rights] { return rights; };
+  SetAsDefaultBrowser(asked, ui);
 }
 
 }  // namespace velmo

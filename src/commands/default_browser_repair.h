@@ -37,10 +37,8 @@ bool ProgramFileIsMissing(const std::wstring& path);
 // Asks once, when the system's default browser for http or https is a missing Velmo browser,
 // whether to make the browser here the default. Yes does what the default-browser button does;
 // No or no answer does nothing (the question comes back at the next start). Nothing is asked
-// when the association cannot be told, nor of another or an unknown account than the desktop's.
+// when the association cannot be told, nor of another or an unknown account than the desktop's
+// (the context's rights, asked only when there is something to ask about).
 void OfferDefaultBrowserRepair(const Context& context, Ui& ui);
-
-// The same with the rights decision given.
-void OfferDefaultBrowserRepair(const Context& context, Ui& ui, const RightsDecision& rights);
 
 }  // namespace velmo

@@ -33,9 +33,9 @@ constexpr wchar_t kNoUnelevatedFileManagerText[] =
 
 // Starts the browser here for the desktop's user. False after a box when it cannot be started
 // so; throws PlatformError when the browser is missing or its start fails.
-bool StartBrowser(const Context& context, Ui& ui, const RightsDecision& rights,
-                  const std::vector<std::wstring>& arguments, WindowState state,
-                  const wchar_t* noRouteEnd) {
+bool StartBrowser(const Context& context, Ui& ui, const std::vector<std::wstring>& arguments,
+                  WindowState state, const wchar_t* noRouteEnd) {
+  const RightsDecision rights = context.rights();
   if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return false;
   if (StartProgramBy(rights.launchRoutes, browser::ExecutablePath(context.installDir), arguments,
                      state, kStartBrowserOperation)) {
@@ -48,10 +48,6 @@ bool StartBrowser(const Context& context, Ui& ui, const RightsDecision& rights,
 }  // namespace
 
 void ViewCacheFiles(const Context& context, Ui& ui) {
-  ViewCacheFiles(context, ui, CurrentRights());
-}
-
-void ViewCacheFiles(const Context& context, Ui& ui, const RightsDecision& rights) {
   // Only line 2, the Webkit cache folder, is used; a file of one line gives an empty one.
   const std::optional<PathFileLines> lines = ReadPathFileIfPresent(context.installDir);
   if (!lines || !FolderExists(lines->line2)) {
@@ -60,6 +56,7 @@ void ViewCacheFiles(const Context& context, Ui& ui, const RightsDecision& rights
   }
   // The file manager starts what the user opens in it with its own rights and account: it runs
   // as the browser would, or not at all.
+  const RightsDecision rights = context.rights();
   if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return;
   if (!OpenFolderInFileManager(rights.launchRoutes, lines->line2, WindowState::Normal,
                                kStartFileManagerOperation)) {
@@ -68,22 +65,16 @@ void ViewCacheFiles(const Context& context, Ui& ui, const RightsDecision& rights
 }
 
 void SetAsDefaultBrowser(const Context& context, Ui& ui) {
-  SetAsDefaultBrowser(context, ui, CurrentRights());
-}
-
-void SetAsDefaultBrowser(const Context& context, Ui& ui, const RightsDecision& rights) {
   // The browser registers itself; the tool does not wait for it. A browser that cannot be
   // started throws before the success box.
-  if (StartBrowser(context, ui, rights, {browser::kDefaultBrowserSwitch}, WindowState::Minimized,
+  if (StartBrowser(context, ui, {browser::kDefaultBrowserSwitch}, WindowState::Minimized,
                    kNoUnelevatedDefaultEnd)) {
     ui.Inform(kDefaultBrowserSetText);
   }
 }
 
-void LaunchBrowser(const Context& context, Ui& ui) { LaunchBrowser(context, ui, CurrentRights()); }
-
-void LaunchBrowser(const Context& context, Ui& ui, const RightsDecision& rights) {
-  StartBrowser(context, ui, rights, {}, WindowState::Normal, kNoUnelevatedLaunchEnd);
+void LaunchBrowser(const Context& context, Ui& ui) {
+  StartBrowser(context, ui, {}, WindowState::Normal, kNoUnelevatedLaunchEnd);
 }
 
 }  // namespace velmo

@@ -81,7 +81,7 @@ std::optional<MovedInstallation> FindMovedInstallation(const Context& context) {
 void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
   if (!moved) return;
-  const RightsDecision rights = CurrentRights();
+  const RightsDecision rights = context.rights();
   if (!RunsAsDesktopUser(ui, rights, ProcessAccountName()) ||
       ui.Ask(Question(*moved)) != Answer::kYes) {
     return;

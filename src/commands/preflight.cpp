@@ -219,7 +219,7 @@ std::optional<FolderLock> TakeInstallFolderLock(const std::wstring& installDir,
 
 std::optional<CommandSession> BeginReplacement(const Context& context, Ui& ui,
                                                ReplacementKind command) {
-  RightsDecision rights = CurrentRights();
+  RightsDecision rights = context.rights();
   if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return std::nullopt;
   if (IsProcessRunning(browser::kExecutableName)) {
     ui.Inform(kBrowserRunningText);

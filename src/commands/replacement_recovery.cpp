@@ -290,10 +290,9 @@ bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring&
   return true;
 }
 
-void RecoverInterruptedReplacement(const Context& context, Ui& ui,
-                                   const std::function<RightsDecision()>& rights) {
+void RecoverInterruptedReplacement(const Context& context, Ui& ui) {
   const JournalFilesRead found = ReadJournalFiles(JournalFiles(context.installDir));
-  const RightsDecision asked = found.Interrupted() ? rights() : RightsDecision{};
+  const RightsDecision asked = found.Interrupted() ? context.rights() : RightsDecision{};
   if (found.Interrupted() && asked.account != DesktopAccount::kDesktopUser) return;
   RemoveEmptyWriteCheckFolders(context.installDir);
   const std::wstring appData = AppDataFolder(context);

@@ -8,7 +8,6 @@
 // user's restore, names that are not the tool's) stays with everything it names, and Set and the
 // restore say why they wait.
 #pragma once
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +16,6 @@
 #include "commands/replacement_journal.h"
 #include "model/context.h"
 #include "model/ui.h"
-#include "support/desktop_rights.h"
 #include "support/lock_retry.h"
 
 namespace velmo {
@@ -60,13 +58,12 @@ bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring&
 
 // Start-up, before the window shows: removes empty write-check folders; otherwise nothing to do
 // (and nothing written) unless an interrupted replacement left its journal. A journal is the
-// desktop user's: run as another account (or one that cannot be told, as `rights` says; asked
-// only when there is a journal, so that an ordinary start spends no time on it), the tool
+// desktop user's: run as another account (or one that cannot be told, as the context's rights say;
+// asked only when there is a journal, so that an ordinary start spends no time on it), the tool
 // leaves it and every entry it names for that user's next start. The journal of a replacement
 // that another instance of the tool is running is its work, not a leftover, and a journal this
 // start cannot follow waits without a box. While the browser runs, nothing is touched and the
 // user is told.
-void RecoverInterruptedReplacement(const Context& context, Ui& ui,
-                                   const std::function<RightsDecision()>& rights = &CurrentRights);
+void RecoverInterruptedReplacement(const Context& context, Ui& ui);
 
 }  // namespace velmo

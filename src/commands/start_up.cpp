@@ -1,11 +1,8 @@
 #include "commands/start_up.h"
 
-#include <functional>
-
 #include "commands/replacement_recovery.h"
 #include "model/browser_layout.h"
 #include "model/path_file.h"
-#include "support/desktop_rights.h"
 #include "support/file_queries.h"
 #include "support/file_version.h"
 #include "support/platform_error.h"
@@ -30,10 +27,7 @@ std::wstring PathFilePanelLines(const std::wstring& installDir) {
          ShownLine(lines->line2);
 }
 
-namespace {
-
-StartUpTexts RunStartUpWith(const Context& context, Ui& ui,
-                            const std::function<RightsDecision()>& rights) {
+StartUpTexts RunStartUp(const Context& context, Ui& ui) {
   StartUpTexts texts;
   const std::wstring browser = browser::ExecutablePath(context.installDir);
   if (!FileExists(browser)) {
@@ -41,7 +35,7 @@ StartUpTexts RunStartUpWith(const Context& context, Ui& ui,
     return texts;
   }
   // Before anything is read: the clean-up may put the path file and Setting back.
-  RecoverInterruptedReplacement(context, ui, rights);
+  RecoverInterruptedReplacement(context, ui);
   texts.cacheFolder = browser::DefaultCacheFolder(context.Env(L"TEMP"));
   texts.versionLine = kVersionLinePrefix + GetFileVersionText(browser);
   try {
@@ -50,16 +44,6 @@ StartUpTexts RunStartUpWith(const Context& context, Ui& ui,
     texts.unreadablePathFile = StartUpError{error.Describe(), kToolTitle};
   }
   return texts;
-}
-
-}  // namespace
-
-StartUpTexts RunStartUp(const Context& context, Ui& ui) {
-  return RunStartUpWith(context, ui, &CurrentRights);
-}
-
-StartUpTexts RunStartUp(const Context& context, Ui& ui, const RightsDecision& rights) {
-  return RunStartUpWith(context, ui, [&] { return rights; });
 }
 
 }  // namespace velmo

@@ -7,7 +7,6 @@
 
 #include "model/context.h"
 #include "model/ui.h"
-#include "support/desktop_rights.h"
 
 namespace velmo {
 
@@ -37,13 +36,10 @@ struct StartUpTexts {
 // there is no path file. Throws PlatformError when the path file exists but cannot be read.
 std::wstring PathFilePanelLines(const std::wstring& installDir);
 
-// Checks for the browser; when it is there, sorts out what an interrupted Set left behind (its
-// boxes go through `ui`), then reads the texts.
+// Checks for the browser; when it is there, settles what an interrupted replacement left behind
+// (its boxes go through `ui`; only for the desktop's user, as the context's rights say: another or
+// an unknown account leaves the journal and every entry it names for that user's next start),
+// then reads the texts.
 StartUpTexts RunStartUp(const Context& context, Ui& ui);
-
-// The same with the rights decision given: an interrupted Set is sorted out only for the
-// desktop's user; another or an unknown account leaves its journal and every entry it names for
-// that user's next start.
-StartUpTexts RunStartUp(const Context& context, Ui& ui, const RightsDecision& rights);
 
 }  // namespace velmo

@@ -1,9 +1,12 @@
-// What a command needs to know about where it runs: the installation directory and the
-// environment. Production fills it from the process; tests point it at temporary folders.
+// What a command needs to know about where it runs: the installation directory, the environment
+// and the tool's rights beside the desktop's. Production fills it from the process; tests point
+// it at temporary folders and may give fixed rights.
 #pragma once
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "support/desktop_rights.h"
 
 namespace velmo {
 
@@ -13,6 +16,10 @@ struct Context {
   // Looks an environment variable up by name (case-insensitively, as the platform does);
   // nullopt when it is not defined.
   std::function<std::optional<std::wstring>(const std::wstring&)> lookup;
+
+  // The tool's account and elevation compared with the desktop's, asked when a command needs
+  // them (each command asks once; the start-up only when there is interrupted work to settle).
+  std::function<RightsDecision()> rights = &CurrentRights;
 
   // The variable's value, or the empty text when it is not defined.
   std::wstring Env(const std::wstring& name) const;

@@ -136,7 +136,8 @@ std::map<std::wstring, std::string> WithDir(std::map<std::wstring, std::string> 
 }
 
 Context MakeContext(const std::wstring& installDir,
-                    const std::map<std::wstring, std::wstring>& environment) {
+                    const std::map<std::wstring, std::wstring>& environment,
+                    std::optional<RightsDecision> rights) {
   std::map<std::wstring, std::wstring> upper;
   for (const auto& [name, value] : environment) upper[Upper(name)] = value;
   Context context;
@@ -146,6 +147,7 @@ Context MakeContext(const std::wstring& installDir,
     if (found == upper.end()) return std::nullopt;
     return found->second;
   };
+  if (rights) context.rights = [fixed = *rights] { return fixed; };
   return context;
 }
 

@@ -46,8 +46,10 @@ std::map<std::wstring, std::string> TreeSnapshot(const std::wstring& root);
 std::map<std::wstring, std::string> WithDir(std::map<std::wstring, std::string> tree,
                                             const std::wstring& dir);
 
-// A context for `installDir` with the given environment (looked up case-insensitively).
+// A context for `installDir` with the given environment (looked up case-insensitively) and, when
+// given, fixed rights instead of the process's.
 Context MakeContext(const std::wstring& installDir,
-                    const std::map<std::wstring, std::wstring>& environment);
+                    const std::map<std::wstring, std::wstring>& environment,
+                    std::optional<RightsDecision> rights = std::nullopt);
 
 }  // namespace velmo::testing

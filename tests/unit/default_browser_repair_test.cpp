@@ -99,8 +99,10 @@ TEST(DefaultBrowserRepair, OnlyYesToTheQuestionStartsTheBrowser) {
     EXPECT_EQ(ui.boxes.size(), 1u);
   }
   testing::ScriptedUi other;  // another account is not asked
-  OfferDefaultBrowserRepair(testing::MakeContext(dir.Path(), {}), other,
-                            RightsDecision{DesktopAccount::kOtherAccount, false, {}});
+  OfferDefaultBrowserRepair(testing::MakeContext(
+                                dir.Path(), {},
+                                RightsDecision{DesktopAccount::kOtherAccount, false, {}}),
+                            other);
   EXPECT_TRUE(other.boxes.empty());
   RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, saved.c_str(), size);
 }

@@ -111,7 +111,7 @@ TEST(ViewCacheFiles, TheFileManagerStartsOnlyForTheDesktopUserAndByARouteTheRigh
   };
   for (const auto& row : rows) {
     ScriptedUi ui;
-    ViewCacheFiles(MakeContext(install, {}), ui, row.rights);
+    ViewCacheFiles(MakeContext(install, {}, row.rights), ui);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_TRUE(ui.boxes[0].text.starts_with(row.boxStart)) << ToUtf8(ui.boxes[0].text);
     EXPECT_EQ(ui.boxes[0].title, L"Velmo浏览器绿化工具");
@@ -162,7 +162,7 @@ TEST(BrowserLaunch, SetAsDefaultStartsTheBrowserOnlyByARouteTheRightsAllow) {
   };
   for (const auto& row : rows) {
     ScriptedUi ui;
-    SetAsDefaultBrowser(MakeContext(dir.Path(), {}), ui, row.rights);
+    SetAsDefaultBrowser(MakeContext(dir.Path(), {}, row.rights), ui);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, row.box);
     EXPECT_EQ(ui.boxes[0].style, 0x40u);

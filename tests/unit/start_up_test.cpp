@@ -96,7 +96,7 @@ TEST(StartUpTexts, OnlyTheDesktopUsersStartSortsOutAnInterruptedSet) {
     WriteBytes(dir / L"Set~jnl", "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\nSetting\r\nSet~tmp\r\n"
                                  "Set~new\r\nSet~old\r\nSet~del\r\npath\r\n2\r\nP12\r\nP0End\r\n");
     ScriptedUi ui;
-    RunStartUp(MakeContext(dir.Path(), {}), ui, RightsDecision{row.account, false, {}});
+    RunStartUp(MakeContext(dir.Path(), {}, RightsDecision{row.account, false, {}}), ui);
     EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), row.journalStays ? 4u : 1u);
   }
 }

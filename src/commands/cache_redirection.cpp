@@ -31,20 +31,6 @@ constexpr wchar_t kUnrepresentableSuffix[] =
     L"\r\n该路径含有系统字符集无法表示的字符，浏览器无法识别这样的路径。"
     L"请选择或输入其它路径。";
 
-// Records `cacheFolder` in the path file, absolute form unless the Setting folder's path cannot
-// go to the browser as it is, then reports success. Returns without a success box when the path
-// file could not be written (the error is shown instead and the old path file stays whole), or
-// when the question about the Setting folder's path was not answered with No (Yes ends the tool).
-AfterCommand RecordCacheFolder(const Context& context, Ui& ui, const RightsDecision& rights,
-                               const std::wstring& cacheFolder) {
-  const PathFileChoice choice = ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
-  if (choice.form &&
-      WritePathFileOrReport(ui, rights, context.installDir, *choice.form, cacheFolder)) {
-    ui.Inform(kMovedPrefix + cacheFolder + kMovedSuffix);
-  }
-  return choice.after;
-}
-
 }  // namespace
 
 void BrowseCacheFolder(const Context&, Ui& ui) {
@@ -83,7 +69,16 @@ AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
       return AfterCommand::kStayOpen;
     }
   }
-  return RecordCacheFolder(context, ui, rights, cacheFolder);
+  // Recorded in the path file, absolute form unless the Setting folder's path cannot go to the
+  // browser as it is, then reported. No success box when the path file could not be written (the
+  // error is shown instead and the old path file stays whole), or when the question about the
+  // Setting folder's path was not answered with No (Yes ends the tool).
+  const PathFileChoice choice = ChoosePathFileForm(ui, browser::SettingFolder(context.installDir));
+  if (choice.form &&
+      WritePathFileOrReport(ui, rights, context.installDir, *choice.form, cacheFolder)) {
+    ui.Inform(kMovedPrefix + cacheFolder + kMovedSuffix);
+  }
+  return choice.after;
 }
 
 }  // namespace velmo

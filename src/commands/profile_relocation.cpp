@@ -68,15 +68,20 @@ class SetCommand {
     if (!SettleInterruptedWork() || !CheckSetNamesFree() || !ChooseCacheLine()) {
       return AfterCommand::kStayOpen;
     }
+    // No profile yet: the browser is pointed at the Setting folder beside it.
     if (!FolderExists(profile_)) {
-      PointAtSettingFolder();
+      WritePathFileAndReport(PathFileForm::kRelative);
       return AfterCommand::kStayOpen;
     }
     // The absolute form only where the Setting folder's path reaches the browser unchanged.
     const PathFileChoice choice = ChoosePathFileForm(ui_, setting_);
     if (!choice.form) return choice.after;
     form_ = *choice.form;
-    if (CheckInstallFolderTakesTheCopy() && ReplaceExistingSetting() && CheckCopyFits()) {
+    // The path file is written last and the copy is made in a folder beside the Setting folder:
+    // that both can be done is checked before anything is deleted.
+    if (InstallFolderTakesTheSetOrReport(ui_, context_.installDir, session_.rights,
+                                         pathFileBefore_) &&
+        ReplaceExistingSetting() && CheckCopyFits()) {
       CopyAndSwap(std::move(observer));
     }
     return AfterCommand::kStayOpen;
@@ -103,20 +108,10 @@ class SetCommand {
     return cacheLine_.has_value();
   }
 
-  // No profile yet: the browser is pointed at the Setting folder beside it.
-  void PointAtSettingFolder() { WritePathFileAndReport(PathFileForm::kRelative); }
-
   void WritePathFileAndReport(PathFileForm form) {
     if (WritePathFileOrReport(ui_, session_.rights, context_.installDir, form, *cacheLine_)) {
       ui_.Inform(kSuccessText);
     }
-  }
-
-  // The path file is written last and the copy is made in a folder beside the Setting folder;
-  // that both can be done is checked before anything is deleted.
-  bool CheckInstallFolderTakesTheCopy() {
-    return InstallFolderTakesTheSetOrReport(ui_, context_.installDir, session_.rights,
-                                            pathFileBefore_);
   }
 
   // A Setting folder already there: only Yes replaces it; No keeps it and records it; no answer

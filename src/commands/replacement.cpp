@@ -74,10 +74,9 @@ class ReplacementRun {
         retries_(retries),
         observer_(std::move(observer)) {
     journal_.commitFile = browser::PathFileForWriting(replacement_.installDir);
-    journal_.commitFileAfter.reset();
-    if (replacement_.pathFileLines) {
-      journal_.commitFileAfter = PathFileBytes(*replacement_.pathFileLines);
-    }
+    journal_.commitFileAfter = replacement_.pathFileLines
+                                   ? std::optional(PathFileBytes(*replacement_.pathFileLines))
+                                   : std::nullopt;
   }
   // It refers to its own description.
   ReplacementRun(const ReplacementRun&) = delete;

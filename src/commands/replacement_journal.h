@@ -112,7 +112,8 @@ void WriteJournal(const JournalFiles& files, const Journal& journal, RetryBudget
 struct JournalFilesRead {
   JournalRead journal;
   JournalRead draft;
-  // A file of the tool's at either name: a replacement was interrupted.
+  // A file of the tool's (it begins with the journal's signature line) at either name: a
+  // replacement was interrupted and left its journal, or the journal's draft, behind.
   bool Interrupted() const;
   // The replacement that was interrupted (Set when no file of the tool's says otherwise).
   ReplacementKind Kind() const;

@@ -218,19 +218,14 @@ void ReportWaitingJournal(Ui& ui, const std::wstring& installDir, const SettleRe
   ui.Fail(text, BoxTitle::kTool);
 }
 
-// What the user is told about the report's kept configurations; empty when there are none.
-std::wstring KeptAsideText(const SettleReport& report) {
-  if (report.keptAside.empty()) return {};
+// Tells the user about the report's kept configurations, when there are any.
+void ShowKeptAside(const SettleReport& report, Ui& ui) {
+  if (report.keptAside.empty()) return;
   std::wstring text = InterruptedText(report.kind) + L"。";
   for (const std::wstring& kept : report.keptAside) {
     text += L"\r\n" + (kKeptAsideStart + report.target + kKeptAsideMiddle + kept + kKeptAsideEnd);
   }
-  return text;
-}
-
-void ShowKeptAside(const SettleReport& report, Ui& ui) {
-  const std::wstring text = KeptAsideText(report);
-  if (!text.empty()) ui.Inform(text);
+  ui.Inform(text);
 }
 
 // The command whose interrupted work this start can settle, from what stands at the journal's
@@ -248,10 +243,6 @@ std::optional<ReplacementKind> WorkToSettle(const JournalFilesRead& found,
 }
 
 }  // namespace
-
-bool HasInterruptedReplacement(const std::wstring& installDir) {
-  return ReadJournalFiles(JournalFiles(installDir)).Interrupted();
-}
 
 SettleReport SettleInterruptedReplacement(const std::wstring& installDir,
                                           const std::wstring& appData, RetryBudget& retries) {
@@ -276,7 +267,7 @@ SettleReport SettleInterruptedReplacement(const std::wstring& installDir,
 
 bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring& appData,
                              CommandSession& session, Ui& ui, ReplacementKind command) {
-  if (!HasInterruptedReplacement(installDir)) return true;
+  if (!ReadJournalFiles(JournalFiles(installDir)).Interrupted()) return true;
   const SettleReport report = SettleInterruptedReplacement(installDir, appData, session.retries);
   if (report.reach != JournalReach::kHere) {
     ReportWaitingJournal(ui, installDir, report, command);

@@ -35,10 +35,6 @@ struct SettleReport {
   std::wstring failedEntry;
 };
 
-// Whether an interrupted replacement left its journal (or the journal's draft) behind in the
-// installation folder: a file there that begins with the journal's signature line.
-bool HasInterruptedReplacement(const std::wstring& installDir);
-
 // Follows the journal: removes the partial copies, undoes a swap that was not committed, finishes
 // one that was, and puts a configuration that was moved aside back at the target; when the
 // target holds another configuration it gives the moved-aside one a visible name instead. Then

@@ -144,11 +144,6 @@ PathFileLines ParsePathFileBytes(std::string_view bytes) {
   return {FromAnsi(lines[0]), FromAnsi(lines[1]), FromAnsi(lines[2])};
 }
 
-PathFileLines ReadPathFile(const std::wstring& installDir) {
-  return ParsePathFileBytes(
-      ReadFileBytes(browser::PathFileForReading(installDir), kReadOperation));
-}
-
 std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir) {
   const std::wstring name = browser::PathFileForReading(installDir);
   if (!FileExists(name)) return std::nullopt;

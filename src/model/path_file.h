@@ -54,10 +54,8 @@ std::wstring ShownLine(const std::wstring& line);
 // failed write) when it could not.
 void CheckPathFileReplaceable(const std::wstring& installDir);
 
-// Reads <installDir>\Path. Throws PlatformError when it cannot be opened or read.
-PathFileLines ReadPathFile(const std::wstring& installDir);
-
-// The same, or nullopt when there is no path file (nothing, or a folder, of that name).
+// Reads <installDir>\Path, or nullopt when there is no path file (nothing, or a folder, of that
+// name). Throws PlatformError when it exists but cannot be opened or read.
 std::optional<PathFileLines> ReadPathFileIfPresent(const std::wstring& installDir);
 
 // The path file's bytes as they are on disk, or nullopt when there is no path file (nothing, or a

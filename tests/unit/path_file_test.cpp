@@ -71,7 +71,7 @@ TEST(PathFileWrite, ReplacesALongerFileWholeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(testing::TreeSnapshot(dir.Path()).size(), 1u);
 
   // What was written reads back through the reader's name ("Path").
-  const PathFileLines lines = ReadPathFile(dir.Path());
+  const PathFileLines lines = ReadPathFileIfPresent(dir.Path()).value();
   EXPECT_EQ(lines.line1, L"one");
   EXPECT_EQ(lines.line2, L"two");
   EXPECT_EQ(lines.line3, L"");
@@ -128,7 +128,7 @@ TEST(PathFileRead, UnreadableFileRaisesWithItsName) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(held.Valid());
   try {
-    ReadPathFile(dir.Path());
+    ReadPathFileIfPresent(dir.Path());
     FAIL() << "an unreadable path file was read";
   } catch (const PlatformError& error) {
     EXPECT_EQ(error.Path(), dir / L"Path");

@@ -225,7 +225,7 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       const auto file = item.before.find(name);
       return file != item.before.end() && file->second.starts_with("VelmoPortableJournal");
     };
-    EXPECT_EQ(HasInterruptedReplacement(dir.Path()),
+    EXPECT_EQ(ReadJournalFiles(JournalFiles(dir.Path())).Interrupted(),
               signedFile(L"Set~jnl") || signedFile(L"Set~jnw"));
     ScriptedUi ui;
     const std::wstring appData = *item.appData && item.appData[1] != L':' ? dir / item.appData
@@ -250,7 +250,7 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       EXPECT_EQ(ui.boxes[0].title, L"友情提示");
     }
     // Once sorted out, the next start has nothing to do.
-    EXPECT_EQ(HasInterruptedReplacement(dir.Path()), waits);
+    EXPECT_EQ(ReadJournalFiles(JournalFiles(dir.Path())).Interrupted(), waits);
     if (!item.refusal.empty()) {
       ScriptedUi setUi;
       CommandSession session{*FolderLock::TryTake(dir.Path()), CurrentRights(), RetryBudget()};

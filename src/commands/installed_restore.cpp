@@ -118,8 +118,8 @@ class RestoreCommand {
   }
 
  private:
-  // What an interrupted Set left behind is sorted out first, as Set does: the path file and
-  // Setting are read only once they are settled.
+  // What an interrupted Set or restore left behind is settled first, as Set does: the path file
+  // and Setting are read only once they are settled.
   bool SettleInterruptedWork() {
     return SettleBeforeReplacement(context_.installDir, appData_, session_, ui_,
                                    ReplacementKind::kRestore);

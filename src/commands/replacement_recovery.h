@@ -46,9 +46,10 @@ SettleReport SettleInterruptedReplacement(const std::wstring& installDir,
                                           const std::wstring& appData, RetryBudget& retries);
 
 // Before `command` (Set or a restore), within its session: the same clean-up, with a box for a
-// configuration kept aside. Returns false, after saying why, when the clean-up could not finish (the installation
-// folder refuses writes, or a program holds the entry named) or the journal waits for another
-// start (another user's restore, names that are not the tool's): then nothing was changed.
+// configuration kept aside. Returns false, after saying why, when the clean-up could not finish
+// (the installation folder refuses writes, or a program holds the entry named) or the journal
+// waits for another start (another user's restore, names that are not the tool's): then nothing
+// was changed.
 bool SettleBeforeReplacement(const std::wstring& installDir, const std::wstring& appData,
                              CommandSession& session, Ui& ui, ReplacementKind command);
 

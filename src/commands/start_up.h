@@ -1,6 +1,7 @@
 // The start-up's work before the main window shows: the refusal when the tool does not sit
-// beside the browser, the clean-up after an interrupted Set, and the texts the window opens with
-// (the default cache folder, the browser's version and the folders the path file records).
+// beside the browser, the clean-up after an interrupted Set or restore, and the texts the window
+// opens with (the default cache folder, the browser's version and the folders the path file
+// records).
 #pragma once
 #include <optional>
 #include <string>

@@ -50,8 +50,8 @@ std::wstring ShownLine(const std::wstring& line);
 
 // Checks that the path file could be written now: the installation folder takes a new file
 // beside it, and an existing path file is a file that no other program holds against writing or
-// deletion (a read-only one: against the change of its attributes or deletion). Leaves nothing behind. Throws PlatformError (the same report as a
-// failed write) when it could not.
+// deletion (a read-only one: against the change of its attributes or deletion). Leaves nothing
+// behind. Throws PlatformError (the same report as a failed write) when it could not.
 void CheckPathFileReplaceable(const std::wstring& installDir);
 
 // Reads <installDir>\Path, or nullopt when there is no path file (nothing, or a folder, of that

@@ -47,7 +47,7 @@ enum class DesktopAccount {
 // What the tool does about it.
 struct RightsDecision {
   // Anything but kDesktopUser: the commands that change the installation, start the browser or
-  // recover an interrupted Set refuse, and change nothing.
+  // settle an interrupted Set or restore refuse, and change nothing.
   DesktopAccount account = DesktopAccount::kUnknown;
   // Elevated with an unelevated token beside it: the write check before a change is also made for
   // that token, the rights the browser will have.

@@ -135,8 +135,8 @@ bool MainWindow::StartUp() {
   CreateControls(window_, instance_);
   ApplyDpi(WindowDpi(window_));
   CentreOnScreen();
-  // An interrupted Set is sorted out (with its boxes) before the window shows anything, as a
-  // command: nothing sent to the window meanwhile starts another.
+  // An interrupted Set or restore is settled (with its boxes) before the window shows anything,
+  // as a command: nothing sent to the window meanwhile starts another.
   const StartUpTexts texts = [&] {
     handlerRunning_ = true;
     const ScopeGuard running([this] { handlerRunning_ = false; });

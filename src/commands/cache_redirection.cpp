@@ -55,7 +55,7 @@ AfterCommand MoveCacheFolder(const Context& context, Ui& ui) {
   // The cache folder box is taken as typed: not trimmed, not normalised, not tested for Chinese
   // characters (the path file carries those in the ANSI code page).
   const RightsDecision rights = context.rights();
-  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return AfterCommand::kStayOpen;
+  if (!RunsAsDesktopUser(ui, rights)) return AfterCommand::kStayOpen;
   const std::wstring cacheFolder = ui.CacheFolderText();
   if (!SurvivesAnsi(cacheFolder)) {
     ui.Fail(kUnrepresentablePrefix + cacheFolder + kUnrepresentableSuffix, BoxTitle::kHint);

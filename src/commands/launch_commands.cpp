@@ -36,7 +36,7 @@ constexpr wchar_t kNoUnelevatedFileManagerText[] =
 bool StartBrowser(const Context& context, Ui& ui, const std::vector<std::wstring>& arguments,
                   WindowState state, const wchar_t* noRouteEnd) {
   const RightsDecision rights = context.rights();
-  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return false;
+  if (!RunsAsDesktopUser(ui, rights)) return false;
   if (StartProgramBy(rights.launchRoutes, browser::ExecutablePath(context.installDir), arguments,
                      state, kStartBrowserOperation)) {
     return true;
@@ -57,7 +57,7 @@ void ViewCacheFiles(const Context& context, Ui& ui) {
   // The file manager starts what the user opens in it with its own rights and account: it runs
   // as the browser would, or not at all.
   const RightsDecision rights = context.rights();
-  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return;
+  if (!RunsAsDesktopUser(ui, rights)) return;
   if (!OpenFolderInFileManager(rights.launchRoutes, lines->line2, WindowState::Normal,
                                kStartFileManagerOperation)) {
     ui.Inform(kNoUnelevatedFileManagerText + lines->line2, BoxTitle::kTool);

@@ -82,7 +82,7 @@ void OfferMovedInstallationRepair(const Context& context, Ui& ui) {
   const std::optional<MovedInstallation> moved = FindMovedInstallation(context);
   if (!moved) return;
   const RightsDecision rights = context.rights();
-  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName()) ||
+  if (!RunsAsDesktopUser(ui, rights) ||
       ui.Ask(Question(*moved)) != Answer::kYes) {
     return;
   }

@@ -133,9 +133,11 @@ constexpr wchar_t kMissingCacheParentEnd[] =
 
 }  // namespace
 
-bool RunsAsDesktopUser(Ui& ui, const RightsDecision& rights, const std::wstring& account) {
+bool RunsAsDesktopUser(Ui& ui, const RightsDecision& rights,
+                       const std::function<std::wstring()>& account) {
   if (rights.account == DesktopAccount::kDesktopUser) return true;
-  const std::wstring named = account.empty() ? std::wstring() : L"（" + account + L"）";
+  const std::wstring name = account();
+  const std::wstring named = name.empty() ? std::wstring() : L"（" + name + L"）";
   if (rights.account == DesktopAccount::kOtherAccount) {
     ui.Inform(kOtherAccountStart + named + kOtherAccountEnd, BoxTitle::kTool);
   } else {
@@ -220,7 +222,7 @@ std::optional<FolderLock> TakeInstallFolderLock(const std::wstring& installDir,
 std::optional<CommandSession> BeginReplacement(const Context& context, Ui& ui,
                                                ReplacementKind command) {
   RightsDecision rights = context.rights();
-  if (!RunsAsDesktopUser(ui, rights, ProcessAccountName())) return std::nullopt;
+  if (!RunsAsDesktopUser(ui, rights)) return std::nullopt;
   if (IsProcessRunning(browser::kExecutableName)) {
     ui.Inform(kBrowserRunningText);
     return std::nullopt;

@@ -6,6 +6,7 @@
 // goes here and is asked once, in the order the command's steps list it.
 #pragma once
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,9 +46,11 @@ std::optional<CommandSession> BeginReplacement(const Context& context, Ui& ui,
 
 // True when the command may go on. When the tool runs as another account than the desktop's
 // (someone typed an administrator's password at the prompt), or which account it runs as cannot
-// be established, one box says so (tool title, information icon, OK), naming `account` (this
-// process's, or empty), and the command must change nothing and start nothing.
-bool RunsAsDesktopUser(Ui& ui, const RightsDecision& rights, const std::wstring& account);
+// be established, one box says so (tool title, information icon, OK), naming the account
+// `account` gives (this process's, looked up only then; empty: none), and the command must change
+// nothing and start nothing.
+bool RunsAsDesktopUser(Ui& ui, const RightsDecision& rights,
+                       const std::function<std::wstring()>& account = &ProcessAccountName);
 
 // The write check's folder beside Setting is named "Setting" + this tag + "<pid>-<n>"; the next
 // start removes one that an interrupted run left (empty, it is never anyone's data).

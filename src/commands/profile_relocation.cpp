@@ -61,7 +61,8 @@ class SetCommand {
       : context_(context),
         ui_(ui),
         session_(session),
-        profile_(browser::ProfileFolder(AppDataFolder(context))),
+        appData_(AppDataFolder(context)),
+        profile_(browser::ProfileFolder(appData_)),
         setting_(browser::SettingFolder(context.installDir)) {}
 
   AfterCommand Run(ReplacementObserver observer) {
@@ -89,7 +90,7 @@ class SetCommand {
 
  private:
   bool SettleInterruptedWork() {
-    return SettleBeforeReplacement(context_.installDir, AppDataFolder(context_), session_, ui_,
+    return SettleBeforeReplacement(context_.installDir, appData_, session_, ui_,
                                    ReplacementKind::kSet);
   }
 
@@ -127,7 +128,7 @@ class SetCommand {
   // must fit in the Setting folder, whose name is as long as any the copy takes.
   bool CheckCopyFits() {
     return CopyFitsOrReport(ui_, kCopyFitWords, profile_,
-                            browser::ProfileCacheFolders(AppDataFolder(context_)), setting_);
+                            browser::ProfileCacheFolders(appData_), setting_);
   }
 
   void CopyAndSwap(ReplacementObserver observer) {
@@ -142,6 +143,7 @@ class SetCommand {
   const Context& context_;
   Ui& ui_;
   CommandSession& session_;
+  const std::wstring appData_;
   const std::wstring profile_;
   const std::wstring setting_;
   std::optional<std::wstring> cacheLine_;
@@ -157,6 +159,7 @@ Replacement SetReplacement(const Context& context, std::vector<std::wstring> pat
   const std::array<std::wstring, 3> caches = browser::ProfileCacheFolders(appData);
   Replacement replacement;
   replacement.installDir = context.installDir;
+  replacement.appData = appData;
   replacement.source = browser::ProfileFolder(appData);
   replacement.deletedFirst.assign(caches.begin(), caches.end());
   replacement.pathFileLines = std::move(pathFileLines);

@@ -277,27 +277,29 @@ bool SameRoles(const ReplacementNames& recorded, const ReplacementNames& expecte
   return true;
 }
 
-enum class ProfileParent { kThisUsers, kOther, kNotPlain };
+enum class ProfileParent { kThisUsers, kOther, kUnknown, kNotPlain };
 
 // Whether a restore's recorded folder beside the profile is this user's APPDATA. A journal that
 // records that folder's identity is this user's only when APPDATA here is that very folder: the
 // same text on another computer (a stick carried there, an account of the same name) is another
 // account's folder. An earlier build's journal records none: the same text, or the same folder on
 // disk when it is named plainly. Another folder named plainly is another user's (or another
-// profile folder); one reached through "." or ".." is nobody's.
+// profile folder); one reached through "." or ".." is nobody's. When this user's APPDATA cannot
+// be identified, whose the journal is cannot be told.
 ProfileParent CompareProfileParent(const std::wstring& recorded,
                                    const std::optional<EntryIdentity>& identity,
                                    const std::wstring& appData) {
   const std::wstring here = ParentFolder(browser::ProfileFolder(appData));
-  if (identity) {
-    if (!IsPlainFullPath(recorded)) return ProfileParent::kNotPlain;
-    return !appData.empty() && IdentityOf(here) == identity ? ProfileParent::kThisUsers
-                                                            : ProfileParent::kOther;
-  }
-  if (!appData.empty() && SameName(recorded, here)) return ProfileParent::kThisUsers;
+  if (!identity && !appData.empty() && SameName(recorded, here)) return ProfileParent::kThisUsers;
   if (!IsPlainFullPath(recorded)) return ProfileParent::kNotPlain;
-  return !appData.empty() && SameEntry(recorded, here) ? ProfileParent::kThisUsers
-                                                       : ProfileParent::kOther;
+  if (appData.empty()) return ProfileParent::kOther;
+  const std::optional<EntryIdentity> hereIdentity = IdentityOf(here);
+  // A folder that is not there is not the one recorded; one that cannot be read may be.
+  if (!hereIdentity) {
+    return IsNotFound(EntryQueryError(here)) ? ProfileParent::kOther : ProfileParent::kUnknown;
+  }
+  const bool same = identity ? hereIdentity == identity : SameEntry(recorded, here);
+  return same ? ProfileParent::kThisUsers : ProfileParent::kOther;
 }
 
 }  // namespace
@@ -365,6 +367,7 @@ ReachedJournal ResolveJournal(const Journal& recorded, const std::wstring& insta
         CompareProfileParent(recordedAppData, recorded.profileParent, appData);
     if (parent != ProfileParent::kThisUsers) {
       if (parent == ProfileParent::kOther) reached.reach = JournalReach::kOtherProfile;
+      if (parent == ProfileParent::kUnknown) reached.reach = JournalReach::kProfileUnknown;
       return reached;
     }
   }

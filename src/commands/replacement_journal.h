@@ -126,6 +126,8 @@ enum class JournalReach {
   kOtherProfile,  // a restore's, for a profile folder that is not this user's (another Windows
                   // user's or another profile folder, or APPDATA is not set): only a start with
                   // that APPDATA may follow it
+  kProfileUnknown,  // a restore's, but this user's APPDATA cannot be identified: whose it is
+                    // cannot be told, and it is not followed
   kNotTheTools,   // a name is not the one the tool gives its role: it is not followed anywhere
 };
 

@@ -58,6 +58,12 @@ constexpr wchar_t kOtherProfileMiddle[] =
 constexpr wchar_t kOtherProfileEnd[] =
     L"\r\n只有在该用户的账户下打开本工具才能整理它。为避免丢失数据，本工具这次没有做任何改动；"
     L"请先让该用户打开一次本工具，再重新操作。";
+constexpr wchar_t kProfileUnknownMiddle[] =
+    L"有一次恢复为安装版没有完成，正在等待整理。它要恢复的配置文件夹是：\r\n";
+constexpr wchar_t kProfileUnknownEnd[] =
+    L"\r\n但无法读取当前用户的配置文件夹所在的文件夹（环境变量APPDATA）的信息，无法确认这次恢复"
+    L"是否属于当前用户。为避免丢失数据，本工具这次没有做任何改动；请确认该文件夹可以访问后再重新"
+    L"操作。";
 constexpr wchar_t kNotTheToolsMiddle[] = L"安装目录中的进度记录：\r\n";
 constexpr wchar_t kNotTheToolsAfterPath[] = L"\r\n记录了一次没有完成的";
 constexpr wchar_t kNotTheToolsEnd[] =
@@ -89,6 +95,14 @@ class JournalFollower {
       : journal_(journal), names_(journal.names), retries_(retries), report_(report) {}
 
   bool Follow() {
+    // Every step below decides by what stands at the journal's names: one that cannot be asked
+    // (a drive gone, access denied) is never taken for one that is not there. Nothing is done,
+    // and the journal stays for a start that can ask.
+    for (const std::wstring* name : {&names_.target, &names_.partial, &names_.complete,
+                                     &names_.aside, &names_.doomed, &journal_.commitFile}) {
+      const unsigned long error = EntryQueryError(*name);
+      if (error != ERROR_SUCCESS && !IsNotFound(error)) return Failed(*name);
+    }
     // Only the copy was under way: the target was never touched.
     if (journal_.phase == JournalPhase::kCopying) {
       return Remove(names_.partial) && Remove(names_.complete);
@@ -211,6 +225,8 @@ void ReportWaitingJournal(Ui& ui, const std::wstring& installDir, const SettleRe
   std::wstring text = WordsFor(command).cannotBegin;
   if (report.reach == JournalReach::kOtherProfile) {
     text += kOtherProfileMiddle + report.target + kOtherProfileEnd;
+  } else if (report.reach == JournalReach::kProfileUnknown) {
+    text += kProfileUnknownMiddle + report.target + kProfileUnknownEnd;
   } else {
     text += kNotTheToolsMiddle + JournalFiles(installDir).journal + kNotTheToolsAfterPath +
             WordsFor(report.kind).leftBy + kNotTheToolsEnd;

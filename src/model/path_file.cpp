@@ -146,6 +146,11 @@ PathFileLines ParsePathFileBytes(std::string_view bytes) {
 
 std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir) {
   const std::wstring name = browser::PathFileForReading(installDir);
+  // A path file that cannot be asked about (access denied, a drive gone) is never taken for
+  // none: whether a replacement committed is decided by it.
+  const unsigned long error = EntryQueryError(name);
+  if (IsNotFound(error)) return std::nullopt;
+  if (error != ERROR_SUCCESS) ThrowError(kReadOperation, name, error);
   if (!FileExists(name)) return std::nullopt;
   return ReadFileBytes(name, kReadOperation);
 }

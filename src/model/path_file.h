@@ -59,7 +59,8 @@ void CheckPathFileReplaceable(const std::wstring& installDir);
 std::optional<PathFileLines> ReadPathFileIfPresent(const std::wstring& installDir);
 
 // The path file's bytes as they are on disk, or nullopt when there is no path file (nothing, or a
-// folder, of that name). Throws PlatformError when it exists but cannot be read.
+// folder, of that name). Throws PlatformError when it exists but cannot be read, or when whether
+// it exists cannot be asked.
 std::optional<std::string> ReadPathFileBytes(const std::wstring& installDir);
 
 // Splits the file's bytes into its first three lines (as ANSI bytes, converted): a line ends at

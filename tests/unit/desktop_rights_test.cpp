@@ -120,14 +120,15 @@ TEST(DesktopRights, AnotherOrAnUnknownAccountGetsOneBoxAndTheCommandStops) {
   };
   for (const auto& row : rows) {
     testing::ScriptedUi ui;
-    EXPECT_FALSE(RunsAsDesktopUser(ui, RightsDecision{row.account, false, {}}, row.name));
+    EXPECT_FALSE(RunsAsDesktopUser(ui, RightsDecision{row.account, false, {}}, [&] { return row.name; }));
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, row.text + L"\r\n请由当前桌面的用户直接运行本工具（不要在系统提示中输入其他账户的密码）。");
     EXPECT_EQ(ui.boxes[0].style, 0x40u);
     EXPECT_EQ(ui.boxes[0].title, L"Velmo浏览器绿化工具");
   }
   testing::ScriptedUi ui;
-  EXPECT_TRUE(RunsAsDesktopUser(ui, RightsDecision{D::kDesktopUser, false, {}}, L"PC\\u"));
+  EXPECT_TRUE(RunsAsDesktopUser(ui, RightsDecision{D::kDesktopUser, false, {}},
+                                [] { return std::wstring(L"PC\\u"); }));
   EXPECT_TRUE(ui.boxes.empty());
 }
 

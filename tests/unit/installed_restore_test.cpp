@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "commands/replacement_journal.h"
+#include "support/file_queries.h"
 #include "support/folder_link.h"
 #include "support/scripted_ui.h"
 #include "support/temp_dir.h"
@@ -141,6 +143,25 @@ TEST(InstalledRestore, EachRefusalShowsOneBoxAndChangesNothing) {
     EXPECT_EQ(TreeSnapshot(roaming.Path()), roamingBefore);
     EXPECT_EQ(ui.pathFileLinesShown, 0);
   }
+}
+
+// The restore's journal names this user's APPDATA by its identity, so that the same text on
+// another computer (a stick carried there) is never taken for it.
+TEST(InstalledRestore, JournalRecordsWhichFolderHoldsTheProfile) {
+  TempDir install(L"restore-install");
+  TempDir roaming(L"restore-roaming");
+  WriteBytes(install / L"Setting\\Preferences", "portable");
+  WriteBytes(install / L"path", "Setting\r\nC:\\t\r\n");
+  ScriptedUi ui;
+  ui.answers.push_back(Answer::kYes);
+  std::optional<EntryIdentity> recorded;
+  RestoreInstalledProfile(MakeContext(install.Path(), {{L"APPDATA", roaming.Path()}}), ui,
+                          [&](ReplacementStep step) {
+                            if (step != ReplacementStep::kIntentJournaled) return;
+                            recorded = ReadJournal(install / L"Set~jnl").journal.profileParent;
+                          });
+  ASSERT_TRUE(recorded.has_value());
+  EXPECT_EQ(recorded, IdentityOf(roaming.Path()));
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ using testing::WriteBytes;
 
 using Tree = std::map<std::wstring, std::string>;
 
-// Journals as Set writes them, the path file "P1" after, "P0" before.
+// Journals as Set writes them (bare names), the path file "P1" after, "P0" before.
 const std::string kNames = "Setting\r\nSet~tmp\r\nSet~new\r\nSet~old\r\nSet~del\r\npath\r\n";
 // An earlier build's journal names every entry in full, below the folder it was written in.
 std::string FullNamesJournal(const std::string& folder) {
@@ -42,17 +42,18 @@ const std::string kRestoreJournal =
     "<dir>\\bob\\velmoexp~del\r\npath\r\n-\r\n2\r\nP0End\r\n";
 // The same, written with the identity of its APPDATA folder: one that no folder here has.
 const std::string kRestoreJournalElsewhere =
-    kRestoreJournal.substr(0, kRestoreJournal.size() - 5) + "Identity 1 2 3\r\nEnd\r\n";
+    "VelmoPortableJournal2" + kRestoreJournal.substr(20, kRestoreJournal.size() - 25) +
+    "Identity 1 2 3\r\nEnd\r\n";
 const std::wstring kOtherProfileRefusal =
     L"无法开始设置：另一个Windows用户（或另一个用户配置文件夹）有一次恢复为安装版没有完成，正在等待"
     L"整理。它要恢复的配置文件夹是：\r\n<dir>\\bob\\velmoexplorer\r\n只有在该用户的账户下打开本工具"
     L"才能整理它。为避免丢失数据，本工具这次没有做任何改动；请先让该用户打开一次本工具，再重新操作。";
 const std::string kJournalOldP1 =
-    "VelmoPortableJournal\r\nSet\r\nswapping\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
+    "VelmoPortableJournal2\r\nSet\r\nswapping\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
 const std::string kJournalFirstP1 =
-    "VelmoPortableJournal\r\nSet\r\nswapping\r\n0\r\n" + kNames + "2\r\nP1-\r\nEnd\r\n";
+    "VelmoPortableJournal2\r\nSet\r\nswapping\r\n0\r\n" + kNames + "2\r\nP1-\r\nEnd\r\n";
 const std::string kJournalCopying =
-    "VelmoPortableJournal\r\nSet\r\ncopying\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
+    "VelmoPortableJournal2\r\nSet\r\ncopying\r\n1\r\n" + kNames + "2\r\nP12\r\nP0End\r\n";
 
 void Build(const std::wstring& root, const Tree& tree) {
   for (const auto& [name, bytes] : WithDir(tree, root)) {
@@ -85,7 +86,7 @@ struct Case {
   const wchar_t* appData = L"";  // this user's APPDATA below the folder; empty: none
 };
 
-TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration) {
+TEST(ReplacementRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration) {
   // The tool's names and earlier builds', a journal of another format, a full write-check folder.
   const Tree users{{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P"}, {L"Set~old\\", ""},
                    {L"Set~jnl", "VelmoSet2\r\n"}, {L"Set~old\\a", "mine"}, {L"Set~jnw", "my notes"},
@@ -104,12 +105,12 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
         {L"Set~jnl", kJournalCopying}, {L"Set~jnw", "VelmoPortableJournal\r\nSet"}, {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "s"}, {L"path", "P0"}},
        L""},
-      {"a journal of today's build (full paths) from another drive letter and folder: read here",
+      {"an earlier build's journal (full paths) from another drive letter and folder: read here",
        {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", FullNamesJournal("Q:\\stick")},
         {L"path", "P0"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "old"}, {L"path", "P0"}},
        L""},
-      {"a journal of today's build (full paths) where it was written: followed as before",
+      {"an earlier build's journal (full paths) where it was written: followed as before",
        {{L"Setting\\a", "new"}, {L"Set~old\\a", "old"}, {L"Set~jnl", FullNamesJournal("<dir>")},
         {L"path", "P1"}},
        {{L"Setting\\", ""}, {L"Setting\\a", "new"}, {L"path", "P1"}},
@@ -133,6 +134,14 @@ TEST(SetRecovery, PutsTheFolderBackIntoOneOfTwoStatesAndKeepsEveryConfiguration)
       {"a restore of another computer's account of the same name (the same APPDATA text): left",
        {{L"bob\\velmoexp~old\\a", "installed"}, {L"Set~jnl", kRestoreJournalElsewhere}},
        {}, L"", false, kOtherProfileRefusal, L"bob"},
+      {"a restore's journal while this user's APPDATA cannot be read: whose it is is not guessed",
+       {{L"bob\\velmoexp~old\\a", "installed"}, {L"Set~jnl", kRestoreJournalElsewhere}},
+       {}, L"", false,
+       L"无法开始设置：有一次恢复为安装版没有完成，正在等待整理。它要恢复的配置文件夹是：\r\n"
+       L"<dir>\\bob\\velmoexplorer\r\n但无法读取当前用户的配置文件夹所在的文件夹（环境变量APPDATA）"
+       L"的信息，无法确认这次恢复是否属于当前用户。为避免丢失数据，本工具这次没有做任何改动；"
+       L"请确认该文件夹可以访问后再重新操作。",
+       L"bad<name"},
       {"a restore into a profile at a drive's root, still copying: followed here",
        {{L"Set~jnl", "VelmoPortableJournal\r\nRestore\r\ncopying\r\n0\r\nC:\\velmoexplorer\r\n"
                      "C:\\velmoexp~tmp\r\nC:\\velmoexp~new\r\nC:\\velmoexp~old\r\n"

@@ -231,8 +231,12 @@ void MainWindow::Wait(DWORD ms) {
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE)) {
-      if (message.message == WM_QUIT) {  // the window went meanwhile: left for the loop
+      if (message.message == WM_QUIT) {
+        // The window went meanwhile: the quit is left for the loop, and the pause is still
+        // kept, so that the command's retries (an undo's among them) really wait.
         PostQuitMessage(static_cast<int>(message.wParam));
+        const ULONGLONG now = GetTickCount64();
+        if (now < end) Sleep(static_cast<DWORD>(end - now));
         return;
       }
       DispatchMessageW(&message);

@@ -2,9 +2,10 @@
 # Runs one GoogleTest program under Wine as a ctest entry. The entry passes only when the program
 # reached its own end and every test it was given ran and passed: exit code 0, GoogleTest's closing
 # summary printed, as many tests run as the program lists for the same arguments, none failed. A
-# program that ends early (whatever its exit code), crashes, or runs fewer tests than it was given
-# fails the entry with a line that says which. The counts go to stdout and, when VELMO_GTEST_COUNTS
-# names a folder, into a file there named after the entry, which ./run test prints at its end.
+# program that is given no test, ends early (whatever its exit code), crashes, or runs fewer tests
+# than it was given fails the entry with a line that says which. The counts go to stdout and, when
+# VELMO_GTEST_COUNTS names a folder, into a file there named after the entry, which ./run test
+# prints at its end.
 #   $1 the entry's name, $2 the test program, then its arguments (--gtest_filter and the like)
 set -u
 entry=${1:?usage: gtest_entry.sh NAME PROGRAM [ARGUMENTS...]}
@@ -31,6 +32,9 @@ given=$(tr -d '\r' <"$output" | awk '
   /^[^ ]/ { suite = $1; next }
   /^  [^ ]/ { if (suite !~ /^DISABLED_/ && $1 !~ /^DISABLED_/) n++ }
   END { print n + 0 }')
+if [ "$given" -eq 0 ]; then
+  verdict "$entry: no test was given" 1
+fi
 
 wine "$program" "$@" >"$output" 2>&1
 code=$?

@@ -23,11 +23,6 @@ enum class StartRoute {
   kNormalUserToken,  // by this process with a normal-user token made from its own, at medium integrity
 };
 
-// The started process. Callers that only start a program let it go at once.
-struct StartedProcess {
-  UniqueHandle process;
-};
-
 // One argument written so that the usual command-line parsers read it back unchanged: as it is
 // when it is not empty and holds no blank or quote, else in quotes, with its quotes and the
 // backslashes before a quote escaped.

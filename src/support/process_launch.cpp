@@ -5,6 +5,7 @@
 #include "support/normal_user_start.h"
 #include "support/path_text.h"
 #include "support/platform_error.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "support/unique_handle.h"
-
 namespace velmo {
 
 // How the started program shows its first window.

@@ -39,7 +39,7 @@ std::wstring_view ProgramOf(std::wstring_view command) {
 
 // <installDir>\velmoexplorer.exe with one separator, also at a drive root.
 std::wstring BrowserIn(std::wstring_view installDir) {
-  return std::wstring(WithoutTrailingSeparators(installDir)) + L"\\" + browser::kExecutableName;
+  return Below(installDir, browser::kExecutableName);
 }
 }  // namespace
 

@@ -44,6 +44,17 @@ std::optional<bool> IsElevated(HANDLE token) {
   return elevation.TokenIsElevated != 0;
 }
 
+// Whether `token` has a linked token: only one of type TokenElevationTypeDefault "does not have a
+// linked token" (TOKEN_ELEVATION_TYPE). nullopt when the type cannot be read.
+std::optional<bool> HasLinkedToken(HANDLE token) {
+  TOKEN_ELEVATION_TYPE type{};
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size)) {
+    return std::nullopt;
+  }
+  return type != TokenElevationTypeDefault;
+}
+
 UniqueHandle LinkedToken(HANDLE token) {
   TOKEN_LINKED_TOKEN linked{};
   DWORD size = 0;
@@ -79,7 +90,7 @@ RightsFacts ReadRightsFacts() {
   RightsFacts facts;
   if (const UniqueHandle own = ProcessToken(GetCurrentProcess())) {
     facts.toolElevated = IsElevated(own.Get());
-    facts.linkedToken = static_cast<bool>(LinkedToken(own.Get()));
+    facts.linkedToken = HasLinkedToken(own.Get());
   }
   // "If no Shell process is present, the return value is NULL" (GetShellWindow).
   const HWND shellWindow = GetShellWindow();
@@ -108,7 +119,8 @@ DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionU
   return DesktopAccount::kUnknown;
 }
 
-std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, bool linkedToken,
+std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated,
+                                           std::optional<bool> linkedToken,
                                            std::optional<bool> shellElevated) {
   if (toolElevated == false) return {StartRoute::kDirect};
   // Rights that cannot be read may be an administrator's: only the routes that start the browser
@@ -123,8 +135,9 @@ std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, boo
   if (shellElevated == false) return {StartRoute::kDesktopShell, StartRoute::kNormalUserToken};
   // Elevated without a linked token (UAC off, the built-in Administrator), or over an elevated
   // shell: the desktop itself starts programs elevated, so the tool does the same.
-  if (!linkedToken || shellElevated == true) return {StartRoute::kDirect};
-  // Elevated by UAC with no shell to ask: a normal-user token only.
+  if (linkedToken == false || shellElevated == true) return {StartRoute::kDirect};
+  // Elevated by UAC (or with a linked token that could not be asked about) and no shell to ask:
+  // a normal-user token only.
   return {StartRoute::kNormalUserToken};
 }
 
@@ -132,19 +145,21 @@ RightsDecision DecideRights(const RightsFacts& facts) {
   RightsDecision decision;
   // An elevated shell's process and token take their security from its elevated token, which
   // grants the Administrators group, not the user ("Process Security and Access Rights"): an
-  // unelevated tool of the same user is denied too, and only the session can tell.
+  // unelevated tool of the same user is denied too, and only the session can tell. A tool whose
+  // elevation is unknown may be that unelevated tool.
   ShellFacts shell = facts.shell;
-  if (shell.accessDenied && facts.toolElevated == false) {
+  if (shell.accessDenied && facts.toolElevated != true) {
     shell.account = AccountComparison::kUnknown;
   }
   decision.account = DecideAccount(shell, facts.sessionUser);
   if (decision.account != DesktopAccount::kDesktopUser) return decision;
   // An elevated administrator's new entries belong to the Administrators group: what the
   // unelevated browser may do in them is asked of the linked token, unless the shell shows that
-  // the desktop runs elevated too.
+  // the desktop runs elevated too. A linked token that could not be asked about is asked for again
+  // by the check, which refuses when it cannot have it.
   decision.checkWriteUnelevated =
       !facts.toolElevated ||
-      (*facts.toolElevated && facts.linkedToken && facts.shell.elevated != true);
+      (*facts.toolElevated && facts.linkedToken != false && facts.shell.elevated != true);
   decision.launchRoutes =
       DecideLaunchRoutes(facts.toolElevated, facts.linkedToken, facts.shell.elevated);
   return decision;
@@ -234,16 +249,10 @@ bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder) {
   if (!own) ThrowLastError(kCheckUnelevatedWriteOperation, folder);
   const UniqueHandle linked = LinkedToken(own.Get());
   if (!linked) {
-    // Only a token of type TokenElevationTypeDefault "does not have a linked token"
-    // (TOKEN_ELEVATION_TYPE): there the tool's own rights are the user's. Any other failure to
-    // get the linked token leaves the unelevated rights unknown, and the check cannot answer.
+    // Without a linked token the tool's own rights are the user's. Any other failure to get the
+    // linked token leaves the unelevated rights unknown, and the check cannot answer.
     const DWORD linkedError = GetLastError();
-    TOKEN_ELEVATION_TYPE type{};
-    DWORD size = 0;
-    if (GetTokenInformation(own.Get(), TokenElevationType, &type, sizeof type, &size) &&
-        type == TokenElevationTypeDefault) {
-      return true;
-    }
+    if (HasLinkedToken(own.Get()) == false) return true;
     ThrowError(kCheckUnelevatedWriteOperation, folder,
                linkedError != ERROR_SUCCESS ? linkedError : ERROR_NO_TOKEN);
   }

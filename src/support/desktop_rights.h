@@ -34,7 +34,9 @@ struct RightsFacts {
   AccountComparison sessionUser = AccountComparison::kUnknown;  // the session's logged-on user
   // The tool's token is elevated; nullopt when the token or its elevation could not be read.
   std::optional<bool> toolElevated;
-  bool linkedToken = false;  // the tool's token has a linked (unelevated) token
+  // The tool's token has a linked token (TokenElevationType is not TokenElevationTypeDefault);
+  // nullopt when its type could not be read.
+  std::optional<bool> linkedToken;
 };
 
 // Whose desktop the tool runs on.
@@ -61,9 +63,11 @@ struct RightsDecision {
 // The account: the shell's answer where it has one, else the session's.
 DesktopAccount DecideAccount(const ShellFacts& shell, AccountComparison sessionUser);
 
-// The ways to start the browser for the desktop's user, in order. A tool whose elevation is
-// unknown is taken to be elevated with a linked token, and never starts the browser directly.
-std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated, bool linkedToken,
+// The ways to start the browser for the desktop's user, in order. A tool whose elevation, or
+// whose linked token, is unknown is taken to be elevated with a linked token, and never starts
+// the browser directly unless the shell runs elevated too.
+std::vector<StartRoute> DecideLaunchRoutes(std::optional<bool> toolElevated,
+                                           std::optional<bool> linkedToken,
                                            std::optional<bool> shellElevated);
 
 RightsDecision DecideRights(const RightsFacts& facts);

@@ -39,7 +39,8 @@ class Exclusions {
   const std::vector<std::wstring>& paths_;
 };
 
-std::wstring Below(const std::wstring& relative, const std::wstring& name) {
+// `name` below `relative`, a path relative to the copied folder ("" for the folder itself).
+std::wstring RelativeBelow(const std::wstring& relative, const std::wstring& name) {
   return relative.empty() ? name : relative + L"\\" + name;
 }
 
@@ -54,7 +55,7 @@ std::optional<std::wstring> FirstEntryNotCopied(const std::wstring& source,
                                                 const std::wstring& relative) {
   std::optional<std::wstring> missing;
   const ListingEnd end = ForEachEntry(source, [&](const DirectoryEntry& entry) {
-    const std::wstring entryRelative = Below(relative, entry.name);
+    const std::wstring entryRelative = RelativeBelow(relative, entry.name);
     if (excluded.Excludes(entryRelative)) return true;
     const std::wstring counterpart = copy + L"\\" + entry.name;
     if (entry.IsFolder()) {
@@ -130,7 +131,7 @@ bool ListEntriesToCopy(const std::wstring& folder, const std::wstring& copy,
   if (!CreateDirectoryW(copy.c_str(), nullptr)) return false;
   SetFileAttributesW(copy.c_str(), GetFileAttributesW(folder.c_str()));
   const ListingEnd end = ForEachEntry(folder, [&](const DirectoryEntry& entry) {
-    const std::wstring entryRelative = Below(relative, entry.name);
+    const std::wstring entryRelative = RelativeBelow(relative, entry.name);
     if (excluded.Excludes(entryRelative)) return true;
     const std::wstring counterpart = copy + L"\\" + entry.name;
     if (entry.IsFolder() && !entry.IsLink() && excluded.HoldsOne(entryRelative)) {

@@ -24,6 +24,12 @@ std::wstring_view ParentPart(std::wstring_view path) {
 
 std::wstring ParentFolder(std::wstring_view path) {
   std::wstring parent(ParentPart(path));
+  // A share is the root of its volume and a server no folder; above "\\server" or "\a" there
+  // are separators alone, and "\" would name the current drive's root.
+  const std::wstring_view trimmed = WithoutTrailingSeparators(parent);
+  const bool server = trimmed.size() > 2 && IsSeparator(trimmed[0]) && IsSeparator(trimmed[1]) &&
+                      trimmed.find_first_of(L"\\/", 2) == std::wstring_view::npos;
+  if (trimmed.empty() || server) return std::wstring();
   if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
   return SameName(WithoutTrailingSeparators(parent), WithoutTrailingSeparators(path))
              ? std::wstring()

@@ -19,7 +19,7 @@ std::wstring_view LastComponent(std::wstring_view path);
 std::wstring_view ParentPart(std::wstring_view path);
 
 // The folder above `path`, a drive's root as "C:\" ("C:\a" -> "C:\", "C:\a\b" -> "C:\a"); empty
-// when it has no separator or is a root itself.
+// when it has no separator or is a root itself ("C:\", "\", "\\server\share", "\\server").
 std::wstring ParentFolder(std::wstring_view path);
 
 // `name` below `folder`, one separator between them however `folder` ends ("C:\" -> "C:\name").

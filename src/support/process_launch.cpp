@@ -1,12 +1,11 @@
 #include "support/process_launch.h"
 
-#include <utility>
-
 #include "support/desktop_shell_start.h"
 #include "support/file_queries.h"
 #include "support/normal_user_start.h"
 #include "support/path_text.h"
 #include "support/platform_error.h"
+#include "support/unique_handle.h"
 
 namespace velmo {
 namespace {
@@ -33,24 +32,20 @@ STARTUPINFOW StartupFor(WindowState state) {
 }
 
 // CreateProcessW with the application named explicitly, so that the command line is never
-// searched for a program, and without inheriting any of the tool's handles. `workingFolder`
-// null: the tool's own.
-StartedProcess Start(const std::wstring& program, std::wstring commandLine, WindowState state,
-                     const std::wstring& operation, const wchar_t* workingFolder = nullptr) {
+// searched for a program, and without inheriting any of the tool's handles; the started process
+// is let go at once.
+void Start(const std::wstring& program, std::wstring commandLine, WindowState state,
+           const std::wstring& operation, const std::wstring& workingFolder) {
   STARTUPINFOW startup = StartupFor(state);
   PROCESS_INFORMATION created{};
   if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      workingFolder, &startup, &created)) {
+                      workingFolder.c_str(), &startup, &created)) {
     ThrowLastError(operation, program);
   }
   const UniqueHandle thread(created.hThread);
-  StartedProcess started;
-  started.process = UniqueHandle(created.hProcess);
-  return started;
+  const UniqueHandle process(created.hProcess);
 }
 
-// The folder holding `program`, where it is started; a drive's root keeps its separator ("C:"
-// alone would name the drive's current folder).
 }  // namespace
 
 std::wstring QuoteArgument(const std::wstring& argument) {
@@ -118,7 +113,7 @@ bool StartByFirstRoute(const std::vector<StartRoute>& routes, const std::wstring
   for (const StartRoute route : routes) {
     switch (route) {
       case StartRoute::kDirect:
-        Start(program, commandLine, state, operation, folder.empty() ? nullptr : folder.c_str());
+        Start(program, commandLine, state, operation, folder);
         return true;
       case StartRoute::kDesktopShell: {
         const auto throughShell = [&] {

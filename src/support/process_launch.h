@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "support/unique_handle.h"
-
 namespace velmo {
 
 // How the started program shows its first window.
@@ -21,11 +19,6 @@ enum class StartRoute {
   kDirect,           // by this process, with its own rights
   kDesktopShell,     // by the desktop's shell, with the shell's rights
   kNormalUserToken,  // by this process with a normal-user token made from its own, at medium integrity
-};
-
-// The started process. Callers that only start a program let it go at once.
-struct StartedProcess {
-  UniqueHandle process;
 };
 
 // One argument written so that the usual command-line parsers read it back unchanged: as it is

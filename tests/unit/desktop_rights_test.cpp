@@ -28,6 +28,8 @@ TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
       {"shell denied to an elevated tool", A::kOther, A::kSame, D::kOtherAccount, true},
       {"elevated shell denied to an unelevated tool: the session tells", A::kOther, A::kSame,
        D::kDesktopUser, true, false},
+      {"shell denied to a tool of unknown elevation: the session tells", A::kOther, A::kSame,
+       D::kDesktopUser, true, std::nullopt},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -41,7 +43,7 @@ TEST(DesktopRights, TheShellTellsTheAccountAndTheSessionOnlyWhereItCannot) {
 
 TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
   const struct {
-    const char* name; std::optional<bool> toolElevated; bool linkedToken;
+    const char* name; std::optional<bool> toolElevated, linkedToken;
     std::optional<bool> shellElevated;
     std::vector<R> routes; bool checkUnelevated;
   } rows[] = {
@@ -53,6 +55,8 @@ TEST(DesktopRights, AnElevatedToolStartsTheBrowserUnelevatedOrNotAtAll) {
       {"built-in Administrator, no shell window", true, false, std::nullopt, {R::kDirect}, false},
       {"elevated without linked token over an unelevated shell", true, false, false,
        {R::kDesktopShell, R::kNormalUserToken}, false},
+      {"elevated, linked token unknown, no shell", true, std::nullopt, std::nullopt,
+       {R::kNormalUserToken}, true},
       {"tool unknown, shell unelevated", std::nullopt, false, false,
        {R::kDesktopShell, R::kNormalUserToken}, true},
       {"tool unknown, shell elevated", std::nullopt, false, true, {R::kNormalUserToken}, true},

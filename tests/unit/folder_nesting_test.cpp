@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/path_text.h"
+
 namespace velmo {
 namespace {
 
@@ -20,6 +22,14 @@ TEST(FolderNesting, WhatCannotBeReadIsNeverApart) {
       {Nesting::kApart, Nesting::kUnknown, Nesting::kUnknown},
       {Nesting::kUnknown, Nesting::kNested, Nesting::kNested}};
   for (const auto& row : rows) EXPECT_EQ(EitherWay(row.one, row.other), row.both);
+}
+
+// The walk up a path stops at a root: above a server lies no folder, and "\" is a drive's root.
+TEST(FolderNesting, TheWalkUpStopsAtARoot) {
+  const struct { const wchar_t* path; const wchar_t* parent; } rows[] = {
+      {L"C:\\a", L"C:\\"}, {L"C:\\", L""}, {L"\\", L""}, {L"\\\\s\\share\\a", L"\\\\s\\share"},
+      {L"\\\\s\\share", L""}, {L"\\\\s", L""}};
+  for (const auto& row : rows) EXPECT_EQ(ParentFolder(row.path), row.parent) << row.path;
 }
 
 }  // namespace

@@ -34,7 +34,6 @@ constexpr wchar_t kAccessDeniedAdvice[] =
     L"（例如其他磁盘或U盘），再运行复制过去的本工具。";
 
 constexpr wchar_t kCreateFolderOperation[] = L"创建配置文件夹";
-constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
 constexpr unsigned kMaxProbeAttempts = 100;
 
 // What a folder made beside another and removed again showed.

@@ -16,7 +16,6 @@ namespace velmo {
 namespace {
 
 constexpr wchar_t kWtsapi32[] = L"wtsapi32.dll";
-constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
 
 UniqueHandle ProcessToken(HANDLE process) {
   HANDLE token = nullptr;

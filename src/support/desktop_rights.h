@@ -102,4 +102,7 @@ std::optional<bool> TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor
 // answered.
 bool LinkedTokenCanWriteIn(const std::wstring& folder, HANDLE fileInFolder);
 
+// What an error box says failed when the unelevated rights' write check cannot be made.
+inline constexpr wchar_t kCheckUnelevatedWriteOperation[] = L"检查当前用户的普通权限能否写入";
+
 }  // namespace velmo
